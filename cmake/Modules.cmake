@@ -1,0 +1,24 @@
+# Helpers shared by every area.
+
+# brindlewave_test(<name> SOURCES ... LIBS ...): a GoogleTest executable registered with CTest.
+function(brindlewave_test name)
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} test_support GTest::gtest GTest::gtest_main Threads::Threads)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
+endfunction()
+
+# brindlewave_bench(<name> SOURCES ... LIBS ...): a Google Benchmark executable (built, not run by tests).
+function(brindlewave_bench name)
+    cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${B_SOURCES})
+    target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark Threads::Threads)
+endfunction()
+
+# Links a test so that malloc-family calls made from our own static libraries are counted.
+function(brindlewave_count_allocations target)
+    target_link_libraries(${target} PRIVATE alloc_probe)
+    target_link_options(${target} PRIVATE
+        -Wl,--wrap=malloc -Wl,--wrap=free -Wl,--wrap=realloc -Wl,--wrap=calloc
+        -Wl,--wrap=posix_memalign -Wl,--wrap=aligned_alloc)
+endfunction()
