@@ -21,6 +21,7 @@ fi
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build build
 
-# Install where hosts scan for plug-ins, and check the built modules process audio.
-if [ -x scripts/install-plugins.sh ]; then scripts/install-plugins.sh build; fi
-if [ -x scripts/smoke.sh ]; then scripts/smoke.sh build; fi
+# Each module installs itself where hosts scan for plug-ins and checks that it processes audio.
+for step in scripts/postbuild/*.sh; do
+    [ -x "$step" ] && "$step" build
+done
