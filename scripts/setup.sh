@@ -23,5 +23,5 @@ cmake --build build
 
 # Each module installs itself where hosts scan for plug-ins and checks that it processes audio.
 for step in scripts/postbuild/*.sh; do
-    [ -x "$step" ] && "$step" build
+    if [ -x "$step" ]; then "$step" build; fi
 done
