@@ -3,11 +3,9 @@
 # brindlewave_test(<name> SOURCES ... LIBS ...): a GoogleTest executable registered with CTest.
 function(brindlewave_test name)
     cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
-    add_executable(${name} ${T_SOURCES})
+    add_executable(${name} ${T_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/sanitizer_options.cpp)
     target_link_libraries(${name} PRIVATE ${T_LIBS} test_support GTest::gtest GTest::gtest_main Threads::Threads)
-    # Exhaustion tests need malloc to fail instead of the sanitizer stopping first.
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-        PROPERTIES TIMEOUT 600 ENVIRONMENT "ASAN_OPTIONS=allocator_may_return_null=1")
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
 endfunction()
 
 # brindlewave_bench(<name> SOURCES ... LIBS ...): a Google Benchmark executable (built, not run by tests).
