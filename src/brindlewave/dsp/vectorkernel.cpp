@@ -1,0 +1,428 @@
+#include "brindlewave/dsp/vectorkernel.h"
+
+#include <emmintrin.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "brindlewave/dsp/decibels.h"
+#include "brindlewave/dsp/unityceiling.h"
+#include "brindlewave/dsp/vecdecibels.h"
+#include "rigging/core/vec.h"
+
+namespace brindlewave {
+
+using lanes::cascade;
+using lanes::Section4;
+
+namespace {
+
+constexpr int kUpSections = Upsampler::filterOrder / 2;
+constexpr std::size_t kMaxOversampled = std::size_t(kMaxOversampling) * kMaxBlockFrames;
+
+inline __m128 select(__m128 mask, __m128 a, __m128 b) noexcept {
+    return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
+}
+inline __m128 absolute(__m128 x) noexcept {
+    return _mm_and_ps(x, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
+}
+// All bits set where x is finite.
+inline __m128 finite(__m128 x) noexcept {
+    return _mm_cmplt_ps(absolute(x), _mm_set1_ps(std::numeric_limits<float>::infinity()));
+}
+inline __m128 bitsToMask(int bits) noexcept {
+    return _mm_castsi128_ps(_mm_set_epi32(bits & 8 ? -1 : 0, bits & 4 ? -1 : 0,
+                                          bits & 2 ? -1 : 0, bits & 1 ? -1 : 0));
+}
+inline __m128 gather(const float (&v)[4]) noexcept { return _mm_loadu_ps(v); }
+inline float laneOf(__m128 v, int i) noexcept {
+    alignas(16) float f[4];
+    _mm_store_ps(f, v);
+    return f[i];
+}
+
+// One step of four peak detectors, as EnvelopeDetector::follow does it, for the lanes in `feed`.
+inline void follow(__m128& envelope, const __m128 (&c)[4], __m128 x, __m128 feed) noexcept {
+    const __m128 level = absolute(x);
+    const __m128 up = _mm_cmpgt_ps(level, envelope);
+    const __m128 coef = select(up, c[0], c[1]);
+    const __m128 rest = select(up, c[2], c[3]);
+    __m128 e = _mm_add_ps(_mm_mul_ps(rest, level), _mm_mul_ps(coef, envelope));
+    e = _mm_and_ps(e, finite(e));
+    envelope = select(feed, e, envelope);
+}
+
+// The cascades of one Linkwitz-Riley section pair: sections 0..3 the first half, 4..7 the second.
+audiofx::BiQuad* lrSection(audiofx::LinkwitzRileyLPNthOrder* f, int k) noexcept {
+    return k < 4 ? &f->firstHalf.section(k) : &f->secondHalf.section(k - 4);
+}
+audiofx::BiQuad* lrSection(audiofx::LinkwitzRileyHPNthOrder* f, int k) noexcept {
+    return k < 4 ? &f->firstHalf.section(k) : &f->secondHalf.section(k - 4);
+}
+
+}  // namespace
+
+VectorKernel::VectorKernel() noexcept {
+    pairs_ = static_cast<float*>(rigging::alignedMalloc(sizeof(float) * 2 * (kMaxOversampled + 2), 16));
+    secondLevels_ =
+        static_cast<__m128*>(rigging::alignedMalloc(sizeof(__m128) * 2 * kMaxOversampled, 16));
+    for (int ch = 0; ch < kEngineChannels; ++ch)
+        for (int b = 0; b < kEngineBands; ++b) {
+            ceilingThreshold_[ch][b] = std::numeric_limits<float>::quiet_NaN();
+            ceilingSlope_[ch][b] = std::numeric_limits<float>::quiet_NaN();
+            ceiling_[ch][b] = 0.0f;
+        }
+    std::memset(decimated_, 0, sizeof(decimated_));
+}
+
+VectorKernel::~VectorKernel() {
+    rigging::alignedFree(pairs_, 16);
+    rigging::alignedFree(secondLevels_, 16);
+}
+
+void VectorKernel::mapSections(EngineUnits& u, int bands) noexcept {
+    std::memset(crossMap_, 0, sizeof(crossMap_));
+    std::memset(allpass1Map_, 0, sizeof(allpass1Map_));
+    std::memset(allpass2Map_, 0, sizeof(allpass2Map_));
+    for (int ch = 0; ch < kEngineChannels; ++ch) {
+        Band* band = u.splitters[ch]->bands;
+        for (int x = 0; x < bands - 1; ++x)
+            for (int k = 0; k < 8; ++k) {
+                crossMap_[x][k][2 * ch] = lrSection(band[x].lowpass, k);
+                crossMap_[x][k][2 * ch + 1] = lrSection(band[x + 1].highpass, k);
+            }
+        for (int k = 0; k < 4; ++k) {
+            if (bands >= 3) allpass1Map_[k][ch] = &(*band[0].allpasses)[0].section(k);
+            if (bands == 4) {
+                allpass2Map_[k][2 * ch] = &(*band[0].allpasses)[1].section(k);
+                allpass2Map_[k][2 * ch + 1] = &(*band[1].allpasses)[0].section(k);
+            }
+        }
+        for (int k = 0; k < kUpSections; ++k) {
+            upMap_[k][ch] = &u.upsamplers[ch]->upsamplingFilter->section(k);
+            downMap_[k][ch] = &u.upsamplers[ch]->decimationFilter->section(k);
+        }
+    }
+}
+
+void VectorKernel::loadState(EngineUnits& u, const BlockSettings& s) noexcept {
+    mapSections(u, s.bands);
+    for (int x = 0; x < 3; ++x)
+        for (int k = 0; k < 8; ++k) lanes::loadLanes(cross_[x][k], crossMap_[x][k]);
+    for (int k = 0; k < 4; ++k) {
+        lanes::loadLanes(allpass1_[k], allpass1Map_[k]);
+        lanes::loadLanes(allpass2_[k], allpass2Map_[k]);
+    }
+    for (int k = 0; k < kUpSections; ++k) {
+        lanes::loadLanes(up_[k], upMap_[k]);
+        lanes::loadLanes(down_[k], downMap_[k]);
+    }
+
+    for (int ch = 0; ch < kEngineChannels; ++ch) {
+        float env[4], att[4], rel[4], thr[4], slope[4], makeup[4], ceil[4];
+        for (int b = 0; b < kEngineBands; ++b) {
+            const BrindlewaveCompressor& c = *u.compressors[ch][b];
+            env[b] = c.envelope;
+            att[b] = c.attackCoeff;
+            rel[b] = c.releaseCoeff;
+            thr[b] = c.threshold;
+            slope[b] = static_cast<float>(1.0 - 1.0 / static_cast<double>(c.ratio));
+            makeup[b] = c.makeupGain;
+            // Recomputed only when the gain computer's settings change.
+            if (!(thr[b] == ceilingThreshold_[ch][b] && slope[b] == ceilingSlope_[ch][b])) {
+                ceiling_[ch][b] = unityGainCeiling(thr[b], slope[b]);
+                ceilingThreshold_[ch][b] = thr[b];
+                ceilingSlope_[ch][b] = slope[b];
+            }
+            ceil[b] = ceiling_[ch][b];
+        }
+        CompressorLanes& c = comp_[ch];
+        c.envelope = gather(env);
+        c.attack = gather(att);
+        c.release = gather(rel);
+        c.threshold = gather(thr);
+        c.slope = gather(slope);
+        c.makeup = gather(makeup);
+        c.ceiling = gather(ceil);
+    }
+
+    auto loadDetectors = [](DetectorLanes& d, audiofx::PeakDetector* const* det) {
+        float env[4], att[4], rel[4], attRest[4], relRest[4];
+        for (int b = 0; b < kEngineBands; ++b) {
+            env[b] = det[b]->envelope;
+            att[b] = det[b]->attackCoeff;
+            rel[b] = det[b]->releaseCoeff;
+            attRest[b] = 1.0f - att[b];
+            relRest[b] = 1.0f - rel[b];
+        }
+        d.envelope = gather(env);
+        d.coef[0] = gather(att);
+        d.coef[1] = gather(rel);
+        d.coef[2] = gather(attRest);
+        d.coef[3] = gather(relRest);
+    };
+    loadDetectors(pre_, u.preDetectors);
+    loadDetectors(post_, u.postDetectors);
+
+    int runs = 0, feeds = 0;
+    for (int b = 0; b < s.bands; ++b) {
+        if (s.bypass || s.bandRuns(b)) feeds |= 1 << b;
+        if (!s.bypass && s.bandRuns(b)) runs |= 1 << b;
+    }
+    runBits_ = runs;
+    masks_.runs = bitsToMask(runs);
+    masks_.feeds = bitsToMask(feeds);
+    masks_.inputGain = _mm_setr_ps(s.inputGain, s.inputGain, 0.0f, 0.0f);
+}
+
+void VectorKernel::storeState(EngineUnits& u, const BlockSettings& s) noexcept {
+    const bool stereo = s.channels == 2;
+    const int pairLanes = stereo ? 0xF : 0x3;  // (channel 0, channel 1) x 2
+    const int channelLanes = stereo ? 0x3 : 0x1;
+    for (int x = 0; x < 3; ++x)
+        for (int k = 0; k < 8; ++k)
+            lanes::storeLanes(cross_[x][k], crossMap_[x][k], parity_, pairLanes);
+    for (int k = 0; k < 4; ++k) {
+        lanes::storeLanes(allpass1_[k], allpass1Map_[k], parity_, channelLanes);
+        lanes::storeLanes(allpass2_[k], allpass2Map_[k], parity_, pairLanes);
+    }
+    // The anti-alias filters run an even number of steps per frame when they run at all.
+    if (s.factor > 1)
+        for (int k = 0; k < kUpSections; ++k) {
+            lanes::storeLanes(up_[k], upMap_[k], 0, channelLanes);
+            lanes::storeLanes(down_[k], downMap_[k], 0, channelLanes);
+        }
+
+    for (int ch = 0; ch < s.channels; ++ch)
+        for (int b = 0; b < s.bands; ++b)
+            if (runBits_ & (1 << b))
+                u.compressors[ch][b]->envelope = laneOf(comp_[ch].envelope, b);
+    for (int b = 0; b < kEngineBands; ++b) {
+        u.preDetectors[b]->envelope = laneOf(pre_.envelope, b);
+        u.postDetectors[b]->envelope = laneOf(post_.envelope, b);
+    }
+}
+
+namespace {
+
+inline __m128 loadPair(const float* p) noexcept {
+    return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p)));
+}
+inline void storePair(float* p, __m128 v) noexcept {
+    _mm_storel_pi(reinterpret_cast<__m64*>(p), v);
+}
+
+// One host frame through the up-sampling filter: the sample, then F - 1 zeros, each output
+// times F. F is even, so every frame starts at parity 0; Rec keeps the final step's outputs.
+template <bool Rec>
+inline void upFrame(Section4* filter, __m128 x, float* group, int factor, __m128 gain) noexcept {
+    const __m128 zero = _mm_setzero_ps();
+    storePair(group, _mm_mul_ps(cascade<0, kUpSections>(filter, x), gain));
+    for (int k = 1; k < factor - 1; k += 2) {
+        storePair(group + 2 * k, _mm_mul_ps(cascade<1, kUpSections>(filter, zero), gain));
+        storePair(group + 2 * k + 2, _mm_mul_ps(cascade<0, kUpSections>(filter, zero), gain));
+    }
+    storePair(group + 2 * (factor - 1),
+              _mm_mul_ps(cascade<1, kUpSections, Rec>(filter, zero), gain));
+}
+
+// One host frame's F oversampled pairs through the decimation filter; returns the first output.
+template <bool Rec>
+inline __m128 downFrame(Section4* filter, const float* group, int factor) noexcept {
+    const __m128 y = cascade<0, kUpSections>(filter, loadPair(group));
+    for (int k = 1; k < factor - 1; k += 2) {
+        cascade<1, kUpSections>(filter, loadPair(group + 2 * k));
+        cascade<0, kUpSections>(filter, loadPair(group + 2 * k + 2));
+    }
+    cascade<1, kUpSections, Rec>(filter, loadPair(group + 2 * (factor - 1)));
+    return y;
+}
+
+}  // namespace
+
+void VectorKernel::upsample(const float* const* inputs, int frames, int factor) noexcept {
+    const float* in0 = inputs[0];
+    const float* in1 = inputs[1];
+    float* out = pairs_;
+    if (factor == 1) {
+        for (int i = 0; i < frames; ++i) {
+            out[2 * i] = in0[i];
+            out[2 * i + 1] = in1[i];
+        }
+        return;
+    }
+    const __m128 gain = _mm_set1_ps(static_cast<float>(factor));
+    for (int i = 0; i < frames - 1; ++i)
+        upFrame<false>(up_, _mm_setr_ps(in0[i], in1[i], 0.0f, 0.0f),
+                       out + 2 * std::size_t(i) * factor, factor, gain);
+    const int last = frames - 1;
+    upFrame<true>(up_, _mm_setr_ps(in0[last], in1[last], 0.0f, 0.0f),
+                  out + 2 * std::size_t(last) * factor, factor, gain);
+}
+
+void VectorKernel::decimate(int frames, int factor) noexcept {
+    float* d0 = decimated_[0];
+    float* d1 = decimated_[1];
+    const float* in = pairs_;
+    if (factor == 1) {
+        for (int i = 0; i < frames; ++i) {
+            d0[i] = in[2 * i];
+            d1[i] = in[2 * i + 1];
+        }
+        return;
+    }
+    auto keep = [&](int i, __m128 y) {
+        d0[i] = _mm_cvtss_f32(y);
+        d1[i] = _mm_cvtss_f32(_mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
+    };
+    for (int i = 0; i < frames - 1; ++i)
+        keep(i, downFrame<false>(down_, in + 2 * std::size_t(i) * factor, factor));
+    const int last = frames - 1;
+    keep(last, downFrame<true>(down_, in + 2 * std::size_t(last) * factor, factor));
+}
+
+__m128 VectorKernel::slowGain(const CompressorLanes& c, int need, int ch) noexcept {
+    (void)ch;
+    int redo = 0;
+    __m128 level = lanes::decibels4(c.envelope, &redo);
+    if (redo & need) {
+        alignas(16) float l[4], e[4];
+        _mm_store_ps(l, level);
+        _mm_store_ps(e, c.envelope);
+        for (int b = 0; b < 4; ++b)
+            if (redo & need & (1 << b)) l[b] = decibelsOfReference(e[b]);
+        level = _mm_load_ps(l);
+    }
+    const __m128 r = _mm_mul_ps(_mm_sub_ps(c.threshold, level), c.slope);
+    const int reduce = need & _mm_movemask_ps(_mm_cmplt_ps(r, _mm_setzero_ps()));
+    if (!reduce) return _mm_set1_ps(1.0f);
+    __m128 g = lanes::gain4(r, &redo);
+    if (redo & reduce) {
+        alignas(16) float gl[4], rl[4];
+        _mm_store_ps(gl, g);
+        _mm_store_ps(rl, r);
+        for (int b = 0; b < 4; ++b)
+            if (redo & reduce & (1 << b)) gl[b] = gainOfDecibelsReference(rl[b]);
+        g = _mm_load_ps(gl);
+    }
+    return select(bitsToMask(reduce), g, _mm_set1_ps(1.0f));
+}
+
+// One sample of four band compressors, as BrindlewaveCompressor::process does it.
+inline __m128 VectorKernel::compress(CompressorLanes& c, __m128 x, int ch) noexcept {
+    const int need =
+        runBits_ & ~_mm_movemask_ps(_mm_cmple_ps(c.envelope, c.ceiling));
+    const __m128 g = need ? slowGain(c, need, ch) : _mm_set1_ps(1.0f);
+    const __m128 out = _mm_mul_ps(c.makeup, _mm_mul_ps(g, x));
+    const __m128 d = absolute(out);
+    const __m128 a = select(_mm_cmpgt_ps(d, c.envelope), c.attack, c.release);
+    __m128 e = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(c.envelope, d), a), d);
+    e = _mm_and_ps(e, finite(e));
+    c.envelope = select(masks_.runs, e, c.envelope);
+    return out;
+}
+
+template <int P, bool Rec, int B, bool Bypass>
+inline void VectorKernel::sample(int i) noexcept {
+    float* pair = pairs_ + 2 * std::size_t(i);
+    __m128 p = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(pair)));
+    if constexpr (!Bypass) p = _mm_mul_ps(p, masks_.inputGain);
+    const __m128 t = cascade<P, 8, Rec>(cross_[0], _mm_shuffle_ps(p, p, _MM_SHUFFLE(1, 1, 0, 0)));
+    __m128 c0, c1;  // bands of channel 0 and of channel 1
+    if constexpr (B == 2) {
+        c0 = t;
+        c1 = _mm_movehl_ps(t, t);
+    } else {
+        const __m128 u =
+            cascade<P, 8, Rec>(cross_[1], _mm_shuffle_ps(t, t, _MM_SHUFFLE(3, 3, 1, 1)));
+        const __m128 a =
+            cascade<P, 4, Rec>(allpass1_, _mm_shuffle_ps(t, t, _MM_SHUFFLE(2, 2, 2, 0)));
+        if constexpr (B == 3) {
+            c0 = _mm_shuffle_ps(_mm_unpacklo_ps(a, u), u, _MM_SHUFFLE(1, 1, 1, 0));
+            c1 = _mm_shuffle_ps(_mm_shuffle_ps(a, u, _MM_SHUFFLE(2, 2, 1, 1)), u,
+                                _MM_SHUFFLE(3, 3, 2, 0));
+        } else {
+            const __m128 v =
+                cascade<P, 8, Rec>(cross_[2], _mm_shuffle_ps(u, u, _MM_SHUFFLE(3, 3, 1, 1)));
+            const __m128 w = cascade<P, 4, Rec>(
+                allpass2_, _mm_unpacklo_ps(a, _mm_shuffle_ps(u, u, _MM_SHUFFLE(2, 2, 2, 0))));
+            c0 = _mm_movelh_ps(w, v);
+            c1 = _mm_movehl_ps(v, w);
+        }
+    }
+
+    __m128 o0, o1;
+            if constexpr (Bypass) {
+        o0 = c0;
+        o1 = c1;
+        follow(pre_.envelope, pre_.coef, c0, masks_.feeds);
+        follow(post_.envelope, post_.coef, c0, masks_.feeds);
+    } else {
+        follow(pre_.envelope, pre_.coef, c0, masks_.feeds);
+        o0 = _mm_and_ps(compress(comp_[0], c0, 0), masks_.runs);
+        follow(post_.envelope, post_.coef, o0, masks_.feeds);
+        o1 = _mm_and_ps(compress(comp_[1], c1, 1), masks_.runs);
+    }
+    secondLevels_[2 * i] = c1;
+    secondLevels_[2 * i + 1] = o1;
+
+    // Band sums in band order, channel 0 in lane 0 and channel 1 in lane 1.
+    const __m128 lo = _mm_unpacklo_ps(o0, o1);
+    __m128 sum = _mm_add_ps(lo, _mm_movehl_ps(lo, lo));
+    if constexpr (B >= 3) {
+        const __m128 hi = _mm_unpackhi_ps(o0, o1);
+        sum = _mm_add_ps(sum, hi);
+        if constexpr (B == 4) sum = _mm_add_ps(sum, _mm_movehl_ps(hi, hi));
+    }
+    _mm_storel_pi(reinterpret_cast<__m64*>(pair), sum);
+}
+
+template <int B, bool Bypass>
+void VectorKernel::runBands(int n) noexcept {
+    int i = 0;
+    for (; i + 2 < n; i += 2) {
+        sample<0, false, B, Bypass>(i);
+        sample<1, false, B, Bypass>(i + 1);
+    }
+    // The last sample records every section's output, the state the units keep.
+    if (n - i == 2) {
+        sample<0, false, B, Bypass>(i);
+        sample<1, true, B, Bypass>(i + 1);
+        parity_ = 0;
+    } else {
+        sample<0, true, B, Bypass>(i);
+        parity_ = 1;
+    }
+}
+
+void VectorKernel::meterSecondChannel(int n) noexcept {
+            for (int i = 0; i < n; ++i) {
+        follow(pre_.envelope, pre_.coef, secondLevels_[2 * i], masks_.feeds);
+        follow(post_.envelope, post_.coef, secondLevels_[2 * i + 1], masks_.feeds);
+    }
+}
+
+void VectorKernel::process(EngineUnits& units, const BlockSettings& s, const float* const* inputs,
+                           int frames) noexcept {
+    if (frames <= 0) return;
+    if (frames > kMaxBlockFrames) frames = kMaxBlockFrames;
+    loadState(units, s);
+    const int f = s.factor;
+    const int n = frames * f;
+    upsample(inputs, frames, f);
+    switch (s.bands * 2 + (s.bypass ? 1 : 0)) {
+        case 4: runBands<2, false>(n); break;
+        case 5: runBands<2, true>(n); break;
+        case 6: runBands<3, false>(n); break;
+        case 7: runBands<3, true>(n); break;
+        case 8: runBands<4, false>(n); break;
+        default: runBands<4, true>(n); break;
+    }
+    if (s.channels == 2) meterSecondChannel(n);
+    decimate(frames, f);
+    for (int ch = 0; ch < s.channels; ++ch) units.upsamplers[ch]->frames = frames;
+    storeState(units, s);
+}
+
+}  // namespace brindlewave
