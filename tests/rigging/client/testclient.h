@@ -14,7 +14,7 @@ namespace testclient {
 using namespace rigging;
 
 struct Setup {
-    int numParams = 4;  // 4: one of each type; 139: a full mixed table
+    int numParams = 4;  // 4: one of each type; otherwise the plug-in's mixed table
     int numPresets = 1;
     int chunkLimit = 512;
     std::vector<LegalIO> legalIOs = {{1, 1}, {1, 2}, {2, 1}, {2, 2}};
@@ -24,14 +24,12 @@ struct Setup {
 
 struct FakeGraphics : IGraphics {
     static inline int destroyed = 0;
-    DAW lastDAW = DAW::unknown;
-    GraphicsBackend lastBackend = GraphicsBackend::unspecified;
+    DAW daw = DAW::unknown;
+    GraphicsBackend backend = GraphicsBackend::unspecified;
     int opens = 0, closes = 0;
     ~FakeGraphics() override { ++destroyed; }
-    void* openUI(void*, void*, DAW daw, GraphicsBackend backend) override {
-        lastDAW = daw;
-        lastBackend = backend;
-        ++opens;
+    void* openUI(void*, void*, DAW d, GraphicsBackend b) override {
+        daw = d, backend = b, ++opens;
         return this;
     }
     void closeUI() override { ++closes; }
@@ -49,13 +47,11 @@ struct FakeHost : IHostCommand {
     DAW getDAW() override { return DAW::ardour; }
 };
 
-// Four parameters: bool (default on), integer 0..3 (1), linear -60..0 dB (-10), log
-// 0.001..2000 ms (22). Any other count: the plug-in's mix of 9 linear, 10 bands of
-// log/log/linear/log/linear, integers at 59 and 117, log at 62..65, bools from 67 on.
+// Four: bool (on), integer 0..3 (1), linear -60..0 dB (-10), log 0.001..2000 ms (22).
+// Otherwise: linear crossovers and band rows of log/log/linear/log/linear, integers at 59 and
+// 117 (default 3), bools from 67 on.
 inline Vec<Parameter*> mixedParameters(int count) {
-    static std::vector<std::string> names;
-    while (names.size() < static_cast<size_t>(count))
-        names.push_back("P" + std::to_string(names.size()));
+    static std::vector<std::string> names(200);
     Vec<Parameter*> ps;
     if (count == 4) {
         ps.pushBack(mallocNew<BoolParameter>(0, "On", true));
@@ -65,21 +61,21 @@ inline Vec<Parameter*> mixedParameters(int count) {
         return ps;
     }
     for (int i = 0; i < count; ++i) {
-        const char* n = names[i].c_str();
+        const char* n = (names[i] = "P" + std::to_string(i)).c_str();
         int kind = i < 9 ? 2 : (i - 9) % 5;
-        if (i < 59 ? kind == 2 || kind == 4 : (i == 60 || i == 61 || i == 66))
+        if (i < 67 && i != 59 && (kind == 2 || kind == 4))
             ps.pushBack(mallocNew<LinearFloatParameter>(i, n, "Hz", 20.f, 20000.f, 632.4555f));
-        else if (i < 66 && i != 59)
-            ps.pushBack(
-                mallocNew<LogFloatParameter>(i, n, "ms", 0.0010000000474974513, 2000.0, 188.0));
+        else if (i < 67 && i != 59)
+            ps.pushBack(mallocNew<LogFloatParameter>(i, n, "ms", 0.001, 2000.0, 188.0));
         else if (i == 59 || i == 117)
-            ps.pushBack(mallocNew<IntegerParameter>(i, n, "", i == 59 ? 2 : 0, i == 59 ? 4 : 3, 3));
+            ps.pushBack(mallocNew<IntegerParameter>(i, n, "", 0, 4, 3));
         else
             ps.pushBack(mallocNew<BoolParameter>(i, n, i < 117));
     }
     return ps;
 }
 
+// Logs its build calls, resets and processing blocks.
 class TestClient : public Client {
 public:
     struct Block {
@@ -132,8 +128,7 @@ public:
     void reset(double, int maxFrames, int, int) override { resetFrames.push_back(maxFrames); }
     void processAudio(std::span<const float* const> in, std::span<float* const> out, int frames,
                       TimeInfo info) override {
-        blocks.push_back({frames, info.timeInSamples, in.empty() ? nullptr : in[0],
-                          out.empty() ? nullptr : out[0]});
+        blocks.push_back({frames, info.timeInSamples, in[0], out[0]});
     }
 };
 
