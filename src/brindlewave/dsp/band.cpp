@@ -13,7 +13,9 @@ using audiofx::SectionArray;
 
 float sectionFrequency(float f, float rate) noexcept {
     const float hi = 0.45f * rate;
-    const float lo = std::min(10.0f, hi);
+    // Far below the rate, single-precision sections amplify their own rounding noise by orders
+    // of magnitude (from about rate / 40000 down); 10 Hz is the floor at ordinary rates.
+    const float lo = std::min(std::max(10.0f, rate / 20000.0f), hi);
     if (!(f <= hi)) f = hi;
     if (!(f >= lo)) f = lo;
     return f;

@@ -58,7 +58,7 @@ public:
 };
 
 // A crossover frequency limited to what a section at `rate` realises stably: at most 0.45 x rate
-// (below Nyquist), at least 10 Hz; NaN becomes the lower limit.
+// (below Nyquist), at least 10 Hz and rate / 20000; NaN becomes the lower limit.
 float sectionFrequency(float f, float rate) noexcept;
 
 }  // namespace brindlewave
