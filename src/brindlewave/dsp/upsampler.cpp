@@ -1,0 +1,91 @@
+#include "brindlewave/dsp/upsampler.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "rigging/core/nogc.h"
+
+namespace brindlewave {
+
+using audiofx::ButterworthLPNthOrder;
+
+Upsampler::~Upsampler() {
+    rigging::destroyFree(upsamplingFilter);
+    rigging::destroyFree(decimationFilter);
+    rigging::freeSlice(oversampled);
+    rigging::freeSlice(decimated);
+}
+
+void Upsampler::initialize(int maxFactorValue, int maxFramesValue) noexcept {
+    maxFactor = std::max(1, maxFactorValue);
+    maxFrames = std::max(0, maxFramesValue);
+    upsamplingFilter = rigging::mallocNew<ButterworthLPNthOrder>(filterOrder);
+    decimationFilter = rigging::mallocNew<ButterworthLPNthOrder>(filterOrder);
+    oversampled = rigging::mallocSlice<float>(static_cast<std::size_t>(maxFactor) * maxFrames + 1);
+    decimated = rigging::mallocSlice<float>(static_cast<std::size_t>(maxFrames));
+}
+
+float Upsampler::cutoffFor(float hostRate) noexcept {
+    return std::max(hostRate * 0.5f - 2000.0f, hostRate * 0.25f);
+}
+
+void Upsampler::setSampleRate(float hostRate) noexcept {
+    if (hostRate == sampleRate) return;
+    sampleRate = hostRate;
+    // The buffer's size does not depend on the rate: it is refilled, not remade, so a rate
+    // change on the audio thread allocates nothing.
+    std::fill(oversampled.begin(), oversampled.end(), std::numeric_limits<float>::quiet_NaN());
+    if (factor > 0) retune();
+}
+
+void Upsampler::setFactor(int newFactor) noexcept {
+    if (newFactor == factor || newFactor < 1 || newFactor > maxFactor) return;
+    factor = newFactor;
+    retune();
+}
+
+void Upsampler::retune() noexcept {
+    oversampledRate = sampleRate * static_cast<float>(factor);
+    upsamplingFilter->setSampleRate(oversampledRate);
+    decimationFilter->setSampleRate(oversampledRate);
+    const float cutoff = cutoffFor(sampleRate);
+    upsamplingFilter->setFrequency(cutoff);
+    decimationFilter->setFrequency(cutoff);
+}
+
+void Upsampler::upsample(const float* input, int n) noexcept {
+    frames = std::clamp(n, 0, maxFrames);
+    float* out = oversampled.data();
+    if (factor <= 1) {
+        std::memcpy(out, input, sizeof(float) * static_cast<std::size_t>(frames));
+        return;
+    }
+    const int f = factor;
+    // The gain F restores the level lost to the inserted zeros.
+    const float gain = static_cast<float>(f);
+    ButterworthLPNthOrder& filter = *upsamplingFilter;
+    for (int i = 0; i < frames; ++i) {
+        float* group = out + static_cast<std::size_t>(i) * f;
+        group[0] = filter.getNextSample(input[i]) * gain;
+        for (int k = 1; k < f; ++k) group[k] = filter.getNextSample(0.0f) * gain;
+    }
+}
+
+void Upsampler::decimate() noexcept {
+    float* out = decimated.data();
+    const float* in = oversampled.data();
+    if (factor <= 1) {
+        std::memcpy(out, in, sizeof(float) * static_cast<std::size_t>(maxFrames));
+        return;
+    }
+    const int f = factor;
+    ButterworthLPNthOrder& filter = *decimationFilter;
+    // The filter runs on every oversampled sample; the first of each group of F is kept.
+    for (int i = 0; i < frames; ++i) {
+        const float* group = in + static_cast<std::size_t>(i) * f;
+        out[i] = filter.getNextSample(group[0]);
+        for (int k = 1; k < f; ++k) filter.getNextSample(group[k]);
+    }
+}
+
+}  // namespace brindlewave
