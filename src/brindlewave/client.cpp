@@ -72,7 +72,9 @@ BrindlewaveClient::BrindlewaveClient(BuildToken token) noexcept
             compressors_[ch][b]->initialize(44100.0f, 1000.0f, 1000.0f, 0.1f, 2.0f, 1.0f);
         }
     }
+#if BRINDLEWAVE_HAS_ANALYZER
     analyzer_ = mallocNew<rigging::FFTAnalyzer<float>>();
+#endif
 
     for (int ch = 0; ch < kEngineChannels; ++ch) {
         units_.splitters[ch] = splitters_[ch];
@@ -98,17 +100,19 @@ BrindlewaveClient::~BrindlewaveClient() {
         rigging::destroyFree(upsamplers_[ch]);
         for (BrindlewaveCompressor* c : compressors_[ch]) rigging::destroyFree(c);
     }
+#if BRINDLEWAVE_HAS_ANALYZER
     rigging::destroyFree(analyzer_);
+#endif
 }
 
 rigging::PluginInfo BrindlewaveClient::buildPluginInfo() { return kPluginInfo; }
 
 rigging::Vec<rigging::LegalIO> BrindlewaveClient::buildLegalIO() {
     rigging::Vec<rigging::LegalIO> io;
-    io.pushBack({1, 1});
-    io.pushBack({1, 2});
-    io.pushBack({2, 1});
-    io.pushBack({2, 2});
+    io.pushBack(rigging::LegalIO{1, 1});
+    io.pushBack(rigging::LegalIO{1, 2});
+    io.pushBack(rigging::LegalIO{2, 1});
+    io.pushBack(rigging::LegalIO{2, 2});
     return io;
 }
 
@@ -182,10 +186,12 @@ bool BrindlewaveClient::boolParam(int index) const noexcept {
 void BrindlewaveClient::reset(double sampleRate, int, int, int) {
     sampleRate_ = static_cast<float>(sampleRate);
     const int n = analysisWindowSize_;
+#if BRINDLEWAVE_HAS_ANALYZER
     analyzer_->initialize(n, kFFTSizeFactor * n, n,
                           rigging::WindowDesc(rigging::WindowType::hann, rigging::WindowAlignment::right,
                                               std::numeric_limits<float>::quiet_NaN()),
                           true);
+#endif
     const std::size_t bins = std::size_t(kFFTSizeFactor * n / 2 + 1);
     spectrum_.resize(bins);
     // The editor must never see bins that no frame has written yet.
@@ -281,11 +287,13 @@ void BrindlewaveClient::processAudio(std::span<const float* const> inputs,
             // The input gain acts again here, as well as before the band split.
             for (int j = 0; j < frames; ++j) out[j] = y[j] * inputGain * outputGain;
         }
+#if BRINDLEWAVE_HAS_ANALYZER
         if (ch == 0) {
             float* bins = reinterpret_cast<float*>(spectrum_.ptr());
             for (int j = 0; j < frames; ++j)
                 analyzer_->feed(s.bypass ? y[j] : y[j] * inputGain, bins);
         }
+#endif
     }
     for (std::size_t ch = std::size_t(nc); ch < outputs.size(); ++ch)
         std::fill(outputs[ch], outputs[ch] + frames, 0.0f);

@@ -12,7 +12,7 @@ void processBlockScalar(EngineUnits& units, const BlockSettings& s, const float*
         float* buffer = up.oversampledBuffer();
         const int n = up.oversampledLength();
         for (int i = 0; i < n; ++i) {
-            float v[kEngineBands];
+            float v[kEngineBands] = {};
             if (!s.bypass) {
                 const float* split = splitter.split(buffer[i] * s.inputGain);
                 for (int b = 0; b < bands; ++b) {

@@ -1,4 +1,4 @@
-#include "signal.h"
+#include "testsignal.h"
 
 #include <algorithm>
 #include <cmath>
