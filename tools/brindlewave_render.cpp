@@ -66,13 +66,20 @@ int main(int argc, char** argv) {
             }
             return argv[++i];
         };
-        if (a == "--input") inputPath = next();
-        else if (a == "--signal") signalSpec = next();
-        else if (a == "--output") outputPath = next();
-        else if (a == "--seconds") seconds = std::atof(next());
-        else if (a == "--rate") rate = std::atof(next());
-        else if (a == "--block") block = std::atoi(next());
-        else if (a == "--plain") plain = true;
+        if (a == "--input")
+            inputPath = next();
+        else if (a == "--signal")
+            signalSpec = next();
+        else if (a == "--output")
+            outputPath = next();
+        else if (a == "--seconds")
+            seconds = std::atof(next());
+        else if (a == "--rate")
+            rate = std::atof(next());
+        else if (a == "--block")
+            block = std::atoi(next());
+        else if (a == "--plain")
+            plain = true;
         else if (a == "--layout") {
             if (std::sscanf(next(), "%d,%d", &ins, &outs) != 2) ins = 0;
         } else if (a == "--param") {
@@ -106,9 +113,9 @@ int main(int argc, char** argv) {
     }
     std::string error;
     AudioBuffer source;
-    if (!inputPath.empty() ? !readWav(inputPath, source, error)
-                           : !makeSignal(signalSpec, ins, int(std::lround(seconds * rate)), rate,
-                                         source, error)) {
+    if (!inputPath.empty()
+            ? !readWav(inputPath, source, error)
+            : !makeSignal(signalSpec, ins, int(std::lround(seconds * rate)), rate, source, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         rigging::destroyFree(client);
         return 1;

@@ -105,7 +105,9 @@ BrindlewaveClient::~BrindlewaveClient() {
 #endif
 }
 
-rigging::PluginInfo BrindlewaveClient::buildPluginInfo() { return kPluginInfo; }
+rigging::PluginInfo BrindlewaveClient::buildPluginInfo() {
+    return kPluginInfo;
+}
 
 rigging::Vec<rigging::LegalIO> BrindlewaveClient::buildLegalIO() {
     rigging::Vec<rigging::LegalIO> io;
@@ -171,7 +173,9 @@ rigging::Vec<rigging::Preset*> BrindlewaveClient::buildPresets() {
     return presets;
 }
 
-rigging::IGraphics* BrindlewaveClient::createGraphics() { return createEditor(); }
+rigging::IGraphics* BrindlewaveClient::createGraphics() {
+    return createEditor();
+}
 
 float BrindlewaveClient::floatParam(int index) const noexcept {
     return static_cast<float>(static_cast<rigging::FloatParameter*>(param(index))->valueAtomic());
@@ -187,10 +191,11 @@ void BrindlewaveClient::reset(double sampleRate, int, int, int) {
     sampleRate_ = static_cast<float>(sampleRate);
     const int n = analysisWindowSize_;
 #if BRINDLEWAVE_HAS_ANALYZER
-    analyzer_->initialize(n, kFFTSizeFactor * n, n,
-                          rigging::WindowDesc(rigging::WindowType::hann, rigging::WindowAlignment::right,
-                                              std::numeric_limits<float>::quiet_NaN()),
-                          true);
+    analyzer_->initialize(
+        n, kFFTSizeFactor * n, n,
+        rigging::WindowDesc(rigging::WindowType::hann, rigging::WindowAlignment::right,
+                            std::numeric_limits<float>::quiet_NaN()),
+        true);
 #endif
     const std::size_t bins = std::size_t(kFFTSizeFactor * n / 2 + 1);
     spectrum_.resize(bins);
@@ -238,8 +243,8 @@ void BrindlewaveClient::processAudio(std::span<const float* const> inputs,
                                      rigging::TimeInfo) {
     frames = std::clamp(frames, 0, kMaxBlockFrames);
     // At most the engine's two channels, whatever the caller passes.
-    const int nc = std::min({static_cast<int>(inputs.size()), static_cast<int>(outputs.size()),
-                             kEngineChannels});
+    const int nc = std::min(
+        {static_cast<int>(inputs.size()), static_cast<int>(outputs.size()), kEngineChannels});
     if (frames == 0) return;
     if (!(sampleRate_ > 0.0f)) {
         // No reset yet: there is no rate to run the filters at.

@@ -8,13 +8,25 @@ constexpr int kCount = 139;
 constexpr int kTableBands = 10;
 
 // Crossover n (0-based, 0..8) between bands n + 1 and n + 2.
-constexpr int crossover(int n) { return n; }
+constexpr int crossover(int n) {
+    return n;
+}
 // Band b is 0-based (0..9).
-constexpr int attack(int b) { return 9 + 5 * b; }
-constexpr int release(int b) { return 10 + 5 * b; }
-constexpr int threshold(int b) { return 11 + 5 * b; }
-constexpr int ratio(int b) { return 12 + 5 * b; }
-constexpr int gain(int b) { return 13 + 5 * b; }
+constexpr int attack(int b) {
+    return 9 + 5 * b;
+}
+constexpr int release(int b) {
+    return 10 + 5 * b;
+}
+constexpr int threshold(int b) {
+    return 11 + 5 * b;
+}
+constexpr int ratio(int b) {
+    return 12 + 5 * b;
+}
+constexpr int gain(int b) {
+    return 13 + 5 * b;
+}
 constexpr int numberOfBands = 59;
 constexpr int inputGain = 60;
 constexpr int outputGain = 61;
@@ -24,10 +36,16 @@ constexpr int globalThreshold = 64;
 constexpr int globalRatio = 65;
 constexpr int globalGain = 66;
 // Link switch k (0 attack, 1 release, 2 threshold, 3 ratio, 4 gain) of band b.
-constexpr int link(int b, int k) { return 67 + 5 * b + k; }
+constexpr int link(int b, int k) {
+    return 67 + 5 * b + k;
+}
 constexpr int oversampleFactor = 117;
-constexpr int solo(int b) { return 118 + b; }
-constexpr int toggleView(int b) { return 128 + b; }
+constexpr int solo(int b) {
+    return 118 + b;
+}
+constexpr int toggleView(int b) {
+    return 128 + b;
+}
 constexpr int internalBypass = 138;
 
 }  // namespace brindlewave::param

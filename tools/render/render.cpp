@@ -5,7 +5,8 @@
 
 namespace brindlewave::render {
 
-AudioBuffer render(rigging::Client& client, const AudioBuffer& input, const RenderOptions& options) {
+AudioBuffer render(rigging::Client& client, const AudioBuffer& input,
+                   const RenderOptions& options) {
     const int ins = input.numChannels();
     const int frames = input.frames();
     const int block = std::max(1, options.blockSize);

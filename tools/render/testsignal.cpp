@@ -7,8 +7,12 @@
 
 namespace brindlewave::render {
 
-double dbToAmplitude(double db) { return std::pow(10.0, db / 20.0); }
-double amplitudeToDb(double amplitude) { return 20.0 * std::log10(amplitude); }
+double dbToAmplitude(double db) {
+    return std::pow(10.0, db / 20.0);
+}
+double amplitudeToDb(double amplitude) {
+    return 20.0 * std::log10(amplitude);
+}
 
 AudioBuffer makeSine(int channels, int frames, double rate, double frequency, double peakDb) {
     AudioBuffer b(channels, frames, rate);

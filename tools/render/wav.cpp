@@ -18,7 +18,9 @@ std::uint32_t le32(const unsigned char* p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
            std::uint32_t(p[3]) << 24;
 }
-std::uint16_t le16(const unsigned char* p) { return std::uint16_t(p[0] | p[1] << 8); }
+std::uint16_t le16(const unsigned char* p) {
+    return std::uint16_t(p[0] | p[1] << 8);
+}
 
 void put32(std::vector<unsigned char>& v, std::uint32_t x) {
     for (int i = 0; i < 4; ++i) v.push_back(static_cast<unsigned char>(x >> (8 * i)));
@@ -27,7 +29,9 @@ void put16(std::vector<unsigned char>& v, std::uint16_t x) {
     v.push_back(static_cast<unsigned char>(x));
     v.push_back(static_cast<unsigned char>(x >> 8));
 }
-void putTag(std::vector<unsigned char>& v, const char* tag) { v.insert(v.end(), tag, tag + 4); }
+void putTag(std::vector<unsigned char>& v, const char* tag) {
+    v.insert(v.end(), tag, tag + 4);
+}
 
 // Full-scale integer conversion with clipping; the positive limit is one step short of 1.0.
 std::int32_t quantize(float x, int bits) {
@@ -153,7 +157,9 @@ bool decodeWav(const std::vector<unsigned char>& bytes, AudioBuffer& out, std::s
 std::vector<unsigned char> encodeWav(const AudioBuffer& in, WavSampleFormat format) {
     const int channels = in.numChannels();
     const int frames = in.frames();
-    const int bits = format == WavSampleFormat::pcm16 ? 16 : format == WavSampleFormat::pcm24 ? 24 : 32;
+    const int bits = format == WavSampleFormat::pcm16   ? 16
+                     : format == WavSampleFormat::pcm24 ? 24
+                                                        : 32;
     const std::uint16_t tag = format == WavSampleFormat::float32 ? kFormatFloat : kFormatPCM;
     const std::uint32_t blockAlign = std::uint32_t(channels) * bits / 8;
     const std::uint32_t dataSize = blockAlign * std::uint32_t(frames);
@@ -182,7 +188,8 @@ std::vector<unsigned char> encodeWav(const AudioBuffer& in, WavSampleFormat form
                 put32(v, u);
             } else {
                 std::uint32_t q = std::uint32_t(quantize(x, bits));
-                for (int k = 0; k < bits / 8; ++k) v.push_back(static_cast<unsigned char>(q >> (8 * k)));
+                for (int k = 0; k < bits / 8; ++k)
+                    v.push_back(static_cast<unsigned char>(q >> (8 * k)));
             }
         }
     }

@@ -33,7 +33,9 @@ float referenceGain(float envelope, float threshold, float slope) noexcept {
 
 float unityGainCeiling(float threshold, float slope) noexcept {
     constexpr std::uint32_t infBits = 0x7F800000u;
-    auto unity = [&](std::uint32_t b) { return referenceGain(fromBits(b), threshold, slope) == 1.0f; };
+    auto unity = [&](std::uint32_t b) {
+        return referenceGain(fromBits(b), threshold, slope) == 1.0f;
+    };
     if (unity(infBits)) return std::numeric_limits<float>::infinity();
 
     // The boundary lies next to the linear threshold: bracket it closely, else search all floats.

@@ -32,10 +32,12 @@ inline __m128 finite(__m128 x) noexcept {
     return _mm_cmplt_ps(absolute(x), _mm_set1_ps(std::numeric_limits<float>::infinity()));
 }
 inline __m128 bitsToMask(int bits) noexcept {
-    return _mm_castsi128_ps(_mm_set_epi32(bits & 8 ? -1 : 0, bits & 4 ? -1 : 0,
-                                          bits & 2 ? -1 : 0, bits & 1 ? -1 : 0));
+    return _mm_castsi128_ps(
+        _mm_set_epi32(bits & 8 ? -1 : 0, bits & 4 ? -1 : 0, bits & 2 ? -1 : 0, bits & 1 ? -1 : 0));
 }
-inline __m128 gather(const float (&v)[4]) noexcept { return _mm_loadu_ps(v); }
+inline __m128 gather(const float (&v)[4]) noexcept {
+    return _mm_loadu_ps(v);
+}
 inline float laneOf(__m128 v, int i) noexcept {
     alignas(16) float f[4];
     _mm_store_ps(f, v);
@@ -63,8 +65,9 @@ audiofx::BiQuad* lrSection(audiofx::LinkwitzRileyHPNthOrder* f, int k) noexcept 
 
 }  // namespace
 
-VectorKernel::VectorKernel() noexcept {
-    pairs_ = static_cast<float*>(rigging::alignedMalloc(sizeof(float) * 2 * (kMaxOversampled + 2), 16));
+VectorKernel::VectorKernel() noexcept : tables_(&lanes::decibelTables()) {
+    pairs_ =
+        static_cast<float*>(rigging::alignedMalloc(sizeof(float) * 2 * (kMaxOversampled + 2), 16));
     secondLevels_ =
         static_cast<__m128*>(rigging::alignedMalloc(sizeof(__m128) * 2 * kMaxOversampled, 16));
     for (int ch = 0; ch < kEngineChannels; ++ch)
@@ -196,8 +199,7 @@ void VectorKernel::storeState(EngineUnits& u, const BlockSettings& s) noexcept {
 
     for (int ch = 0; ch < s.channels; ++ch)
         for (int b = 0; b < s.bands; ++b)
-            if (runBits_ & (1 << b))
-                u.compressors[ch][b]->envelope = laneOf(comp_[ch].envelope, b);
+            if (runBits_ & (1 << b)) u.compressors[ch][b]->envelope = laneOf(comp_[ch].envelope, b);
     for (int b = 0; b < kEngineBands; ++b) {
         u.preDetectors[b]->envelope = laneOf(pre_.envelope, b);
         u.postDetectors[b]->envelope = laneOf(post_.envelope, b);
@@ -282,38 +284,62 @@ void VectorKernel::decimate(int frames, int factor) noexcept {
     keep(last, downFrame<true>(down_, in + 2 * std::size_t(last) * factor, factor));
 }
 
-__m128 VectorKernel::slowGain(const CompressorLanes& c, int need, int ch) noexcept {
-    (void)ch;
-    int redo = 0;
-    __m128 level = lanes::decibels4(c.envelope, &redo);
-    if (redo & need) {
-        alignas(16) float l[4], e[4];
-        _mm_store_ps(l, level);
-        _mm_store_ps(e, c.envelope);
-        for (int b = 0; b < 4; ++b)
-            if (redo & need & (1 << b)) l[b] = decibelsOfReference(e[b]);
-        level = _mm_load_ps(l);
-    }
-    const __m128 r = _mm_mul_ps(_mm_sub_ps(c.threshold, level), c.slope);
-    const int reduce = need & _mm_movemask_ps(_mm_cmplt_ps(r, _mm_setzero_ps()));
-    if (!reduce) return _mm_set1_ps(1.0f);
-    __m128 g = lanes::gain4(r, &redo);
-    if (redo & reduce) {
-        alignas(16) float gl[4], rl[4];
-        _mm_store_ps(gl, g);
-        _mm_store_ps(rl, r);
-        for (int b = 0; b < 4; ++b)
-            if (redo & reduce & (1 << b)) gl[b] = gainOfDecibelsReference(rl[b]);
-        g = _mm_load_ps(gl);
-    }
-    return select(bitsToMask(reduce), g, _mm_set1_ps(1.0f));
+namespace {
+
+inline __m128 joinHalves(__m128d lo, __m128d hi) noexcept {
+    return _mm_movelh_ps(_mm_cvtpd_ps(lo), _mm_cvtpd_ps(hi));
 }
 
-// One sample of four band compressors, as BrindlewaveCompressor::process does it.
-inline __m128 VectorKernel::compress(CompressorLanes& c, __m128 x, int ch) noexcept {
-    const int need =
-        runBits_ & ~_mm_movemask_ps(_mm_cmple_ps(c.envelope, c.ceiling));
-    const __m128 g = need ? slowGain(c, need, ch) : _mm_set1_ps(1.0f);
+// Replaces the flagged lanes of v by f(lane of x).
+template <class F>
+inline __m128 redoLanes(__m128 v, __m128 x, int lanes, F f) noexcept {
+    alignas(16) float vl[4], xl[4];
+    _mm_store_ps(vl, v);
+    _mm_store_ps(xl, x);
+    for (int b = 0; b < 4; ++b)
+        if (lanes & (1 << b)) vl[b] = f(xl[b]);
+    return _mm_load_ps(vl);
+}
+
+}  // namespace
+
+void VectorKernel::gains(int need0, int need1, __m128& g0, __m128& g1) noexcept {
+    const lanes::DecibelTables& t = *tables_;
+    const int need[2] = {need0, need1};
+    __m128 r[2];
+    int reduce[2];
+    // Both channels' logarithms first: four independent chains in flight.
+    lanes::Decibels2 level[2][2];
+    for (int ch = 0; ch < 2; ++ch) {
+        const __m128 env = comp_[ch].envelope;
+        level[ch][0] = lanes::decibels2(env, t);
+        level[ch][1] = lanes::decibels2(_mm_movehl_ps(env, env), t);
+    }
+    for (int ch = 0; ch < 2; ++ch) {
+        const CompressorLanes& c = comp_[ch];
+        __m128 l = joinHalves(level[ch][0].value, level[ch][1].value);
+        const int redo = (level[ch][0].redo | level[ch][1].redo << 2) & need[ch];
+        if (redo) l = redoLanes(l, c.envelope, redo, decibelsOfReference);
+        r[ch] = _mm_mul_ps(_mm_sub_ps(c.threshold, l), c.slope);
+        reduce[ch] = need[ch] & _mm_movemask_ps(_mm_cmplt_ps(r[ch], _mm_setzero_ps()));
+    }
+    lanes::Decibels2 gain[2][2];
+    for (int ch = 0; ch < 2; ++ch) {
+        gain[ch][0] = lanes::gain2(r[ch], t);
+        gain[ch][1] = lanes::gain2(_mm_movehl_ps(r[ch], r[ch]), t);
+    }
+    const __m128 one = _mm_set1_ps(1.0f);
+    __m128* out[2] = {&g0, &g1};
+    for (int ch = 0; ch < 2; ++ch) {
+        __m128 g = joinHalves(gain[ch][0].value, gain[ch][1].value);
+        const int redo = (gain[ch][0].redo | gain[ch][1].redo << 2) & reduce[ch];
+        if (redo) g = redoLanes(g, r[ch], redo, gainOfDecibelsReference);
+        *out[ch] = select(bitsToMask(reduce[ch]), g, one);
+    }
+}
+
+// One sample of four band compressors with gains g, as BrindlewaveCompressor::process does it.
+inline __m128 VectorKernel::compress(CompressorLanes& c, __m128 x, __m128 g) noexcept {
     const __m128 out = _mm_mul_ps(c.makeup, _mm_mul_ps(g, x));
     const __m128 d = absolute(out);
     const __m128 a = select(_mm_cmpgt_ps(d, c.envelope), c.attack, c.release);
@@ -353,16 +379,23 @@ inline void VectorKernel::sample(int i) noexcept {
     }
 
     __m128 o0, o1;
-            if constexpr (Bypass) {
+    if constexpr (Bypass) {
         o0 = c0;
         o1 = c1;
         follow(pre_.envelope, pre_.coef, c0, masks_.feeds);
         follow(post_.envelope, post_.coef, c0, masks_.feeds);
     } else {
         follow(pre_.envelope, pre_.coef, c0, masks_.feeds);
-        o0 = _mm_and_ps(compress(comp_[0], c0, 0), masks_.runs);
+        // Envelopes at or below the unity ceiling need no logarithm: their gain is exactly 1.
+        const int need0 =
+            runBits_ & ~_mm_movemask_ps(_mm_cmple_ps(comp_[0].envelope, comp_[0].ceiling));
+        const int need1 =
+            runBits_ & ~_mm_movemask_ps(_mm_cmple_ps(comp_[1].envelope, comp_[1].ceiling));
+        __m128 g0 = _mm_set1_ps(1.0f), g1 = g0;
+        if (need0 | need1) gains(need0, need1, g0, g1);
+        o0 = _mm_and_ps(compress(comp_[0], c0, g0), masks_.runs);
         follow(post_.envelope, post_.coef, o0, masks_.feeds);
-        o1 = _mm_and_ps(compress(comp_[1], c1, 1), masks_.runs);
+        o1 = _mm_and_ps(compress(comp_[1], c1, g1), masks_.runs);
     }
     secondLevels_[2 * i] = c1;
     secondLevels_[2 * i + 1] = o1;
@@ -397,7 +430,7 @@ void VectorKernel::runBands(int n) noexcept {
 }
 
 void VectorKernel::meterSecondChannel(int n) noexcept {
-            for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < n; ++i) {
         follow(pre_.envelope, pre_.coef, secondLevels_[2 * i], masks_.feeds);
         follow(post_.envelope, post_.coef, secondLevels_[2 * i + 1], masks_.feeds);
     }
@@ -412,12 +445,24 @@ void VectorKernel::process(EngineUnits& units, const BlockSettings& s, const flo
     const int n = frames * f;
     upsample(inputs, frames, f);
     switch (s.bands * 2 + (s.bypass ? 1 : 0)) {
-        case 4: runBands<2, false>(n); break;
-        case 5: runBands<2, true>(n); break;
-        case 6: runBands<3, false>(n); break;
-        case 7: runBands<3, true>(n); break;
-        case 8: runBands<4, false>(n); break;
-        default: runBands<4, true>(n); break;
+        case 4:
+            runBands<2, false>(n);
+            break;
+        case 5:
+            runBands<2, true>(n);
+            break;
+        case 6:
+            runBands<3, false>(n);
+            break;
+        case 7:
+            runBands<3, true>(n);
+            break;
+        case 8:
+            runBands<4, false>(n);
+            break;
+        default:
+            runBands<4, true>(n);
+            break;
     }
     if (s.channels == 2) meterSecondChannel(n);
     decimate(frames, f);

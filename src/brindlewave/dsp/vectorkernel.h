@@ -11,6 +11,7 @@
 
 #include "brindlewave/dsp/engineunits.h"
 #include "brindlewave/dsp/section4.h"
+#include "brindlewave/dsp/vecdecibels.h"
 
 namespace brindlewave {
 
@@ -55,8 +56,8 @@ private:
     void sample(int i) noexcept;
     void meterSecondChannel(int n) noexcept;
 
-    __m128 compress(CompressorLanes& c, __m128 x, int ch) noexcept;
-    __m128 slowGain(const CompressorLanes& c, int need, int ch) noexcept;
+    void gains(int need0, int need1, __m128& g0, __m128& g1) noexcept;
+    __m128 compress(CompressorLanes& c, __m128 x, __m128 g) noexcept;
 
     lanes::Section4 cross_[3][8];  // crossovers 1..3: (LP, HP) of channel 0, then channel 1
     lanes::Section4 allpass1_[4];  // band 0 at crossover 2: channel 0, channel 1
@@ -70,6 +71,7 @@ private:
     LaneMap downMap_[10] = {};
     int parity_ = 0;  // of the band path after the last block's run
 
+    const lanes::DecibelTables* tables_;
     CompressorLanes comp_[kEngineChannels];
     DetectorLanes pre_, post_;
     Masks masks_;
@@ -80,7 +82,7 @@ private:
     float ceilingSlope_[kEngineChannels][kEngineBands];
     float ceiling_[kEngineChannels][kEngineBands];
 
-    float* pairs_ = nullptr;         // oversampled (channel 0, channel 1) pairs
+    float* pairs_ = nullptr;          // oversampled (channel 0, channel 1) pairs
     __m128* secondLevels_ = nullptr;  // channel 1's band values before and after compression
     float decimated_[kEngineChannels][kMaxBlockFrames];
 };

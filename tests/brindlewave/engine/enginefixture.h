@@ -9,10 +9,10 @@
 
 #include "brindlewave/client.h"
 #include "brindlewave/paramids.h"
+#include "render.h"
 #include "rigging/client/boolparameter.h"
 #include "rigging/client/floatparameter.h"
 #include "rigging/client/integerparameter.h"
-#include "render.h"
 #include "testsignal.h"
 
 namespace brindlewave::testing {
@@ -22,7 +22,9 @@ struct ClientDeleter {
 };
 using ClientPtr = std::unique_ptr<BrindlewaveClient, ClientDeleter>;
 
-inline ClientPtr makeClient() { return ClientPtr(rigging::createClient<BrindlewaveClient>()); }
+inline ClientPtr makeClient() {
+    return ClientPtr(rigging::createClient<BrindlewaveClient>());
+}
 
 // Normalized value of a plain value for parameter `index`.
 inline double normalizedOf(BrindlewaveClient& c, int index, double value) {

@@ -35,7 +35,8 @@ std::vector<float> unitState(const BrindlewaveClient& c) {
                 appendCascade(v, band.highpass->secondHalf);
             }
             if (band.allpasses)
-                for (int j = 0; j < band.allpasses->size(); ++j) appendCascade(v, (*band.allpasses)[j]);
+                for (int j = 0; j < band.allpasses->size(); ++j)
+                    appendCascade(v, (*band.allpasses)[j]);
         }
         appendCascade(v, *u.upsamplers[ch]->upsamplingFilter);
         appendCascade(v, *u.upsamplers[ch]->decimationFilter);
