@@ -9,6 +9,7 @@
 #include "brindlewave/dsp/decibels.h"
 #include "brindlewave/dsp/unityceiling.h"
 #include "brindlewave/dsp/vecdecibels.h"
+#include "brindlewave/dsp/wavefront.h"
 #include "rigging/core/vec.h"
 
 namespace brindlewave {
@@ -37,6 +38,12 @@ inline __m128 bitsToMask(int bits) noexcept {
 }
 inline __m128 gather(const float (&v)[4]) noexcept {
     return _mm_loadu_ps(v);
+}
+inline __m128 loadPair(const float* p) noexcept {
+    return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p)));
+}
+inline void storePair(float* p, __m128 v) noexcept {
+    _mm_storel_pi(reinterpret_cast<__m64*>(p), v);
 }
 inline float laneOf(__m128 v, int i) noexcept {
     alignas(16) float f[4];
@@ -70,6 +77,8 @@ VectorKernel::VectorKernel() noexcept : tables_(&lanes::decibelTables()) {
         static_cast<float*>(rigging::alignedMalloc(sizeof(float) * 2 * (kMaxOversampled + 2), 16));
     secondLevels_ =
         static_cast<__m128*>(rigging::alignedMalloc(sizeof(__m128) * 2 * kMaxOversampled, 16));
+    for (__m128** b : {&bandsT_, &bandsU_, &bandsA_})
+        *b = static_cast<__m128*>(rigging::alignedMalloc(sizeof(__m128) * kMaxOversampled, 16));
     for (int ch = 0; ch < kEngineChannels; ++ch)
         for (int b = 0; b < kEngineBands; ++b) {
             ceilingThreshold_[ch][b] = std::numeric_limits<float>::quiet_NaN();
@@ -82,6 +91,7 @@ VectorKernel::VectorKernel() noexcept : tables_(&lanes::decibelTables()) {
 VectorKernel::~VectorKernel() {
     rigging::alignedFree(pairs_, 16);
     rigging::alignedFree(secondLevels_, 16);
+    for (__m128* b : {bandsT_, bandsU_, bandsA_}) rigging::alignedFree(b, 16);
 }
 
 void VectorKernel::mapSections(EngineUnits& u, int bands) noexcept {
@@ -207,13 +217,6 @@ void VectorKernel::storeState(EngineUnits& u, const BlockSettings& s) noexcept {
 }
 
 namespace {
-
-inline __m128 loadPair(const float* p) noexcept {
-    return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p)));
-}
-inline void storePair(float* p, __m128 v) noexcept {
-    _mm_storel_pi(reinterpret_cast<__m64*>(p), v);
-}
 
 // One host frame through the up-sampling filter: the sample, then F - 1 zeros, each output
 // times F. F is even, so every frame starts at parity 0; Rec keeps the final step's outputs.
@@ -349,84 +352,103 @@ inline __m128 VectorKernel::compress(CompressorLanes& c, __m128 x, __m128 g) noe
     return out;
 }
 
-template <int P, bool Rec, int B, bool Bypass>
-inline void VectorKernel::sample(int i) noexcept {
-    float* pair = pairs_ + 2 * std::size_t(i);
-    __m128 p = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(pair)));
-    if constexpr (!Bypass) p = _mm_mul_ps(p, masks_.inputGain);
-    const __m128 t = cascade<P, 8, Rec>(cross_[0], _mm_shuffle_ps(p, p, _MM_SHUFFLE(1, 1, 0, 0)));
-    __m128 c0, c1;  // bands of channel 0 and of channel 1
-    if constexpr (B == 2) {
-        c0 = t;
-        c1 = _mm_movehl_ps(t, t);
-    } else {
-        const __m128 u =
-            cascade<P, 8, Rec>(cross_[1], _mm_shuffle_ps(t, t, _MM_SHUFFLE(3, 3, 1, 1)));
-        const __m128 a =
-            cascade<P, 4, Rec>(allpass1_, _mm_shuffle_ps(t, t, _MM_SHUFFLE(2, 2, 2, 0)));
-        if constexpr (B == 3) {
+template <int B, bool Bypass>
+void VectorKernel::splitBands(int n) noexcept {
+    using lanes::wavefront;
+    const __m128 gain = Bypass ? _mm_set1_ps(1.0f) : masks_.inputGain;
+    __m128* t = bandsT_;
+    __m128* u = bandsU_;
+    __m128* a = bandsA_;
+    const float* pairs = pairs_;
+    // Crossover 1 of both channels: (low, high) of channel 0, then of channel 1.
+    wavefront<8>(
+        cross_[0], n,
+        [&](int j) {
+            __m128 p = loadPair(pairs + 2 * j);
+            if constexpr (!Bypass) p = _mm_mul_ps(p, gain);
+            return _mm_shuffle_ps(p, p, _MM_SHUFFLE(1, 1, 0, 0));
+        },
+        [&](int j, __m128 y) { t[j] = y; });
+    if constexpr (B >= 3) {
+        // Crossover 2 on the high parts; band 0's all-pass at crossover 2 on the low parts.
+        wavefront<8>(
+            cross_[1], n, [&](int j) { return _mm_shuffle_ps(t[j], t[j], _MM_SHUFFLE(3, 3, 1, 1)); },
+            [&](int j, __m128 y) { u[j] = y; });
+        wavefront<4>(
+            allpass1_, n, [&](int j) { return _mm_shuffle_ps(t[j], t[j], _MM_SHUFFLE(2, 2, 2, 0)); },
+            [&](int j, __m128 y) { a[j] = y; });
+    }
+    if constexpr (B == 4) {
+        // Crossover 3 (into t, no longer needed); bands 0 and 1's all-passes at crossover 3.
+        wavefront<8>(
+            cross_[2], n, [&](int j) { return _mm_shuffle_ps(u[j], u[j], _MM_SHUFFLE(3, 3, 1, 1)); },
+            [&](int j, __m128 y) { t[j] = y; });
+        wavefront<4>(
+            allpass2_, n,
+            [&](int j) {
+                return _mm_unpacklo_ps(a[j], _mm_shuffle_ps(u[j], u[j], _MM_SHUFFLE(2, 2, 2, 0)));
+            },
+            [&](int j, __m128 y) { a[j] = y; });
+    }
+}
+
+template <int B, bool Bypass>
+void VectorKernel::compressBands(int n) noexcept {
+    for (int i = 0; i < n; ++i) {
+        __m128 c0, c1;  // bands of channel 0 and of channel 1
+        if constexpr (B == 2) {
+            c0 = bandsT_[i];
+            c1 = _mm_movehl_ps(c0, c0);
+        } else if constexpr (B == 3) {
+            const __m128 a = bandsA_[i], u = bandsU_[i];
             c0 = _mm_shuffle_ps(_mm_unpacklo_ps(a, u), u, _MM_SHUFFLE(1, 1, 1, 0));
             c1 = _mm_shuffle_ps(_mm_shuffle_ps(a, u, _MM_SHUFFLE(2, 2, 1, 1)), u,
                                 _MM_SHUFFLE(3, 3, 2, 0));
         } else {
-            const __m128 v =
-                cascade<P, 8, Rec>(cross_[2], _mm_shuffle_ps(u, u, _MM_SHUFFLE(3, 3, 1, 1)));
-            const __m128 w = cascade<P, 4, Rec>(
-                allpass2_, _mm_unpacklo_ps(a, _mm_shuffle_ps(u, u, _MM_SHUFFLE(2, 2, 2, 0))));
+            const __m128 w = bandsA_[i], v = bandsT_[i];
             c0 = _mm_movelh_ps(w, v);
             c1 = _mm_movehl_ps(v, w);
         }
-    }
 
-    __m128 o0, o1;
-    if constexpr (Bypass) {
-        o0 = c0;
-        o1 = c1;
-        follow(pre_.envelope, pre_.coef, c0, masks_.feeds);
-        follow(post_.envelope, post_.coef, c0, masks_.feeds);
-    } else {
-        follow(pre_.envelope, pre_.coef, c0, masks_.feeds);
-        // Envelopes at or below the unity ceiling need no logarithm: their gain is exactly 1.
-        const int need0 =
-            runBits_ & ~_mm_movemask_ps(_mm_cmple_ps(comp_[0].envelope, comp_[0].ceiling));
-        const int need1 =
-            runBits_ & ~_mm_movemask_ps(_mm_cmple_ps(comp_[1].envelope, comp_[1].ceiling));
-        __m128 g0 = _mm_set1_ps(1.0f), g1 = g0;
-        if (need0 | need1) gains(need0, need1, g0, g1);
-        o0 = _mm_and_ps(compress(comp_[0], c0, g0), masks_.runs);
-        follow(post_.envelope, post_.coef, o0, masks_.feeds);
-        o1 = _mm_and_ps(compress(comp_[1], c1, g1), masks_.runs);
-    }
-    secondLevels_[2 * i] = c1;
-    secondLevels_[2 * i + 1] = o1;
+        __m128 o0, o1;
+        if constexpr (Bypass) {
+            o0 = c0;
+            o1 = c1;
+            follow(pre_.envelope, pre_.coef, c0, masks_.feeds);
+            follow(post_.envelope, post_.coef, c0, masks_.feeds);
+        } else {
+            follow(pre_.envelope, pre_.coef, c0, masks_.feeds);
+            // Envelopes at or below the unity ceiling need no logarithm: their gain is 1.
+            const int need0 =
+                runBits_ & ~_mm_movemask_ps(_mm_cmple_ps(comp_[0].envelope, comp_[0].ceiling));
+            const int need1 =
+                runBits_ & ~_mm_movemask_ps(_mm_cmple_ps(comp_[1].envelope, comp_[1].ceiling));
+            __m128 g0 = _mm_set1_ps(1.0f), g1 = g0;
+            if (need0 | need1) gains(need0, need1, g0, g1);
+            o0 = _mm_and_ps(compress(comp_[0], c0, g0), masks_.runs);
+            follow(post_.envelope, post_.coef, o0, masks_.feeds);
+            o1 = _mm_and_ps(compress(comp_[1], c1, g1), masks_.runs);
+        }
+        secondLevels_[2 * i] = c1;
+        secondLevels_[2 * i + 1] = o1;
 
-    // Band sums in band order, channel 0 in lane 0 and channel 1 in lane 1.
-    const __m128 lo = _mm_unpacklo_ps(o0, o1);
-    __m128 sum = _mm_add_ps(lo, _mm_movehl_ps(lo, lo));
-    if constexpr (B >= 3) {
-        const __m128 hi = _mm_unpackhi_ps(o0, o1);
-        sum = _mm_add_ps(sum, hi);
-        if constexpr (B == 4) sum = _mm_add_ps(sum, _mm_movehl_ps(hi, hi));
+        // Band sums in band order, channel 0 in lane 0 and channel 1 in lane 1.
+        const __m128 lo = _mm_unpacklo_ps(o0, o1);
+        __m128 sum = _mm_add_ps(lo, _mm_movehl_ps(lo, lo));
+        if constexpr (B >= 3) {
+            const __m128 hi = _mm_unpackhi_ps(o0, o1);
+            sum = _mm_add_ps(sum, hi);
+            if constexpr (B == 4) sum = _mm_add_ps(sum, _mm_movehl_ps(hi, hi));
+        }
+        storePair(pairs_ + 2 * std::size_t(i), sum);
     }
-    _mm_storel_pi(reinterpret_cast<__m64*>(pair), sum);
 }
 
 template <int B, bool Bypass>
 void VectorKernel::runBands(int n) noexcept {
-    int i = 0;
-    for (; i + 2 < n; i += 2) {
-        sample<0, false, B, Bypass>(i);
-        sample<1, false, B, Bypass>(i + 1);
-    }
-    // The last sample records every section's output, the state the units keep.
-    if (n - i == 2) {
-        sample<0, false, B, Bypass>(i);
-        sample<1, true, B, Bypass>(i + 1);
-        parity_ = 0;
-    } else {
-        sample<0, true, B, Bypass>(i);
-        parity_ = 1;
-    }
+    splitBands<B, Bypass>(n);
+    compressBands<B, Bypass>(n);
+    parity_ = n & 1;
 }
 
 void VectorKernel::meterSecondChannel(int n) noexcept {
