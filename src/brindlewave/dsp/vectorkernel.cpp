@@ -218,52 +218,24 @@ void VectorKernel::storeState(EngineUnits& u, const BlockSettings& s) noexcept {
 
 namespace {
 
-// One host frame through the up-sampling filter: the sample, then F - 1 zeros, each output
-// times F. F is even, so every frame starts at parity 0; Rec keeps the final step's outputs.
-template <bool Rec>
-inline void upFrame(Section4* filter, __m128 x, float* group, int factor, __m128 gain) noexcept {
-    const __m128 zero = _mm_setzero_ps();
-    storePair(group, _mm_mul_ps(cascade<0, kUpSections>(filter, x), gain));
-    for (int k = 1; k < factor - 1; k += 2) {
-        storePair(group + 2 * k, _mm_mul_ps(cascade<1, kUpSections>(filter, zero), gain));
-        storePair(group + 2 * k + 2, _mm_mul_ps(cascade<0, kUpSections>(filter, zero), gain));
-    }
-    storePair(group + 2 * (factor - 1),
-              _mm_mul_ps(cascade<1, kUpSections, Rec>(filter, zero), gain));
-}
-
-// One host frame's F oversampled pairs through the decimation filter; returns the first output.
-template <bool Rec>
-inline __m128 downFrame(Section4* filter, const float* group, int factor) noexcept {
-    const __m128 y = cascade<0, kUpSections>(filter, loadPair(group));
-    for (int k = 1; k < factor - 1; k += 2) {
-        cascade<1, kUpSections>(filter, loadPair(group + 2 * k));
-        cascade<0, kUpSections>(filter, loadPair(group + 2 * k + 2));
-    }
-    cascade<1, kUpSections, Rec>(filter, loadPair(group + 2 * (factor - 1)));
-    return y;
-}
-
 }  // namespace
 
 void VectorKernel::upsample(const float* const* inputs, int frames, int factor) noexcept {
     const float* in0 = inputs[0];
     const float* in1 = inputs[1];
     float* out = pairs_;
-    if (factor == 1) {
-        for (int i = 0; i < frames; ++i) {
-            out[2 * i] = in0[i];
-            out[2 * i + 1] = in1[i];
-        }
-        return;
+    // Zero-stuffed input, then the filter in place (each output lands where its input was read).
+    std::memset(out, 0, sizeof(float) * 2 * std::size_t(frames) * factor);
+    for (int i = 0; i < frames; ++i) {
+        out[2 * std::size_t(i) * factor] = in0[i];
+        out[2 * std::size_t(i) * factor + 1] = in1[i];
     }
+    if (factor == 1) return;
+    // The gain F restores the level lost to the inserted zeros.
     const __m128 gain = _mm_set1_ps(static_cast<float>(factor));
-    for (int i = 0; i < frames - 1; ++i)
-        upFrame<false>(up_, _mm_setr_ps(in0[i], in1[i], 0.0f, 0.0f),
-                       out + 2 * std::size_t(i) * factor, factor, gain);
-    const int last = frames - 1;
-    upFrame<true>(up_, _mm_setr_ps(in0[last], in1[last], 0.0f, 0.0f),
-                  out + 2 * std::size_t(last) * factor, factor, gain);
+    lanes::wavefront<kUpSections>(
+        up_, frames * factor, [&](int j) { return loadPair(out + 2 * j); },
+        [&](int j, __m128 y) { storePair(out + 2 * j, _mm_mul_ps(y, gain)); });
 }
 
 void VectorKernel::decimate(int frames, int factor) noexcept {
@@ -277,14 +249,17 @@ void VectorKernel::decimate(int frames, int factor) noexcept {
         }
         return;
     }
-    auto keep = [&](int i, __m128 y) {
-        d0[i] = _mm_cvtss_f32(y);
-        d1[i] = _mm_cvtss_f32(_mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
-    };
-    for (int i = 0; i < frames - 1; ++i)
-        keep(i, downFrame<false>(down_, in + 2 * std::size_t(i) * factor, factor));
-    const int last = frames - 1;
-    keep(last, downFrame<true>(down_, in + 2 * std::size_t(last) * factor, factor));
+    // The filter runs on every oversampled sample; the first of each group of F is kept.
+    const int mask = factor - 1;
+    const int shift = factor == 2 ? 1 : factor == 4 ? 2 : 3;
+    lanes::wavefront<kUpSections>(
+        down_, frames * factor, [&](int j) { return loadPair(in + 2 * j); },
+        [&](int j, __m128 y) {
+            if ((j & mask) == 0) {
+                d0[j >> shift] = _mm_cvtss_f32(y);
+                d1[j >> shift] = _mm_cvtss_f32(_mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
+            }
+        });
 }
 
 namespace {
