@@ -216,50 +216,18 @@ void VectorKernel::storeState(EngineUnits& u, const BlockSettings& s) noexcept {
     }
 }
 
-namespace {
+namespace {}  // namespace
 
-}  // namespace
-
-void VectorKernel::upsample(const float* const* inputs, int frames, int factor) noexcept {
+void VectorKernel::stuff(const float* const* inputs, int frames, int factor) noexcept {
     const float* in0 = inputs[0];
     const float* in1 = inputs[1];
     float* out = pairs_;
-    // Zero-stuffed input, then the filter in place (each output lands where its input was read).
-    std::memset(out, 0, sizeof(float) * 2 * std::size_t(frames) * factor);
+    // The up-sampling filter's input: each frame followed by F - 1 zeros.
+    if (factor > 1) std::memset(out, 0, sizeof(float) * 2 * std::size_t(frames) * factor);
     for (int i = 0; i < frames; ++i) {
         out[2 * std::size_t(i) * factor] = in0[i];
         out[2 * std::size_t(i) * factor + 1] = in1[i];
     }
-    if (factor == 1) return;
-    // The gain F restores the level lost to the inserted zeros.
-    const __m128 gain = _mm_set1_ps(static_cast<float>(factor));
-    lanes::wavefront<kUpSections>(
-        up_, frames * factor, [&](int j) { return loadPair(out + 2 * j); },
-        [&](int j, __m128 y) { storePair(out + 2 * j, _mm_mul_ps(y, gain)); });
-}
-
-void VectorKernel::decimate(int frames, int factor) noexcept {
-    float* d0 = decimated_[0];
-    float* d1 = decimated_[1];
-    const float* in = pairs_;
-    if (factor == 1) {
-        for (int i = 0; i < frames; ++i) {
-            d0[i] = in[2 * i];
-            d1[i] = in[2 * i + 1];
-        }
-        return;
-    }
-    // The filter runs on every oversampled sample; the first of each group of F is kept.
-    const int mask = factor - 1;
-    const int shift = factor == 2 ? 1 : factor == 4 ? 2 : 3;
-    lanes::wavefront<kUpSections>(
-        down_, frames * factor, [&](int j) { return loadPair(in + 2 * j); },
-        [&](int j, __m128 y) {
-            if ((j & mask) == 0) {
-                d0[j >> shift] = _mm_cvtss_f32(y);
-                d1[j >> shift] = _mm_cvtss_f32(_mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
-            }
-        });
 }
 
 namespace {
@@ -328,101 +296,139 @@ inline __m128 VectorKernel::compress(CompressorLanes& c, __m128 x, __m128 g) noe
 }
 
 template <int B, bool Bypass>
-void VectorKernel::splitBands(int n) noexcept {
-    using lanes::wavefront;
-    const __m128 gain = Bypass ? _mm_set1_ps(1.0f) : masks_.inputGain;
+inline void VectorKernel::compressSample(int i) noexcept {
+    __m128 c0, c1;  // bands of channel 0 and of channel 1
+    if constexpr (B == 2) {
+        c0 = bandsT_[i];
+        c1 = _mm_movehl_ps(c0, c0);
+    } else if constexpr (B == 3) {
+        const __m128 a = bandsA_[i], u = bandsU_[i];
+        c0 = _mm_shuffle_ps(_mm_unpacklo_ps(a, u), u, _MM_SHUFFLE(1, 1, 1, 0));
+        c1 = _mm_shuffle_ps(_mm_shuffle_ps(a, u, _MM_SHUFFLE(2, 2, 1, 1)), u,
+                            _MM_SHUFFLE(3, 3, 2, 0));
+    } else {
+        const __m128 w = bandsA_[i], v = bandsT_[i];
+        c0 = _mm_movelh_ps(w, v);
+        c1 = _mm_movehl_ps(v, w);
+    }
+
+    __m128 o0, o1;
+    if constexpr (Bypass) {
+        o0 = c0;
+        o1 = c1;
+        follow(pre_.envelope, pre_.coef, c0, masks_.feeds);
+        follow(post_.envelope, post_.coef, c0, masks_.feeds);
+    } else {
+        follow(pre_.envelope, pre_.coef, c0, masks_.feeds);
+        // Envelopes at or below the unity ceiling need no logarithm: their gain is 1.
+        const int need0 =
+            runBits_ & ~_mm_movemask_ps(_mm_cmple_ps(comp_[0].envelope, comp_[0].ceiling));
+        const int need1 =
+            runBits_ & ~_mm_movemask_ps(_mm_cmple_ps(comp_[1].envelope, comp_[1].ceiling));
+        __m128 g0 = _mm_set1_ps(1.0f), g1 = g0;
+        if (need0 | need1) gains(need0, need1, g0, g1);
+        o0 = _mm_and_ps(compress(comp_[0], c0, g0), masks_.runs);
+        follow(post_.envelope, post_.coef, o0, masks_.feeds);
+        o1 = _mm_and_ps(compress(comp_[1], c1, g1), masks_.runs);
+    }
+    secondLevels_[2 * i] = c1;
+    secondLevels_[2 * i + 1] = o1;
+
+    // Band sums in band order, channel 0 in lane 0 and channel 1 in lane 1.
+    const __m128 lo = _mm_unpacklo_ps(o0, o1);
+    __m128 sum = _mm_add_ps(lo, _mm_movehl_ps(lo, lo));
+    if constexpr (B >= 3) {
+        const __m128 hi = _mm_unpackhi_ps(o0, o1);
+        sum = _mm_add_ps(sum, hi);
+        if constexpr (B == 4) sum = _mm_add_ps(sum, _mm_movehl_ps(hi, hi));
+    }
+    storePair(pairs_ + 2 * std::size_t(i), sum);
+}
+
+// Every cascade of the block path, the compressors and the anti-alias filters share one loop:
+// each stage runs an even number of steps behind the stage that feeds it, so one step of the loop
+// holds independent work of many stages and the compressors' long feedback chain overlaps the
+// filters. Each stage still sees its samples in order. Buffer use: the up-sampling filter works
+// in place on the pairs, crossover 1 writes T, crossover 2 U, band 0's all-pass A; crossover 3
+// then writes T and the last all-passes A again, each behind every reader of the old values; the
+// compressors write their sums back to the pairs, which the decimation filter reads.
+template <int B, bool Bypass, bool Oversampled>
+void VectorKernel::runBands(int frames, int factor) noexcept {
+    using lanes::makeWave;
+    const int n = frames * factor;
+    float* pairs = pairs_;
     __m128* t = bandsT_;
     __m128* u = bandsU_;
     __m128* a = bandsA_;
-    const float* pairs = pairs_;
-    // Crossover 1 of both channels: (low, high) of channel 0, then of channel 1.
-    wavefront<8>(
+    const __m128 inGain = Bypass ? _mm_set1_ps(1.0f) : masks_.inputGain;
+    const __m128 upGain = _mm_set1_ps(static_cast<float>(factor));
+    float* d0 = decimated_[0];
+    float* d1 = decimated_[1];
+    const int keepMask = factor - 1;
+    const int keepShift = factor == 2 ? 1 : factor == 4 ? 2 : 3;
+
+    auto up = makeWave<kUpSections>(
+        up_, n, [&](int j) { return loadPair(pairs + 2 * j); },
+        [&](int j, __m128 y) { storePair(pairs + 2 * j, _mm_mul_ps(y, upGain)); });
+    auto x1 = makeWave<8>(
         cross_[0], n,
         [&](int j) {
             __m128 p = loadPair(pairs + 2 * j);
-            if constexpr (!Bypass) p = _mm_mul_ps(p, gain);
+            if constexpr (!Bypass) p = _mm_mul_ps(p, inGain);
             return _mm_shuffle_ps(p, p, _MM_SHUFFLE(1, 1, 0, 0));
         },
         [&](int j, __m128 y) { t[j] = y; });
-    if constexpr (B >= 3) {
-        // Crossover 2 on the high parts; band 0's all-pass at crossover 2 on the low parts.
-        wavefront<8>(
-            cross_[1], n, [&](int j) { return _mm_shuffle_ps(t[j], t[j], _MM_SHUFFLE(3, 3, 1, 1)); },
-            [&](int j, __m128 y) { u[j] = y; });
-        wavefront<4>(
-            allpass1_, n, [&](int j) { return _mm_shuffle_ps(t[j], t[j], _MM_SHUFFLE(2, 2, 2, 0)); },
-            [&](int j, __m128 y) { a[j] = y; });
-    }
-    if constexpr (B == 4) {
-        // Crossover 3 (into t, no longer needed); bands 0 and 1's all-passes at crossover 3.
-        wavefront<8>(
-            cross_[2], n, [&](int j) { return _mm_shuffle_ps(u[j], u[j], _MM_SHUFFLE(3, 3, 1, 1)); },
-            [&](int j, __m128 y) { t[j] = y; });
-        wavefront<4>(
-            allpass2_, n,
-            [&](int j) {
-                return _mm_unpacklo_ps(a[j], _mm_shuffle_ps(u[j], u[j], _MM_SHUFFLE(2, 2, 2, 0)));
-            },
-            [&](int j, __m128 y) { a[j] = y; });
-    }
-}
+    auto x2 = makeWave<8>(
+        cross_[1], n, [&](int j) { return _mm_shuffle_ps(t[j], t[j], _MM_SHUFFLE(3, 3, 1, 1)); },
+        [&](int j, __m128 y) { u[j] = y; });
+    auto ap1 = makeWave<4>(
+        allpass1_, n, [&](int j) { return _mm_shuffle_ps(t[j], t[j], _MM_SHUFFLE(2, 2, 2, 0)); },
+        [&](int j, __m128 y) { a[j] = y; });
+    auto x3 = makeWave<8>(
+        cross_[2], n, [&](int j) { return _mm_shuffle_ps(u[j], u[j], _MM_SHUFFLE(3, 3, 1, 1)); },
+        [&](int j, __m128 y) { t[j] = y; });
+    auto ap2 = makeWave<4>(
+        allpass2_, n,
+        [&](int j) {
+            return _mm_unpacklo_ps(a[j], _mm_shuffle_ps(u[j], u[j], _MM_SHUFFLE(2, 2, 2, 0)));
+        },
+        [&](int j, __m128 y) { a[j] = y; });
+    auto down = makeWave<kUpSections>(
+        down_, n, [&](int j) { return loadPair(pairs + 2 * j); },
+        [&](int j, __m128 y) {
+            if ((j & keepMask) == 0) {
+                d0[j >> keepShift] = _mm_cvtss_f32(y);
+                d1[j >> keepShift] = _mm_cvtss_f32(_mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
+            }
+        });
 
-template <int B, bool Bypass>
-void VectorKernel::compressBands(int n) noexcept {
-    for (int i = 0; i < n; ++i) {
-        __m128 c0, c1;  // bands of channel 0 and of channel 1
-        if constexpr (B == 2) {
-            c0 = bandsT_[i];
-            c1 = _mm_movehl_ps(c0, c0);
-        } else if constexpr (B == 3) {
-            const __m128 a = bandsA_[i], u = bandsU_[i];
-            c0 = _mm_shuffle_ps(_mm_unpacklo_ps(a, u), u, _MM_SHUFFLE(1, 1, 1, 0));
-            c1 = _mm_shuffle_ps(_mm_shuffle_ps(a, u, _MM_SHUFFLE(2, 2, 1, 1)), u,
-                                _MM_SHUFFLE(3, 3, 2, 0));
-        } else {
-            const __m128 w = bandsA_[i], v = bandsT_[i];
-            c0 = _mm_movelh_ps(w, v);
-            c1 = _mm_movehl_ps(v, w);
-        }
+    // Lags (all even, so a stage's step has the loop's parity).
+    constexpr int lagX1 = Oversampled ? kUpSections : 0;
+    constexpr int lagX2 = lagX1 + 8;
+    constexpr int lagX3 = lagX2 + 8;
+    constexpr int lagComp = lagX1 + 8 * (B - 1);
+    constexpr int lagDown = lagComp + 2;
+    const int total = (Oversampled ? lagDown + down.steps() : lagComp + n);
 
-        __m128 o0, o1;
-        if constexpr (Bypass) {
-            o0 = c0;
-            o1 = c1;
-            follow(pre_.envelope, pre_.coef, c0, masks_.feeds);
-            follow(post_.envelope, post_.coef, c0, masks_.feeds);
-        } else {
-            follow(pre_.envelope, pre_.coef, c0, masks_.feeds);
-            // Envelopes at or below the unity ceiling need no logarithm: their gain is 1.
-            const int need0 =
-                runBits_ & ~_mm_movemask_ps(_mm_cmple_ps(comp_[0].envelope, comp_[0].ceiling));
-            const int need1 =
-                runBits_ & ~_mm_movemask_ps(_mm_cmple_ps(comp_[1].envelope, comp_[1].ceiling));
-            __m128 g0 = _mm_set1_ps(1.0f), g1 = g0;
-            if (need0 | need1) gains(need0, need1, g0, g1);
-            o0 = _mm_and_ps(compress(comp_[0], c0, g0), masks_.runs);
-            follow(post_.envelope, post_.coef, o0, masks_.feeds);
-            o1 = _mm_and_ps(compress(comp_[1], c1, g1), masks_.runs);
-        }
-        secondLevels_[2 * i] = c1;
-        secondLevels_[2 * i + 1] = o1;
-
-        // Band sums in band order, channel 0 in lane 0 and channel 1 in lane 1.
-        const __m128 lo = _mm_unpacklo_ps(o0, o1);
-        __m128 sum = _mm_add_ps(lo, _mm_movehl_ps(lo, lo));
+    auto body = [&]<int P>(int s) {
+        if constexpr (Oversampled) up.template advance<P>(s);
+        x1.template advance<P>(s - lagX1);
         if constexpr (B >= 3) {
-            const __m128 hi = _mm_unpackhi_ps(o0, o1);
-            sum = _mm_add_ps(sum, hi);
-            if constexpr (B == 4) sum = _mm_add_ps(sum, _mm_movehl_ps(hi, hi));
+            x2.template advance<P>(s - lagX2);
+            ap1.template advance<P>(s - lagX2);
         }
-        storePair(pairs_ + 2 * std::size_t(i), sum);
+        if constexpr (B == 4) {
+            x3.template advance<P>(s - lagX3);
+            ap2.template advance<P>(s - lagX3);
+        }
+        const int j = s - lagComp;
+        if (j >= 0 && j < n) compressSample<B, Bypass>(j);
+        if constexpr (Oversampled) down.template advance<P>(s - lagDown);
+    };
+    for (int s = 0; s < total; s += 2) {
+        body.template operator()<0>(s);
+        body.template operator()<1>(s + 1);
     }
-}
-
-template <int B, bool Bypass>
-void VectorKernel::runBands(int n) noexcept {
-    splitBands<B, Bypass>(n);
-    compressBands<B, Bypass>(n);
     parity_ = n & 1;
 }
 
@@ -440,29 +446,52 @@ void VectorKernel::process(EngineUnits& units, const BlockSettings& s, const flo
     loadState(units, s);
     const int f = s.factor;
     const int n = frames * f;
-    upsample(inputs, frames, f);
-    switch (s.bands * 2 + (s.bypass ? 1 : 0)) {
-        case 4:
-            runBands<2, false>(n);
-            break;
-        case 5:
-            runBands<2, true>(n);
-            break;
-        case 6:
-            runBands<3, false>(n);
-            break;
-        case 7:
-            runBands<3, true>(n);
-            break;
+    stuff(inputs, frames, f);
+    const bool over = f > 1;
+    switch (s.bands * 4 + (s.bypass ? 2 : 0) + (over ? 1 : 0)) {
         case 8:
-            runBands<4, false>(n);
+            runBands<2, false, false>(frames, f);
+            break;
+        case 9:
+            runBands<2, false, true>(frames, f);
+            break;
+        case 10:
+            runBands<2, true, false>(frames, f);
+            break;
+        case 11:
+            runBands<2, true, true>(frames, f);
+            break;
+        case 12:
+            runBands<3, false, false>(frames, f);
+            break;
+        case 13:
+            runBands<3, false, true>(frames, f);
+            break;
+        case 14:
+            runBands<3, true, false>(frames, f);
+            break;
+        case 15:
+            runBands<3, true, true>(frames, f);
+            break;
+        case 16:
+            runBands<4, false, false>(frames, f);
+            break;
+        case 17:
+            runBands<4, false, true>(frames, f);
+            break;
+        case 18:
+            runBands<4, true, false>(frames, f);
             break;
         default:
-            runBands<4, true>(n);
+            runBands<4, true, true>(frames, f);
             break;
     }
     if (s.channels == 2) meterSecondChannel(n);
-    decimate(frames, f);
+    if (!over)
+        for (int i = 0; i < frames; ++i) {
+            decimated_[0][i] = pairs_[2 * i];
+            decimated_[1][i] = pairs_[2 * i + 1];
+        }
     for (int ch = 0; ch < s.channels; ++ch) units.upsamplers[ch]->frames = frames;
     storeState(units, s);
 }

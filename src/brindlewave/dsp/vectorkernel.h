@@ -48,14 +48,11 @@ private:
     void loadState(EngineUnits& units, const BlockSettings& s) noexcept;
     void storeState(EngineUnits& units, const BlockSettings& s) noexcept;
 
-    void upsample(const float* const* inputs, int frames, int factor) noexcept;
-    void decimate(int frames, int factor) noexcept;
+    void stuff(const float* const* inputs, int frames, int factor) noexcept;
+    template <int B, bool Bypass, bool Oversampled>
+    void runBands(int frames, int factor) noexcept;
     template <int B, bool Bypass>
-    void runBands(int n) noexcept;
-    template <int B, bool Bypass>
-    void splitBands(int n) noexcept;
-    template <int B, bool Bypass>
-    void compressBands(int n) noexcept;
+    void compressSample(int i) noexcept;
     void meterSecondChannel(int n) noexcept;
 
     void gains(int need0, int need1, __m128& g0, __m128& g1) noexcept;
@@ -84,11 +81,12 @@ private:
     float ceilingSlope_[kEngineChannels][kEngineBands];
     float ceiling_[kEngineChannels][kEngineBands];
 
-    float* pairs_ = nullptr;          // oversampled (channel 0, channel 1) pairs
+    float* pairs_ = nullptr;  // oversampled (channel 0, channel 1) pairs
     __m128* secondLevels_ = nullptr;
     __m128* bandsT_ = nullptr;  // crossover 1's outputs, later crossover 3's
     __m128* bandsU_ = nullptr;  // crossover 2's outputs
-    __m128* bandsA_ = nullptr;  // band 0's all-pass outputs, later bands 0 and 1's  // channel 1's band values before and after compression
+    __m128* bandsA_ = nullptr;  // band 0's all-pass outputs, later bands 0 and 1's  // channel 1's
+                                // band values before and after compression
     float decimated_[kEngineChannels][kMaxBlockFrames];
 };
 

@@ -34,35 +34,66 @@ inline void fullSteps(Section4* s, __m128* pipe, __m128& last) noexcept {
 
 }  // namespace detail
 
-// in(j) gives the cascade's input for sample j; out(j, y) receives its output. n >= 1.
+// One cascade's wavefront, advanced one step at a time so that several cascades (and other
+// work) can share a loop: a stage that takes another's output runs a few steps behind it.
+// in(j) gives the input of sample j; out(j, y) receives the output of sample j.
 template <int K, class In, class Out>
-inline void wavefront(Section4* s, int n, In in, Out out) noexcept {
-    __m128 pipe[K + 1];
-    auto partial = [&](int t) {
+class Wave {
+public:
+    Wave(Section4* sections, int n, In in, Out out) noexcept
+        : s_(sections), n_(n), in_(in), out_(out) {}
+
+    // Steps tau = 0 .. steps() - 1 must each be taken once, in order; others do nothing. P is
+    // the parity of tau.
+    int steps() const noexcept { return n_ + K - 1; }
+
+    template <int P>
+    inline void advance(int tau) noexcept {
+        if (tau >= K - 1 && tau <= n_ - 2) {
+            // Every section busy and none at the last sample.
+            __m128 y;
+            detail::fullSteps<P, K>(s_, pipe_, y);
+            pipe_[1] = step<P>(s_[0], in_(tau));
+            out_(tau - K + 1, y);
+        } else if (tau >= 0 && tau < n_ + K - 1) {
+            partial(tau);
+        }
+    }
+
+private:
+    void partial(int t) noexcept {
         for (int k = K - 1; k >= 0; --k) {
             const int j = t - k;
-            if (j < 0 || j >= n) continue;
-            const __m128 y = stepAt(s[k], k == 0 ? in(j) : pipe[k], j & 1, j == n - 1);
+            if (j < 0 || j >= n_) continue;
+            const __m128 y = stepAt(s_[k], k == 0 ? in_(j) : pipe_[k], j & 1, j == n_ - 1);
             if (k == K - 1)
-                out(j, y);
+                out_(j, y);
             else
-                pipe[k + 1] = y;
+                pipe_[k + 1] = y;
         }
-    };
-    int t = 0;
-    for (; t < K - 1 && t < n + K - 1; ++t) partial(t);
-    // Full steps while no section reaches the last sample.
-    if (t <= n - 2 && (t & 1)) partial(t++);
-    for (; t + 1 <= n - 2; t += 2) {
-        __m128 y;
-        detail::fullSteps<0, K>(s, pipe, y);
-        pipe[1] = step<0>(s[0], in(t));
-        out(t - K + 1, y);
-        detail::fullSteps<1, K>(s, pipe, y);
-        pipe[1] = step<1>(s[0], in(t + 1));
-        out(t - K + 2, y);
     }
-    for (; t < n + K - 1; ++t) partial(t);
+
+    Section4* s_;
+    int n_;
+    In in_;
+    Out out_;
+    __m128 pipe_[K + 1];
+};
+
+template <int K, class In, class Out>
+Wave<K, In, Out> makeWave(Section4* sections, int n, In in, Out out) noexcept {
+    return Wave<K, In, Out>(sections, n, in, out);
+}
+
+// A single cascade over a block. n >= 1.
+template <int K, class In, class Out>
+inline void wavefront(Section4* s, int n, In in, Out out) noexcept {
+    Wave<K, In, Out> w(s, n, in, out);
+    const int steps = w.steps();
+    for (int t = 0; t < steps; t += 2) {
+        w.template advance<0>(t);
+        w.template advance<1>(t + 1);
+    }
 }
 
 }  // namespace brindlewave::lanes
