@@ -15,6 +15,7 @@ public:
     ~AlignedFloats() { fftcore::alignedFree(p_, 64); }
     AlignedFloats(const AlignedFloats&) = delete;
     AlignedFloats& operator=(const AlignedFloats&) = delete;
+    AlignedFloats(AlignedFloats&& o) noexcept : n_(o.n_), p_(o.p_) { o.p_ = nullptr; }
 
     float* data() { return p_; }
     float& operator[](std::size_t i) { return p_[i]; }
