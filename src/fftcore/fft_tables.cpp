@@ -19,6 +19,12 @@ bool inCacheLayout(int m) {
     return m >= 4 && m <= 13;
 }
 
+// Single-precision cosine and sine, taken through the extended-precision functions: those are
+// the same code on every machine, whereas the library picks its float versions by processor
+// (fused multiply-add or not), which may change a last bit and with it every transform.
+inline float cosF(float a) { return static_cast<float>(std::cos(static_cast<long double>(a))); }
+inline float sinF(float a) { return static_cast<float>(std::sin(static_cast<long double>(a))); }
+
 // (x, y) turned by the angle whose cosine and sine are c and s.
 inline void rotate(float x, float y, float c, float s, float* out) {
     out[0] = x * c - y * s;
@@ -34,7 +40,7 @@ void buildList(float* out, int q, bool bitReversed) {
     for (int d = 1; d < q; d *= 2) {
         float a = bitReversed ? -kHalfPi / static_cast<float>((q / 2) / d)
                               : -kHalfPi / static_cast<float>(d);
-        float c = std::cos(a), s = std::sin(a);
+        float c = cosF(a), s = sinF(a);
         for (int i = d - 1; i >= 0; --i) {  // downwards: entry i is read before it is overwritten
             float x = out[2 * i], y = out[2 * i + 1];
             out[4 * i] = x;
@@ -154,7 +160,7 @@ void rfft_table(int log2n, float* table) {
     // The list grows towards the front: each entry gets its copy turned by +pi/(4d) before it.
     for (int d = 1; d < q; d *= 2) {
         float a = kQuarterPi / static_cast<float>(d);
-        float c = std::cos(a), s = std::sin(a);
+        float c = cosF(a), s = sinF(a);
         float* dst = &table[2 * (q - 2 * d)];
         const float* src = &table[2 * (q - d)];
         for (int i = 0; i < d; ++i) {  // upwards: no write passes an entry still to be read

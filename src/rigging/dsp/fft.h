@@ -36,6 +36,7 @@ public:
     int windowSize() const noexcept { return windowSize_; }
     int fftSize() const noexcept { return fftSize_; }
     int analysisPeriod() const noexcept { return analysisPeriod_; }
+    bool zeroPhase() const noexcept { return zeroPhase_; }
     float scale() const noexcept { return scale_; }
     const float* window() const noexcept { return window_; }
 
