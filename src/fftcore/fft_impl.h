@@ -250,6 +250,8 @@ struct FFT {
             fft_leaf(re, im, len, list, g);
             return;
         }
+        // Strips take two stages off spans of 2^11 and 2^12 vectors, four off larger ones (all
+        // stages between the 16 rows), so the sub-spans shrink towards the leaf size quickly.
         int lg = 63 - __builtin_clzll(len);
         int stages = lg <= 14 ? lg - 10 : 4;
         stages += stages % 2;
