@@ -72,9 +72,7 @@ BrindlewaveClient::BrindlewaveClient(BuildToken token) noexcept
             compressors_[ch][b]->initialize(44100.0f, 1000.0f, 1000.0f, 0.1f, 2.0f, 1.0f);
         }
     }
-#if BRINDLEWAVE_HAS_ANALYZER
-    analyzer_ = mallocNew<rigging::FFTAnalyzer<float>>();
-#endif
+    analyzer_ = mallocNew<rigging::FFTAnalyzer>();
 
     for (int ch = 0; ch < kEngineChannels; ++ch) {
         units_.splitters[ch] = splitters_[ch];
@@ -100,9 +98,7 @@ BrindlewaveClient::~BrindlewaveClient() {
         rigging::destroyFree(upsamplers_[ch]);
         for (BrindlewaveCompressor* c : compressors_[ch]) rigging::destroyFree(c);
     }
-#if BRINDLEWAVE_HAS_ANALYZER
     rigging::destroyFree(analyzer_);
-#endif
 }
 
 rigging::PluginInfo BrindlewaveClient::buildPluginInfo() {
@@ -190,13 +186,11 @@ bool BrindlewaveClient::boolParam(int index) const noexcept {
 void BrindlewaveClient::reset(double sampleRate, int, int, int) {
     sampleRate_ = static_cast<float>(sampleRate);
     const int n = analysisWindowSize_;
-#if BRINDLEWAVE_HAS_ANALYZER
     analyzer_->initialize(
         n, kFFTSizeFactor * n, n,
-        rigging::WindowDesc(rigging::WindowType::hann, rigging::WindowAlignment::right,
+        rigging::WindowDesc(rigging::WindowType::hann, rigging::WindowAlignment::left,
                             std::numeric_limits<float>::quiet_NaN()),
         true);
-#endif
     const std::size_t bins = std::size_t(kFFTSizeFactor * n / 2 + 1);
     spectrum_.resize(bins);
     // The editor must never see bins that no frame has written yet.
@@ -292,13 +286,12 @@ void BrindlewaveClient::processAudio(std::span<const float* const> inputs,
             // The input gain acts again here, as well as before the band split.
             for (int j = 0; j < frames; ++j) out[j] = y[j] * inputGain * outputGain;
         }
-#if BRINDLEWAVE_HAS_ANALYZER
         if (ch == 0) {
-            float* bins = reinterpret_cast<float*>(spectrum_.ptr());
+            // The analyser sees the output before the output gain.
+            SpectrumBin* bins = spectrum_.ptr();
             for (int j = 0; j < frames; ++j)
                 analyzer_->feed(s.bypass ? y[j] : y[j] * inputGain, bins);
         }
-#endif
     }
     for (std::size_t ch = std::size_t(nc); ch < outputs.size(); ++ch)
         std::fill(outputs[ch], outputs[ch] + frames, 0.0f);

@@ -8,10 +8,7 @@
 #include "brindlewave/dsp/vectorkernel.h"
 #include "brindlewave/editorsink.h"
 #include "rigging/client/client.h"
-#if __has_include("rigging/dsp/fft.h")
 #include "rigging/dsp/fft.h"
-#define BRINDLEWAVE_HAS_ANALYZER 1
-#endif
 
 namespace brindlewave {
 
@@ -61,9 +58,7 @@ private:
     audiofx::PeakDetector* preDetectors_[kEngineBands] = {};
     audiofx::PeakDetector* postDetectors_[kEngineBands] = {};
     BrindlewaveCompressor* compressors_[kEngineChannels][kEngineBands] = {};
-#if BRINDLEWAVE_HAS_ANALYZER
-    rigging::FFTAnalyzer<float>* analyzer_ = nullptr;
-#endif
+    rigging::FFTAnalyzer* analyzer_ = nullptr;
     int analysisWindowSize_ = 1024;
     rigging::Vec<SpectrumBin> spectrum_;
     Upsampler* upsamplers_[kEngineChannels] = {};

@@ -186,5 +186,27 @@ TEST(EditorHandOff, SpectrumAndLevelsReachTheEditorEveryBlock) {
     rigging::destroyFree(c);
 }
 
+// Peak spectrum magnitude of a steady 1 kHz tone with the given gains.
+double spectrumPeak(double inputGainDb, double outputGainDb) {
+    auto* c = rigging::createClient<ClientWithFakeEditor>();
+    int w, h;
+    c->getGUISize(&w, &h);
+    setValue(*c, param::numberOfBands, 2);
+    for (int b = 0; b < 4; ++b) setValue(*c, param::threshold(b), 0);
+    setValue(*c, param::inputGain, inputGainDb);
+    setValue(*c, param::outputGain, outputGainDb);
+    render::render(*c, render::makeSine(2, 8192, kRate, 1000, -30), render::RenderOptions());
+    double peak = 0;
+    for (const SpectrumBin& b : c->editor->bins) peak = std::max(peak, double(std::abs(b)));
+    rigging::destroyFree(c);
+    return 20 * std::log10(peak);
+}
+
+TEST(EditorHandOff, SpectrumIsTakenAfterTheInputGainTwiceAndBeforeTheOutputGain) {
+    const double plain = spectrumPeak(0, 0);
+    EXPECT_NEAR(spectrumPeak(6, 0) - plain, 12.04, 0.05);
+    EXPECT_NEAR(spectrumPeak(0, 6) - plain, 0.0, 0.01);
+}
+
 }  // namespace
 }  // namespace brindlewave::testing
