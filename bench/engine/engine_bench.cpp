@@ -1,7 +1,9 @@
 // Block processing cost of the compressor, stereo at 48 kHz in blocks of 512 frames, for 2, 3
 // and 4 bands at oversampling 1, 2, 4 and 8: the vector kernel against the plain per-sample path
 // measured in the same run. Every band compresses (thresholds -30 dB under noise at -6 dBFS),
-// the gain computer's costliest case. Prints ns per frame, percent of one core and the ratio.
+// the gain computer's costliest case; the "below threshold" rows put every threshold at 0 dB,
+// where no envelope reaches it. Prints ns per frame (the fastest of the repetitions asked for
+// with --benchmark_repetitions), percent of one core and the ratio.
 
 #include <benchmark/benchmark.h>
 
@@ -46,8 +48,7 @@ void BM_Engine(benchmark::State& state) {
     c->setPlainProcessing(plain);
     setValue(*c, param::numberOfBands, bands);
     setValue(*c, param::oversampleFactor, std::log2(factor));
-    if (!quiet)
-        for (int b = 0; b < 4; ++b) setValue(*c, param::threshold(b), -30.0);
+    for (int b = 0; b < 4; ++b) setValue(*c, param::threshold(b), quiet ? 0.0 : -30.0);
     const render::AudioBuffer in = render::makeNoise(2, kBlock * 16, kRate, -6.0, 3);
     std::vector<float> out0(kBlock), out1(kBlock);
     c->resetFromHost(kRate, kBlock, 2, 2);
@@ -88,8 +89,11 @@ public:
             auto& args = r.run_name.args;
             int bands, factor, plain, quiet;
             if (std::sscanf(args.c_str(), "bands:%d/F:%d/plain:%d/quiet:%d", &bands, &factor,
-                            &plain, &quiet) == 4)
-                nsPerFrame[{bands, factor, plain != 0, quiet != 0}] = ns;
+                            &plain, &quiet) != 4)
+                continue;
+            // The fastest repetition: other load on the machine only ever adds time.
+            auto [it, fresh] = nsPerFrame.try_emplace({bands, factor, plain != 0, quiet != 0}, ns);
+            if (!fresh && ns < it->second) it->second = ns;
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -112,7 +116,7 @@ int main(int argc, char** argv) {
         if (base == nsPerFrame.end()) continue;
         char label[32];
         std::snprintf(label, sizeof label, "%d bands F=%d%s", bands, factor,
-                      quiet ? " (idle)" : "");
+                      quiet ? " below thr." : "");
         std::printf("%-22s %12.1f %8.2f%% %12.1f %8.2f%% %7.2fx\n", label, base->second,
                     100.0 * base->second / frameNs, ns, 100.0 * ns / frameNs, base->second / ns);
     }

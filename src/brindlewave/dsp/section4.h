@@ -6,6 +6,10 @@
 
 #include <xmmintrin.h>
 
+// Per-sample helpers must inline into their loops: a call per section step costs more than the
+// step.
+#define BRINDLEWAVE_INLINE inline __attribute__((always_inline))
+
 #include "audiofx/filter/biquad.h"
 
 namespace brindlewave::lanes {
@@ -17,7 +21,7 @@ struct alignas(16) Section4 {
 };
 
 template <int P, bool Record = false>
-inline __m128 step(Section4& s, __m128 x) noexcept {
+BRINDLEWAVE_INLINE __m128 step(Section4& s, __m128 x) noexcept {
     const __m128 w1 = s.w[P];
     const __m128 w2 = s.w[1 - P];
     const __m128 w = _mm_sub_ps(_mm_sub_ps(x, _mm_mul_ps(s.a1, w1)), _mm_mul_ps(s.a2, w2));
@@ -30,7 +34,7 @@ inline __m128 step(Section4& s, __m128 x) noexcept {
 
 // N sections in series.
 template <int P, int N, bool Record = false>
-inline __m128 cascade(Section4* s, __m128 x) noexcept {
+BRINDLEWAVE_INLINE __m128 cascade(Section4* s, __m128 x) noexcept {
     for (int k = 0; k < N; ++k) x = step<P, Record>(s[k], x);
     return x;
 }

@@ -39,7 +39,7 @@ inline __m128d pick(const double* table, int i0, int i1) noexcept {
 }  // namespace detail
 
 // 20 log10(x) of two floats in lanes 0 and 1 of x (positive, finite, normal).
-inline Decibels2 decibels2(__m128 x, const DecibelTables& t) noexcept {
+__attribute__((always_inline)) inline Decibels2 decibels2(__m128 x, const DecibelTables& t) noexcept {
     const __m128i bits = _mm_castps_si128(x);
     __m128i e = _mm_sub_epi32(_mm_srli_epi32(bits, 23), _mm_set1_epi32(127));
     __m128i mbits =
@@ -80,7 +80,7 @@ inline Decibels2 decibels2(__m128 x, const DecibelTables& t) noexcept {
 }
 
 // 10^(db / 20) of two floats in lanes 0 and 1 of db (db <= 0).
-inline Decibels2 gain2(__m128 db, const DecibelTables& t) noexcept {
+__attribute__((always_inline)) inline Decibels2 gain2(__m128 db, const DecibelTables& t) noexcept {
     // 10^(db/20) = 2^y; the reference rounds db / 20 first, which the tolerance covers.
     const __m128d y = _mm_mul_pd(_mm_cvtps_pd(db), _mm_set1_pd(3.3219280948873622 / 20.0));
     const __m128d outside = _mm_cmplt_pd(y, _mm_set1_pd(-125.0));

@@ -52,7 +52,7 @@ inline float laneOf(__m128 v, int i) noexcept {
 }
 
 // One step of four peak detectors, as EnvelopeDetector::follow does it, for the lanes in `feed`.
-inline void follow(__m128& envelope, const __m128 (&c)[4], __m128 x, __m128 feed) noexcept {
+BRINDLEWAVE_INLINE void follow(__m128& envelope, const __m128 (&c)[4], __m128 x, __m128 feed) noexcept {
     const __m128 level = absolute(x);
     const __m128 up = _mm_cmpgt_ps(level, envelope);
     const __m128 coef = select(up, c[0], c[1]);
@@ -249,7 +249,7 @@ inline __m128 redoLanes(__m128 v, __m128 x, int lanes, F f) noexcept {
 
 }  // namespace
 
-void VectorKernel::gains(int need0, int need1, __m128& g0, __m128& g1) noexcept {
+BRINDLEWAVE_INLINE void VectorKernel::gains(int need0, int need1, __m128& g0, __m128& g1) noexcept {
     const lanes::DecibelTables& t = *tables_;
     const int need[2] = {need0, need1};
     __m128 r[2];
@@ -285,7 +285,7 @@ void VectorKernel::gains(int need0, int need1, __m128& g0, __m128& g1) noexcept 
 }
 
 // One sample of four band compressors with gains g, as BrindlewaveCompressor::process does it.
-inline __m128 VectorKernel::compress(CompressorLanes& c, __m128 x, __m128 g) noexcept {
+BRINDLEWAVE_INLINE __m128 VectorKernel::compress(CompressorLanes& c, __m128 x, __m128 g) noexcept {
     const __m128 out = _mm_mul_ps(c.makeup, _mm_mul_ps(g, x));
     const __m128 d = absolute(out);
     const __m128 a = select(_mm_cmpgt_ps(d, c.envelope), c.attack, c.release);
@@ -296,7 +296,7 @@ inline __m128 VectorKernel::compress(CompressorLanes& c, __m128 x, __m128 g) noe
 }
 
 template <int B, bool Bypass>
-inline void VectorKernel::compressSample(int i) noexcept {
+BRINDLEWAVE_INLINE void VectorKernel::compressSample(int i) noexcept {
     __m128 c0, c1;  // bands of channel 0 and of channel 1
     if constexpr (B == 2) {
         c0 = bandsT_[i];

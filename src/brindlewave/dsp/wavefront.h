@@ -11,7 +11,7 @@
 namespace brindlewave::lanes {
 
 // One section step at a parity known only at run time (the pipeline's fill and drain).
-inline __m128 stepAt(Section4& s, __m128 x, int parity, bool record) noexcept {
+BRINDLEWAVE_INLINE __m128 stepAt(Section4& s, __m128 x, int parity, bool record) noexcept {
     const __m128 out = parity ? step<1>(s, x) : step<0>(s, x);
     if (record) s.y = out;
     return out;
@@ -21,7 +21,7 @@ namespace detail {
 
 // Sections K-1 .. 1 of a full step at which sample t - k has parity P ^ (k & 1).
 template <int P, int K, int k = K - 1>
-inline void fullSteps(Section4* s, __m128* pipe, __m128& last) noexcept {
+BRINDLEWAVE_INLINE void fullSteps(Section4* s, __m128* pipe, __m128& last) noexcept {
     if constexpr (k >= 1) {
         const __m128 y = step<(P ^ (k & 1))>(s[k], pipe[k]);
         if constexpr (k == K - 1)
@@ -48,7 +48,7 @@ public:
     int steps() const noexcept { return n_ + K - 1; }
 
     template <int P>
-    inline void advance(int tau) noexcept {
+    BRINDLEWAVE_INLINE void advance(int tau) noexcept {
         if (tau >= K - 1 && tau <= n_ - 2) {
             // Every section busy and none at the last sample.
             __m128 y;
