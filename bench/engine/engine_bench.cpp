@@ -85,7 +85,7 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs) {
             if (r.run_type != Run::RT_Iteration || r.iterations == 0) continue;
-            const double ns = r.GetAdjustedRealTime() * 1e3 / kBlock;  // time unit is us
+            const double ns = r.GetAdjustedCPUTime() * 1e3 / kBlock;  // time unit is us
             auto& args = r.run_name.args;
             int bands, factor, plain, quiet;
             if (std::sscanf(args.c_str(), "bands:%d/F:%d/plain:%d/quiet:%d", &bands, &factor,

@@ -249,11 +249,11 @@ inline __m128 redoLanes(__m128 v, __m128 x, int lanes, F f) noexcept {
 
 }  // namespace
 
-BRINDLEWAVE_INLINE void VectorKernel::gains(int need0, int need1, __m128& g0, __m128& g1) noexcept {
+BRINDLEWAVE_INLINE void VectorKernel::gains(__m128 need0, __m128 need1, __m128& g0,
+                                             __m128& g1) noexcept {
     const lanes::DecibelTables& t = *tables_;
-    const int need[2] = {need0, need1};
-    __m128 r[2];
-    int reduce[2];
+    const __m128 need[2] = {need0, need1};
+    __m128 r[2], reduce[2];
     // Both channels' logarithms first: four independent chains in flight.
     lanes::Decibels2 level[2][2];
     for (int ch = 0; ch < 2; ++ch) {
@@ -264,10 +264,10 @@ BRINDLEWAVE_INLINE void VectorKernel::gains(int need0, int need1, __m128& g0, __
     for (int ch = 0; ch < 2; ++ch) {
         const CompressorLanes& c = comp_[ch];
         __m128 l = joinHalves(level[ch][0].value, level[ch][1].value);
-        const int redo = (level[ch][0].redo | level[ch][1].redo << 2) & need[ch];
+        const int redo = (level[ch][0].redo | level[ch][1].redo << 2) & _mm_movemask_ps(need[ch]);
         if (redo) l = redoLanes(l, c.envelope, redo, decibelsOfReference);
         r[ch] = _mm_mul_ps(_mm_sub_ps(c.threshold, l), c.slope);
-        reduce[ch] = need[ch] & _mm_movemask_ps(_mm_cmplt_ps(r[ch], _mm_setzero_ps()));
+        reduce[ch] = _mm_and_ps(need[ch], _mm_cmplt_ps(r[ch], _mm_setzero_ps()));
     }
     lanes::Decibels2 gain[2][2];
     for (int ch = 0; ch < 2; ++ch) {
@@ -278,9 +278,9 @@ BRINDLEWAVE_INLINE void VectorKernel::gains(int need0, int need1, __m128& g0, __
     __m128* out[2] = {&g0, &g1};
     for (int ch = 0; ch < 2; ++ch) {
         __m128 g = joinHalves(gain[ch][0].value, gain[ch][1].value);
-        const int redo = (gain[ch][0].redo | gain[ch][1].redo << 2) & reduce[ch];
+        const int redo = (gain[ch][0].redo | gain[ch][1].redo << 2) & _mm_movemask_ps(reduce[ch]);
         if (redo) g = redoLanes(g, r[ch], redo, gainOfDecibelsReference);
-        *out[ch] = select(bitsToMask(reduce[ch]), g, one);
+        *out[ch] = select(reduce[ch], g, one);
     }
 }
 
@@ -321,12 +321,12 @@ BRINDLEWAVE_INLINE void VectorKernel::compressSample(int i) noexcept {
     } else {
         follow(pre_.envelope, pre_.coef, c0, masks_.feeds);
         // Envelopes at or below the unity ceiling need no logarithm: their gain is 1.
-        const int need0 =
-            runBits_ & ~_mm_movemask_ps(_mm_cmple_ps(comp_[0].envelope, comp_[0].ceiling));
-        const int need1 =
-            runBits_ & ~_mm_movemask_ps(_mm_cmple_ps(comp_[1].envelope, comp_[1].ceiling));
+        const __m128 need0 =
+            _mm_andnot_ps(_mm_cmple_ps(comp_[0].envelope, comp_[0].ceiling), masks_.runs);
+        const __m128 need1 =
+            _mm_andnot_ps(_mm_cmple_ps(comp_[1].envelope, comp_[1].ceiling), masks_.runs);
         __m128 g0 = _mm_set1_ps(1.0f), g1 = g0;
-        if (need0 | need1) gains(need0, need1, g0, g1);
+        if (_mm_movemask_ps(_mm_or_ps(need0, need1))) gains(need0, need1, g0, g1);
         o0 = _mm_and_ps(compress(comp_[0], c0, g0), masks_.runs);
         follow(post_.envelope, post_.coef, o0, masks_.feeds);
         o1 = _mm_and_ps(compress(comp_[1], c1, g1), masks_.runs);
@@ -411,6 +411,10 @@ void VectorKernel::runBands(int frames, int factor) noexcept {
     const int total = (Oversampled ? lagDown + down.steps() : lagComp + n);
 
     auto body = [&]<int P>(int s) {
+        // The compressors first: their feedback chain is the longest, and the filter work
+        // behind it in program order can run while it waits.
+        const int j = s - lagComp;
+        if (j >= 0 && j < n) compressSample<B, Bypass>(j);
         if constexpr (Oversampled) up.template advance<P>(s);
         x1.template advance<P>(s - lagX1);
         if constexpr (B >= 3) {
@@ -421,8 +425,6 @@ void VectorKernel::runBands(int frames, int factor) noexcept {
             x3.template advance<P>(s - lagX3);
             ap2.template advance<P>(s - lagX3);
         }
-        const int j = s - lagComp;
-        if (j >= 0 && j < n) compressSample<B, Bypass>(j);
         if constexpr (Oversampled) down.template advance<P>(s - lagDown);
     };
     for (int s = 0; s < total; s += 2) {

@@ -55,7 +55,7 @@ private:
     void compressSample(int i) noexcept;
     void meterSecondChannel(int n) noexcept;
 
-    void gains(int need0, int need1, __m128& g0, __m128& g1) noexcept;
+    void gains(__m128 need0, __m128 need1, __m128& g0, __m128& g1) noexcept;
     __m128 compress(CompressorLanes& c, __m128 x, __m128 g) noexcept;
 
     lanes::Section4 cross_[3][8];  // crossovers 1..3: (LP, HP) of channel 0, then channel 1
