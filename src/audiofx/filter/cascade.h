@@ -7,6 +7,7 @@
 #include "audiofx/effect.h"
 #include "audiofx/filter/butterworthq.h"
 #include "audiofx/filter/sectionarray.h"
+#include "audiofx/filter/skewedblock.h"
 
 namespace audiofx {
 
@@ -22,8 +23,9 @@ public:
         return x;
     }
 
+    // Same samples as getNextSample in a loop, several sections at a time.
     void processBuffers(const float* input, float* output, int frames) final {
-        runBuffers(*this, input, output, frames);
+        runSectionsOverBlock(sections.begin(), sections.size(), input, output, frames);
     }
 
     void reset() final {
@@ -79,10 +81,13 @@ private:
 template <typename Half>
 class LinkwitzRileyCascade : public AudioEffect {
 public:
-    float getNextSample(float x) final { return secondHalf.getNextSample(firstHalf.getNextSample(x)); }
+    float getNextSample(float x) final {
+        return secondHalf.getNextSample(firstHalf.getNextSample(x));
+    }
 
     void processBuffers(const float* input, float* output, int frames) final {
-        runBuffers(*this, input, output, frames);
+        firstHalf.processBuffers(input, output, frames);
+        secondHalf.processBuffers(output, output, frames);
     }
 
     void reset() final {

@@ -48,8 +48,7 @@ void Band::setSampleRate(float rate) noexcept {
     if (highpass) highpass->setSampleRate(rate);
 }
 
-void Band::updateFilterFrequencies(std::span<const float> crossovers, int n,
-                                   float rate) noexcept {
+void Band::updateFilterFrequencies(std::span<const float> crossovers, int n, float rate) noexcept {
     activeBands = n;
     allpassCount = std::min(std::max(0, n - index - 2), allpasses->size());
     auto crossover = [&](int i) {
@@ -65,6 +64,16 @@ void Band::updateFilterFrequencies(std::span<const float> crossovers, int n,
         highpass->setFrequency(crossover(index - 1));
     }
     for (int j = 0; j < allpassCount; ++j) (*allpasses)[j].setFrequency(crossover(index + 1 + j));
+}
+
+void Band::shapeBlock(const float* carry, float* out, int n) noexcept {
+    if (index != activeBands - 1) {
+        lowpass->processBuffers(carry, out, n);
+    } else if (out != carry) {
+        for (int i = 0; i < n; ++i) out[i] = carry[i];
+    }
+    for (int j = 0; j < allpassCount; ++j) (*allpasses)[j].processBuffers(out, out, n);
+    output = out[n - 1];
 }
 
 void Band::resetSections() noexcept {

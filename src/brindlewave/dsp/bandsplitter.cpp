@@ -15,8 +15,23 @@ void BandSplitter::setSampleRate(float rate) noexcept {
     for (Band& band : bands) band.setSampleRate(rate);
 }
 
-void BandSplitter::updateCrossovers(std::span<const float> crossovers, int n,
-                                    float rate) noexcept {
+void BandSplitter::splitBlock(const float* input, float* const* bandOut, int n) noexcept {
+    if (n <= 0) return;
+    const int last = activeBands - 1;
+    // The high-passed carry builds up in the last band's buffer.
+    const float* carry = input;
+    for (int i = 0; i <= last; ++i) {
+        Band& band = bands[i];
+        if (i != 0) {
+            band.highpass->processBuffers(carry, bandOut[last], n);
+            carry = bandOut[last];
+        }
+        band.shapeBlock(carry, bandOut[i], n);
+        outputs[i] = bandOut[i][n - 1];
+    }
+}
+
+void BandSplitter::updateCrossovers(std::span<const float> crossovers, int n, float rate) noexcept {
     n = std::clamp(n, 1, maxBands);
     if (n != activeBands)
         for (Band& band : bands) band.resetSections();

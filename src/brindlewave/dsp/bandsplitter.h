@@ -42,6 +42,11 @@ public:
         return outputs;
     }
 
+    // The same as split on each of n samples, band b's samples written to bandOut[b] for the
+    // active bands, but section after section over the block, which runs several times faster.
+    // The buffers hold n floats each and do not overlap `input`.
+    void splitBlock(const float* input, float* const* bandOut, int n) noexcept;
+
     int activeBands = maxBands;
     float sampleRate = std::numeric_limits<float>::quiet_NaN();
     float outputs[maxBands] = {};

@@ -34,7 +34,8 @@ public:
     // frames input samples (limited to 0..maxFrames) to frames x factor oversampled samples.
     void upsample(const float* input, int frames) noexcept;
 
-    // The oversampled block back to frames samples in the decimated buffer.
+    // The oversampled block back to frames samples in the decimated buffer; the oversampled
+    // buffer is filtered in place on the way.
     void decimate() noexcept;
 
     float* oversampledBuffer() noexcept { return oversampled.data(); }

@@ -136,9 +136,9 @@ TEST(CrossoverTest, LinkwitzRileyFourSumsFlat) {
     setup(hp, 44100.0f, 2000.0f);
     auto h = response_probe::impulseResponse(
         [&](float x) { return lp.getNextSample(x) + hp.getNextSample(x); }, 1 << 14);
-    EXPECT_LT(response_probe::worstDeviationDb(h, 44100,
-                                               response_probe::logFrequencies(20, 20000, 60)),
-              0.01);
+    EXPECT_LT(
+        response_probe::worstDeviationDb(h, 44100, response_probe::logFrequencies(20, 20000, 60)),
+        0.01);
 }
 
 // The compensating all-pass is the low-pass plus the high-pass, sample for sample.

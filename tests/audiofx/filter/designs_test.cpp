@@ -31,8 +31,8 @@ TEST(ButterworthQTest, TablesForEveryOrderInUse) {
     expectList(qList(2), {0.70710677f});
     expectList(qList(4), {0.5411961f, 1.306563f});
     expectList(qList(8), {0.5097956f, 0.60134489f, 0.89997619f, 2.5629156f});
-    expectList(qList(20), {0.5015461f, 0.5142076f, 0.5411961f, 0.5864139f, 0.6575435f,
-                           0.7698845f, 0.9569404f, 1.306563f, 2.1418288f, 6.3727474f});
+    expectList(qList(20), {0.5015461f, 0.5142076f, 0.5411961f, 0.5864139f, 0.6575435f, 0.7698845f,
+                           0.9569404f, 1.306563f, 2.1418288f, 6.3727474f});
 }
 
 TEST(ButterworthQTest, OddOrdersDropTheRealPoleAndSmallOrdersAreEmpty) {
@@ -115,8 +115,8 @@ TEST(AllpassTest, UnitGainAtDcAndFlatMagnitude) {
         EXPECT_NEAR(settledDcGain(ap1), 1.0f, 1e-5) << f;
         EXPECT_NEAR(settledDcGain(apq), 1.0f, 1e-5) << f;
         ap2.reset();
-        auto h = response_probe::impulseResponse([&](float x) { return ap2.getNextSample(x); },
-                                                 1 << 15);
+        auto h =
+            response_probe::impulseResponse([&](float x) { return ap2.getNextSample(x); }, 1 << 15);
         EXPECT_LT(response_probe::worstDeviationDb(h, 44100,
                                                    response_probe::logFrequencies(20, 20000, 40)),
                   0.001)

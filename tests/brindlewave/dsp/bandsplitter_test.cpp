@@ -36,8 +36,7 @@ double bandSumDeviationDb(const std::vector<float>& xo, int bands, float rate) {
     BandSplitter s;
     tune(s, xo, bands, rate);
     const auto h = bandSumResponse(s, 1 << 16);
-    return response_probe::worstDeviationDb(h, rate,
-                                            response_probe::logFrequencies(20, 20000, 80));
+    return response_probe::worstDeviationDb(h, rate, response_probe::logFrequencies(20, 20000, 80));
 }
 
 TEST(BandSumTest, DefaultCrossoversSumFlatForTwoThreeFourBands) {
@@ -67,8 +66,8 @@ TEST(BandSumTest, HighSectionRatesStayWithinTenthsOfADecibel) {
     for (float rate : {96000.0f, 384000.0f}) {
         for (int bands = 2; bands <= 4; ++bands) {
             const double dev = bandSumDeviationDb(defaultCrossovers, bands, rate);
-            std::printf("band sum, default crossovers, %d bands at %.0f Hz: %.4f dB\n", bands,
-                        rate, dev);
+            std::printf("band sum, default crossovers, %d bands at %.0f Hz: %.4f dB\n", bands, rate,
+                        dev);
             EXPECT_LT(dev, 1.0);
         }
     }
@@ -135,6 +134,34 @@ TEST(BandStabilityTest, SplitAndRetuningAllocateNothing) {
     s.setSampleRate(96000.0f);
     s.updateCrossovers(other, 4, 96000.0f);
     EXPECT_EQ(scope.allocations(), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// Block splitting must give exactly the samples of split, for every band count and for blocks
+// shorter than the groups of sections it works in.
+TEST(BandBlockTest, BlockSplitMatchesSampleSplitExactly) {
+    std::mt19937 rng(12);
+    std::uniform_real_distribution<float> d(-1.0f, 1.0f);
+    for (int bands = 1; bands <= 4; ++bands) {
+        BandSplitter a, b;
+        tune(a, defaultCrossovers, bands, 48000.0f);
+        tune(b, defaultCrossovers, bands, 48000.0f);
+        std::vector<float> buf(4 * 600);
+        float* out[4] = {&buf[0], &buf[600], &buf[1200], &buf[1800]};
+        for (int n : {1, 2, 3, 5, 512, 7, 600}) {
+            std::vector<float> in(n);
+            for (float& x : in) x = d(rng);
+            b.splitBlock(in.data(), out, n);
+            for (int i = 0; i < n; ++i) {
+                const float* v = a.split(in[i]);
+                for (int k = 0; k < bands; ++k) ASSERT_EQ(out[k][i], v[k]) << bands << " " << n;
+            }
+        }
+        for (int k = 0; k < bands; ++k) EXPECT_EQ(a.outputs[k], b.outputs[k]);
+    }
 }
 
 }  // namespace

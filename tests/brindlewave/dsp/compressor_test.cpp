@@ -11,7 +11,9 @@ namespace {
 using brindlewave::BrindlewaveCompressor;
 using brindlewave::CompressorParams;
 
-float dbToLinear(double db) { return float(std::pow(10.0, db / 20.0)); }
+float dbToLinear(double db) {
+    return float(std::pow(10.0, db / 20.0));
+}
 
 // Reduction in dB that a constant input settles to (output over input over make-up).
 double settledReductionDb(float ratio, double inputDb, float makeup, float threshold = -20.0f) {

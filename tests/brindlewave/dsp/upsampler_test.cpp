@@ -28,7 +28,8 @@ double roundTripGainDb(int factor, float f, float rate) {
     double pin = 0, pout = 0;
     long n = 0;
     for (int b = 0; b < blocks; ++b) {
-        for (int i = 0; i < 512; ++i) in[i] = float(std::sin(2.0 * M_PI * f * double(n + i) / rate));
+        for (int i = 0; i < 512; ++i)
+            in[i] = float(std::sin(2.0 * M_PI * f * double(n + i) / rate));
         u.upsample(in.data(), 512);
         u.decimate();
         if (b >= blocks / 2)
