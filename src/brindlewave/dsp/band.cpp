@@ -66,16 +66,6 @@ void Band::updateFilterFrequencies(std::span<const float> crossovers, int n, flo
     for (int j = 0; j < allpassCount; ++j) (*allpasses)[j].setFrequency(crossover(index + 1 + j));
 }
 
-void Band::shapeBlock(const float* carry, float* out, int n) noexcept {
-    if (index != activeBands - 1) {
-        lowpass->processBuffers(carry, out, n);
-    } else if (out != carry) {
-        for (int i = 0; i < n; ++i) out[i] = carry[i];
-    }
-    for (int j = 0; j < allpassCount; ++j) (*allpasses)[j].processBuffers(out, out, n);
-    output = out[n - 1];
-}
-
 void Band::resetSections() noexcept {
     if (highpass) highpass->reset();
     if (lowpass) lowpass->reset();

@@ -46,9 +46,6 @@ public:
         return out;
     }
 
-    // shape over n samples; out may be carry.
-    void shapeBlock(const float* carry, float* out, int n) noexcept;
-
     int maxBands = 0;
     int activeBands = 0;
     int index = 0;
