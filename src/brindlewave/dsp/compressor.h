@@ -62,6 +62,9 @@ public:
     float makeupGain = std::numeric_limits<float>::quiet_NaN();
 
 private:
+    friend void compressBands(BrindlewaveCompressor* const* compressors, float* const* buffers,
+                              int count, int n) noexcept;
+
     // d > e ? a : b without a branch (false for NaN): attack and release alternate
     // unpredictably on real signals.
     static float selectAbove(float d, float e, float a, float b) noexcept {

@@ -6,6 +6,8 @@
 #include <limits>
 #include <random>
 
+#include "brindlewave/dsp/compressorlanes.h"
+
 namespace {
 
 using brindlewave::BrindlewaveCompressor;
@@ -132,6 +134,51 @@ TEST(CompressorRobustnessTest, NonFiniteInputClearsTheEnvelope) {
     for (int i = 0; i < 44100; ++i) y = c.getNextSample(0.9f);
     EXPECT_LT(y, 0.5f);
     EXPECT_TRUE(std::isfinite(c.detectorVal()));
+}
+
+}  // namespace
+
+namespace {
+
+using brindlewave::compressBands;
+
+// Lanes must give each compressor exactly its own samples and final envelope, whatever mix of
+// settings shares the register.
+TEST(CompressorLanesTest, MatchEachCompressorRunAlone) {
+    std::mt19937 rng(21);
+    std::uniform_real_distribution<float> u(0.0f, 1.0f);
+    for (int trial = 0; trial < 30; ++trial) {
+        const int count = 1 + trial % 4;
+        BrindlewaveCompressor lanes[4], alone[4];
+        std::vector<float> buf[4], ref[4];
+        for (int b = 0; b < count; ++b) {
+            const float ratio = trial % 5 == 0 && b == 0 ? 1.0f : 1.0f + 99.0f * u(rng);
+            const float att = 0.001f + 50.0f * u(rng), rel = 1.0f + 500.0f * u(rng);
+            // -1000 dB puts silence above threshold: the level of an empty envelope takes the
+            // reference path.
+            const float thr = trial % 6 == 3 ? -1000.0f : -60.0f * u(rng),
+                        makeup = dbToLinear(24.0f * u(rng) - 12.0f);
+            for (BrindlewaveCompressor* c : {&lanes[b], &alone[b]})
+                c->initialize(48000.0f, att, rel, thr, ratio, makeup);
+            for (int i = 0; i < 3000; ++i) {
+                float x = (u(rng) * 2 - 1) * (b + 1) * float(i % 700) / 700.0f;
+                if (trial == 7 && i == 1500) x = std::numeric_limits<float>::infinity();
+                buf[b].push_back(x);
+            }
+            ref[b] = buf[b];
+        }
+        BrindlewaveCompressor* cs[4] = {&lanes[0], &lanes[1], &lanes[2], &lanes[3]};
+        float* bs[4] = {buf[0].data(), buf[1].data(), buf[2].data(), buf[3].data()};
+        compressBands(cs, bs, count, 1000);
+        compressBands(cs, bs + 0, count, 0);
+        float* rest[4] = {bs[0] + 1000, bs[1] + 1000, bs[2] + 1000, bs[3] + 1000};
+        compressBands(cs, rest, count, 2000);
+        for (int b = 0; b < count; ++b) {
+            for (int i = 0; i < 3000; ++i)
+                ASSERT_EQ(buf[b][i], alone[b].getNextSample(ref[b][i])) << trial << " " << b;
+            EXPECT_EQ(lanes[b].envelope, alone[b].envelope);
+        }
+    }
 }
 
 }  // namespace
