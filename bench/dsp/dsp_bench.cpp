@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "audiofx/filter/lowpass.h"
+#include "audiofx/util/envelope.h"
 #include "brindlewave/dsp/bandsplitter.h"
 #include "brindlewave/dsp/compressor.h"
 #include "brindlewave/dsp/compressorlanes.h"
@@ -192,6 +193,52 @@ void BM_OversamplerRoundTrip(benchmark::State& state) {
     perSample(state);
 }
 BENCHMARK(BM_OversamplerRoundTrip)->Arg(2)->Arg(4)->Arg(8);
+
+// One channel's band path as the engine will run it, per host sample: oversample by F, split
+// into four bands, meter and compress each band, sum, decimate. Args: F; 1 for full-scale noise
+// (every band compressing all the time), 0 for noise at -14 dB (bands under the threshold).
+void BM_BandPathFourBands(benchmark::State& state) {
+    const int factor = int(state.range(0));
+    brindlewave::Upsampler up;
+    up.initialize(8, block);
+    up.setSampleRate(48000.0f);
+    up.setFactor(factor);
+    const float rate = 48000.0f * factor;
+    brindlewave::BandSplitter split;
+    const float xo[3] = {112.46826f, 632.4555f, 3556.5588f};
+    split.setSampleRate(rate);
+    split.updateCrossovers(xo, 4, rate);
+    brindlewave::BrindlewaveCompressor c[4];
+    brindlewave::BrindlewaveCompressor* cs[4] = {&c[0], &c[1], &c[2], &c[3]};
+    audiofx::PeakDetector pre[4], post[4];
+    audiofx::PeakDetector* pres[4] = {&pre[0], &pre[1], &pre[2], &pre[3]};
+    audiofx::PeakDetector* posts[4] = {&post[0], &post[1], &post[2], &post[3]};
+    for (int b = 0; b < 4; ++b) {
+        c[b].initialize(rate, 22.0f, 188.0f, -10.0f, 4.0f, 1.0f);
+        for (audiofx::PeakDetector* d : {&pre[b], &post[b]}) {
+            d->setSampleRate(rate);
+            d->setEnvelope(0.0f, 500.0f);
+        }
+    }
+    auto in = noiseBlock(state.range(1) ? 1.0f : 0.2f);
+    std::vector<float> bands(4 * 8 * block);
+    float* out[4];
+    for (int b = 0; b < 4; ++b) out[b] = &bands[b * 8 * block];
+    for (auto _ : state) {
+        up.upsample(in.data(), block);
+        const int n = up.oversampledLength();
+        float* buf = up.oversampledBuffer();
+        split.splitBlock(buf, out, n);
+        audiofx::detectBands(pres, out, 4, n);
+        brindlewave::compressBands(cs, out, 4, n);
+        audiofx::detectBands(posts, out, 4, n);
+        for (int i = 0; i < n; ++i) buf[i] = ((out[0][i] + out[1][i]) + out[2][i]) + out[3][i];
+        up.decimate();
+        benchmark::DoNotOptimize(up.decimatedBuffer());
+    }
+    perSample(state);
+}
+BENCHMARK(BM_BandPathFourBands)->ArgsProduct({{1, 2, 4, 8}, {0, 1}});
 
 }  // namespace
 
