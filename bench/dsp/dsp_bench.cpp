@@ -64,11 +64,16 @@ void BM_CrossoverSectionOrder16(benchmark::State& state) {
 }
 BENCHMARK(BM_CrossoverSectionOrder16)->Arg(0)->Arg(1);
 
+// Four bands at the default crossovers.
+void tuneSplitter(brindlewave::BandSplitter& s, float rate) {
+    const float xo[3] = {112.46826f, 632.4555f, 3556.5588f};
+    s.setSampleRate(rate);
+    s.updateCrossovers(xo, 4, rate);
+}
+
 void BM_SplitterFourBands(benchmark::State& state) {
     brindlewave::BandSplitter s;
-    const float xo[3] = {112.46826f, 632.4555f, 3556.5588f};
-    s.setSampleRate(48000.0f);
-    s.updateCrossovers(xo, 4, 48000.0f);
+    tuneSplitter(s, 48000.0f);
     auto in = noiseBlock(1.0f);
     for (auto _ : state) {
         float acc = 0;
@@ -84,9 +89,7 @@ BENCHMARK(BM_SplitterFourBands);
 
 void BM_SplitterFourBandsBlock(benchmark::State& state) {
     brindlewave::BandSplitter s;
-    const float xo[3] = {112.46826f, 632.4555f, 3556.5588f};
-    s.setSampleRate(48000.0f);
-    s.updateCrossovers(xo, 4, 48000.0f);
+    tuneSplitter(s, 48000.0f);
     auto in = noiseBlock(1.0f);
     std::vector<float> bands(4 * block);
     float* out[4] = {&bands[0], &bands[block], &bands[2 * block], &bands[3 * block]};
@@ -205,9 +208,7 @@ void BM_BandPathFourBands(benchmark::State& state) {
     up.setFactor(factor);
     const float rate = 48000.0f * factor;
     brindlewave::BandSplitter split;
-    const float xo[3] = {112.46826f, 632.4555f, 3556.5588f};
-    split.setSampleRate(rate);
-    split.updateCrossovers(xo, 4, rate);
+    tuneSplitter(split, rate);
     brindlewave::BrindlewaveCompressor c[4];
     brindlewave::BrindlewaveCompressor* cs[4] = {&c[0], &c[1], &c[2], &c[3]};
     audiofx::PeakDetector pre[4], post[4];

@@ -24,8 +24,23 @@ inline HalfResult safeToFloat(__m128d v, __m128d tol) noexcept {
     return {_mm_cvtpd_ps(v), _mm_cmpeq_ps(lo, hi)};
 }
 
-inline __m128 joinHalves(__m128 low, __m128 high) noexcept {
-    return _mm_movelh_ps(low, high);
+// The four lanes from two halves. Lanes that are needed but not safe to keep, or whose input lies
+// outside the fast range (not valid), take the reference formula.
+template <float (*Reference)(float)>
+inline __m128 finish(HalfResult low, HalfResult high, __m128 valid, __m128 needed,
+                     __m128 input) noexcept {
+    __m128 value = _mm_movelh_ps(low.value, high.value);
+    const __m128 safe = _mm_and_ps(_mm_movelh_ps(low.safe, high.safe), valid);
+    const int patch = _mm_movemask_ps(_mm_andnot_ps(safe, needed));
+    if (patch != 0) {
+        alignas(16) float v[4], x[4];
+        _mm_store_ps(v, value);
+        _mm_store_ps(x, input);
+        for (int l = 0; l < 4; ++l)
+            if (patch & (1 << l)) v[l] = Reference(x[l]);
+        value = _mm_load_ps(v);
+    }
+    return value;
 }
 
 inline __m128d absPd(__m128d v) noexcept {
@@ -67,18 +82,7 @@ inline __m128 levels(__m128 env, __m128 needed) noexcept {
     const HalfResult low = levelHalf(m, e, idx, 0);
     const HalfResult high =
         levelHalf(_mm_movehl_ps(m, m), _mm_shuffle_epi32(e, _MM_SHUFFLE(3, 2, 3, 2)), idx, 2);
-    __m128 value = joinHalves(low.value, high.value);
-    const __m128 safe = _mm_and_ps(joinHalves(low.safe, high.safe), _mm_castsi128_ps(valid));
-    const int patch = _mm_movemask_ps(_mm_andnot_ps(safe, needed));
-    if (patch != 0) {
-        alignas(16) float v[4], x[4];
-        _mm_store_ps(v, value);
-        _mm_store_ps(x, env);
-        for (int l = 0; l < 4; ++l)
-            if (patch & (1 << l)) v[l] = decibelsOfReference(x[l]);
-        value = _mm_load_ps(v);
-    }
-    return value;
+    return finish<decibelsOfReference>(low, high, _mm_castsi128_ps(valid), needed, env);
 }
 
 inline HalfResult gainHalf(__m128 db4) noexcept {
@@ -114,18 +118,7 @@ inline __m128 gains(__m128 db, __m128 needed) noexcept {
     const __m128 safeDb = _mm_and_ps(db, valid);
     const HalfResult low = gainHalf(safeDb);
     const HalfResult high = gainHalf(_mm_movehl_ps(safeDb, safeDb));
-    __m128 value = joinHalves(low.value, high.value);
-    const __m128 safe = _mm_and_ps(joinHalves(low.safe, high.safe), valid);
-    const int patch = _mm_movemask_ps(_mm_andnot_ps(safe, needed));
-    if (patch != 0) {
-        alignas(16) float v[4], x[4];
-        _mm_store_ps(v, value);
-        _mm_store_ps(x, db);
-        for (int l = 0; l < 4; ++l)
-            if (patch & (1 << l)) v[l] = gainOfDecibelsReference(x[l]);
-        value = _mm_load_ps(v);
-    }
-    return value;
+    return finish<gainOfDecibelsReference>(low, high, valid, needed, db);
 }
 
 inline __m128 select(__m128 mask, __m128 a, __m128 b) noexcept {
