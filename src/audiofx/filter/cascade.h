@@ -2,12 +2,15 @@
 // Cascades of second-order sections: the Butterworth cascade (one Q per section) and the
 // Linkwitz-Riley cascade (the same Butterworth cascade twice in series).
 
+#include <cstddef>
 #include <limits>
+#include <span>
 
 #include "audiofx/effect.h"
 #include "audiofx/filter/butterworthq.h"
 #include "audiofx/filter/cascadelanes.h"
 #include "audiofx/filter/sectionarray.h"
+#include "rigging/core/nogc.h"
 
 namespace audiofx {
 

@@ -10,13 +10,20 @@ namespace brindlewave {
 using audiofx::ButterworthLPNthOrder;
 
 Upsampler::~Upsampler() {
+    release();
+}
+
+void Upsampler::release() noexcept {
     rigging::destroyFree(upsamplingFilter);
     rigging::destroyFree(decimationFilter);
     rigging::freeSlice(oversampled);
     rigging::freeSlice(decimated);
+    upsamplingFilter = decimationFilter = nullptr;
+    oversampled = decimated = {};
 }
 
 void Upsampler::initialize(int maxFactorValue, int maxFramesValue) noexcept {
+    release();
     maxFactor = std::max(1, maxFactorValue);
     maxFrames = std::max(0, maxFramesValue);
     upsamplingFilter = rigging::mallocNew<ButterworthLPNthOrder>(filterOrder);
