@@ -17,7 +17,7 @@ void BiQuad::initialize(float nb0, float nb1, float nb2, float na1, float na2, f
     a2 = na2;
     wet = nwet;
     dry = ndry;
-    plainMix = (wet == 1.0f && dry == 0.0f);
+    plainMix_ = (wet == 1.0f && dry == 0.0f);
 }
 
 void BiQuad::setFrequency(float f) {

@@ -16,7 +16,7 @@ public:
         w0 = w;
         const float filtered = (b0 * w + b1 * w1) + b2 * w2;
         // With the default mix (wet 1, dry 0) the mix step would only add a zero.
-        const float out = plainMix ? filtered : wet * filtered + dry * x;
+        const float out = plainMix_ ? filtered : wet * filtered + dry * x;
         y = out;
         w2 = w1;
         w1 = w;
@@ -49,12 +49,14 @@ public:
 
     float wetGain() const noexcept { return wet; }
     float dryGain() const noexcept { return dry; }
+    // True for the default mix (wet 1, dry 0), which every design keeps.
+    bool hasPlainMix() const noexcept { return plainMix_; }
 
 private:
-    // The mix changes only through initialize, which keeps plainMix in step.
+    // The mix changes only through initialize, which keeps plainMix_ in step.
     float wet = 1.0f;
     float dry = 0.0f;
-    bool plainMix = true;
+    bool plainMix_ = true;
 };
 
 }  // namespace audiofx

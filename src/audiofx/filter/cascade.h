@@ -2,13 +2,29 @@
 // Cascades of second-order sections: the Butterworth cascade (one Q per section) and the
 // Linkwitz-Riley cascade (the same Butterworth cascade twice in series).
 
+#include <cstddef>
 #include <limits>
+#include <span>
 
 #include "audiofx/effect.h"
 #include "audiofx/filter/butterworthq.h"
+#include "audiofx/filter/cascadelanes.h"
 #include "audiofx/filter/sectionarray.h"
+#include "rigging/core/nogc.h"
 
 namespace audiofx {
+
+// A list made once with the object that owns it.
+template <typename T>
+struct OwnedList {
+    explicit OwnedList(std::size_t n) noexcept : values(rigging::mallocSlice<T>(n)) {}
+    OwnedList(const OwnedList&) = delete;
+    OwnedList& operator=(const OwnedList&) = delete;
+    ~OwnedList() { rigging::freeSlice(values); }
+    T& operator[](int i) noexcept { return values[static_cast<std::size_t>(i)]; }
+    T* data() noexcept { return values.data(); }
+    std::span<T> values;
+};
 
 // Sections of a QualityBiQuad design at one frequency, with the Q values of a Butterworth
 // filter of `butterworthOrder` (order/2 sections, the division rounding toward zero).
@@ -22,8 +38,9 @@ public:
         return x;
     }
 
+    // Same samples as getNextSample in a loop, all sections advancing together.
     void processBuffers(const float* input, float* output, int frames) final {
-        runBuffers(*this, input, output, frames);
+        runSectionsOverBlock(chain.data(), sections.size(), input, output, frames);
     }
 
     void reset() final {
@@ -59,30 +76,31 @@ protected:
           sections(butterworthOrder / 2),
           // Q depends on the order only: computed once here, so that frequency changes on the
           // audio thread allocate nothing.
-          q(static_cast<std::size_t>(sections.size())) {
-        for (int i = 0; i < sections.size(); ++i) q[i] = butterworthQ(butterworthOrder, i);
+          q(static_cast<std::size_t>(sections.size())),
+          chain(static_cast<std::size_t>(sections.size())) {
+        for (int i = 0; i < sections.size(); ++i) {
+            q[i] = butterworthQ(butterworthOrder, i);
+            chain[i] = &sections[i];
+        }
     }
 
 private:
-    struct QList {
-        explicit QList(std::size_t n) noexcept : values(rigging::mallocSlice<float>(n)) {}
-        ~QList() { rigging::freeSlice(values); }
-        float& operator[](int i) noexcept { return values[static_cast<std::size_t>(i)]; }
-        std::span<float> values;
-    };
-
     SectionArray<Section> sections;
-    QList q;
+    OwnedList<float> q;
+    OwnedList<BiQuad*> chain;  // the sections in order, for block processing
 };
 
 // Two equal halves in series; every call is passed to both.
 template <typename Half>
 class LinkwitzRileyCascade : public AudioEffect {
 public:
-    float getNextSample(float x) final { return secondHalf.getNextSample(firstHalf.getNextSample(x)); }
+    float getNextSample(float x) final {
+        return secondHalf.getNextSample(firstHalf.getNextSample(x));
+    }
 
+    // Both halves' sections advance together.
     void processBuffers(const float* input, float* output, int frames) final {
-        runBuffers(*this, input, output, frames);
+        runSectionsOverBlock(chain.data(), firstHalf.sectionCount() * 2, input, output, frames);
     }
 
     void reset() final {
@@ -109,7 +127,19 @@ public:
 
 protected:
     explicit LinkwitzRileyCascade(int cascadeOrder) noexcept
-        : order(cascadeOrder), firstHalf(cascadeOrder / 2), secondHalf(cascadeOrder / 2) {}
+        : order(cascadeOrder),
+          firstHalf(cascadeOrder / 2),
+          secondHalf(cascadeOrder / 2),
+          chain(static_cast<std::size_t>(firstHalf.sectionCount() * 2)) {
+        const int n = firstHalf.sectionCount();
+        for (int i = 0; i < n; ++i) {
+            chain[i] = &firstHalf.section(i);
+            chain[n + i] = &secondHalf.section(i);
+        }
+    }
+
+private:
+    OwnedList<BiQuad*> chain;
 };
 
 }  // namespace audiofx

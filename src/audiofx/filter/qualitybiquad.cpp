@@ -30,7 +30,8 @@ void QualityBiQuad::computePoles() noexcept {
     float sn, cs;
     ::sincosf(theta, &sn, &cs);
     const float s = (d * 0.5f) * sn;
-    beta = static_cast<float>(0.5 * (1.0 - static_cast<double>(s)) / (1.0 + static_cast<double>(s)));
+    beta =
+        static_cast<float>(0.5 * (1.0 - static_cast<double>(s)) / (1.0 + static_cast<double>(s)));
     gamma = static_cast<float>((0.5 + static_cast<double>(beta)) * static_cast<double>(cs));
 
     // With theta very small or close to pi, rounding to float can put a pole on or outside the

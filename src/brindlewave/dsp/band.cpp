@@ -48,8 +48,7 @@ void Band::setSampleRate(float rate) noexcept {
     if (highpass) highpass->setSampleRate(rate);
 }
 
-void Band::updateFilterFrequencies(std::span<const float> crossovers, int n,
-                                   float rate) noexcept {
+void Band::updateFilterFrequencies(std::span<const float> crossovers, int n, float rate) noexcept {
     activeBands = n;
     allpassCount = std::min(std::max(0, n - index - 2), allpasses->size());
     auto crossover = [&](int i) {

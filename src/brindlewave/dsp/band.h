@@ -2,6 +2,7 @@
 // One band of the splitter: the crossover sections the band owns (a high-pass at the crossover
 // below it, a low-pass at the one above it, compensating all-passes at crossovers further up).
 
+#include <limits>
 #include <span>
 
 #include "audiofx/filter/allpass.h"

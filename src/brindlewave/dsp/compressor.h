@@ -3,6 +3,8 @@
 // compressor's own output after make-up gain, and the gain of a sample comes from the detector
 // state left by the previous sample.
 
+#include <xmmintrin.h>
+
 #include <cmath>
 #include <limits>
 
@@ -41,7 +43,7 @@ public:
     float process(float x, bool useSideChain, float sideChain) noexcept {
         const float out = makeupGain * (gainFor(envelope) * x);
         const float d = useSideChain ? std::fabs(sideChain) : std::fabs(out);
-        const float a = d > envelope ? attackCoeff : releaseCoeff;
+        const float a = selectAbove(d, envelope, attackCoeff, releaseCoeff);
         const float e = (envelope - d) * a + d;
         // A NaN or infinite envelope would hold the gain computer forever.
         envelope = std::isfinite(e) ? e : 0.0f;
@@ -60,6 +62,17 @@ public:
     float makeupGain = std::numeric_limits<float>::quiet_NaN();
 
 private:
+    friend void compressBands(BrindlewaveCompressor* const* compressors, float* const* buffers,
+                              int count, int n) noexcept;
+
+    // d > e ? a : b without a branch (false for NaN): attack and release alternate
+    // unpredictably on real signals.
+    static float selectAbove(float d, float e, float a, float b) noexcept {
+        const __m128 mask = _mm_cmpgt_ss(_mm_set_ss(d), _mm_set_ss(e));
+        return _mm_cvtss_f32(
+            _mm_or_ps(_mm_and_ps(mask, _mm_set_ss(a)), _mm_andnot_ps(mask, _mm_set_ss(b))));
+    }
+
     // The gain computer: reduction r = min(0, (threshold - L) x k), k = 1 - 1/ratio, as a factor.
     float gainFor(float env) const noexcept {
         if (!(slope > 0.0f)) return 1.0f;  // ratio 1 (or no ratio): no reduction, never NaN

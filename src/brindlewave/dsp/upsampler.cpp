@@ -10,13 +10,20 @@ namespace brindlewave {
 using audiofx::ButterworthLPNthOrder;
 
 Upsampler::~Upsampler() {
+    release();
+}
+
+void Upsampler::release() noexcept {
     rigging::destroyFree(upsamplingFilter);
     rigging::destroyFree(decimationFilter);
     rigging::freeSlice(oversampled);
     rigging::freeSlice(decimated);
+    upsamplingFilter = decimationFilter = nullptr;
+    oversampled = decimated = {};
 }
 
 void Upsampler::initialize(int maxFactorValue, int maxFramesValue) noexcept {
+    release();
     maxFactor = std::max(1, maxFactorValue);
     maxFrames = std::max(0, maxFramesValue);
     upsamplingFilter = rigging::mallocNew<ButterworthLPNthOrder>(filterOrder);
@@ -53,22 +60,24 @@ void Upsampler::retune() noexcept {
     decimationFilter->setFrequency(cutoff);
 }
 
-void Upsampler::upsample(const float* input, int n) noexcept {
-    frames = std::clamp(n, 0, maxFrames);
+void Upsampler::upsample(const float* input, int count) noexcept {
+    frames = std::clamp(count, 0, maxFrames);
     float* out = oversampled.data();
     if (factor <= 1) {
         std::memcpy(out, input, sizeof(float) * static_cast<std::size_t>(frames));
         return;
     }
     const int f = factor;
-    // The gain F restores the level lost to the inserted zeros.
-    const float gain = static_cast<float>(f);
-    ButterworthLPNthOrder& filter = *upsamplingFilter;
+    const int n = frames * f;
     for (int i = 0; i < frames; ++i) {
         float* group = out + static_cast<std::size_t>(i) * f;
-        group[0] = filter.getNextSample(input[i]) * gain;
-        for (int k = 1; k < f; ++k) group[k] = filter.getNextSample(0.0f) * gain;
+        group[0] = input[i];
+        for (int k = 1; k < f; ++k) group[k] = 0.0f;
     }
+    upsamplingFilter->processBuffers(out, out, n);
+    // The gain F restores the level lost to the inserted zeros.
+    const float gain = static_cast<float>(f);
+    for (int i = 0; i < n; ++i) out[i] *= gain;
 }
 
 void Upsampler::decimate() noexcept {
@@ -79,13 +88,11 @@ void Upsampler::decimate() noexcept {
         return;
     }
     const int f = factor;
-    ButterworthLPNthOrder& filter = *decimationFilter;
-    // The filter runs on every oversampled sample; the first of each group of F is kept.
-    for (int i = 0; i < frames; ++i) {
-        const float* group = in + static_cast<std::size_t>(i) * f;
-        out[i] = filter.getNextSample(group[0]);
-        for (int k = 1; k < f; ++k) filter.getNextSample(group[k]);
-    }
+    // The filter runs on every oversampled sample, in place; the first of each group of F is
+    // kept.
+    float* block = oversampled.data();
+    decimationFilter->processBuffers(block, block, frames * f);
+    for (int i = 0; i < frames; ++i) out[i] = block[static_cast<std::size_t>(i) * f];
 }
 
 }  // namespace brindlewave

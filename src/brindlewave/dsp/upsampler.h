@@ -20,7 +20,7 @@ public:
     ~Upsampler();
 
     // Builds both filters and both buffers (maxFactor x maxFrames + 1 and maxFrames floats,
-    // NaN-filled). Nothing else allocates.
+    // NaN-filled), replacing any earlier ones. Nothing else allocates.
     void initialize(int maxFactor, int maxFrames) noexcept;
 
     // Host-rate change: the oversampled buffer is refilled with NaN and, once a factor has been
@@ -34,7 +34,8 @@ public:
     // frames input samples (limited to 0..maxFrames) to frames x factor oversampled samples.
     void upsample(const float* input, int frames) noexcept;
 
-    // The oversampled block back to frames samples in the decimated buffer.
+    // The oversampled block back to frames samples in the decimated buffer; the oversampled
+    // buffer is filtered in place on the way.
     void decimate() noexcept;
 
     float* oversampledBuffer() noexcept { return oversampled.data(); }
@@ -56,6 +57,7 @@ public:
 
 private:
     void retune() noexcept;
+    void release() noexcept;
 
     std::span<float> oversampled;
     std::span<float> decimated;

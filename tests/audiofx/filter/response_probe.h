@@ -32,18 +32,13 @@ inline double magnitudeDb(const std::vector<float>& h, double f, double fs) {
     return 20.0 * std::log10(std::abs(transferAt(h, f, fs)));
 }
 
-// Log-spaced frequencies from lo to hi inclusive.
-inline std::vector<double> logFrequencies(double lo, double hi, int count) {
-    std::vector<double> f(count);
-    for (int i = 0; i < count; ++i) f[i] = lo * std::pow(hi / lo, i / double(count - 1));
-    return f;
-}
-
-// Largest deviation from 0 dB over the frequencies.
-inline double worstDeviationDb(const std::vector<float>& h, double fs,
-                               const std::vector<double>& freqs) {
+// Largest deviation from 0 dB at `count` log-spaced frequencies from 20 Hz to 20 kHz.
+inline double worstDeviationDb(const std::vector<float>& h, double fs, int count) {
     double worst = 0.0;
-    for (double f : freqs) worst = std::max(worst, std::fabs(magnitudeDb(h, f, fs)));
+    for (int i = 0; i < count; ++i) {
+        const double f = 20.0 * std::pow(1000.0, i / double(count - 1));
+        worst = std::max(worst, std::fabs(magnitudeDb(h, f, fs)));
+    }
     return worst;
 }
 
