@@ -39,7 +39,8 @@ inline __m128d pick(const double* table, int i0, int i1) noexcept {
 }  // namespace detail
 
 // 20 log10(x) of two floats in lanes 0 and 1 of x (positive, finite, normal).
-__attribute__((always_inline)) inline Decibels2 decibels2(__m128 x, const DecibelTables& t) noexcept {
+__attribute__((always_inline)) inline Decibels2 decibels2(__m128 x,
+                                                          const DecibelTables& t) noexcept {
     const __m128i bits = _mm_castps_si128(x);
     __m128i e = _mm_sub_epi32(_mm_srli_epi32(bits, 23), _mm_set1_epi32(127));
     __m128i mbits =
@@ -48,12 +49,19 @@ __attribute__((always_inline)) inline Decibels2 decibels2(__m128 x, const Decibe
     mbits = _mm_sub_epi32(mbits, _mm_and_si128(high, _mm_set1_epi32(0x00800000)));
     e = _mm_sub_epi32(e, high);
     const __m128 m = _mm_castsi128_ps(mbits);
-    // (m - 1) x 64 is exact; its nearest integer picks the table entry.
+    // Table entry i + 19 for m near 1 + i/64, from the mantissa bits: above 1 the fraction
+    // counts 2^-23 steps, below 1 (exponent one lower) 2^-24 steps from 1/2.
+    const __m128i fraction = _mm_and_si128(mbits, _mm_set1_epi32(0x007FFFFF));
+    const __m128i above = _mm_srli_epi32(_mm_add_epi32(fraction, _mm_set1_epi32(0x10000)), 17);
+    const __m128i below = _mm_sub_epi32(
+        _mm_srli_epi32(_mm_add_epi32(fraction, _mm_set1_epi32(0x20000)), 18), _mm_set1_epi32(32));
+    const __m128i lessThanOne = _mm_cmplt_epi32(mbits, _mm_set1_epi32(0x3F800000));
     const __m128i idx = _mm_add_epi32(
-        _mm_cvtps_epi32(_mm_mul_ps(_mm_sub_ps(m, _mm_set1_ps(1.0f)), _mm_set1_ps(64.0f))),
+        _mm_or_si128(_mm_and_si128(lessThanOne, below), _mm_andnot_si128(lessThanOne, above)),
         _mm_set1_epi32(19));
-    const int i0 = _mm_cvtsi128_si32(idx);
-    const int i1 = _mm_cvtsi128_si32(_mm_shuffle_epi32(idx, _MM_SHUFFLE(1, 1, 1, 1)));
+    const long long both = _mm_cvtsi128_si64(idx);
+    const int i0 = static_cast<int>(both);
+    const int i1 = static_cast<int>(both >> 32);
     // r = m / c - 1, exact, |r| < 0.0112: eight terms of ln(1 + r) reach 2^-52.
     const __m128d r =
         _mm_sub_pd(_mm_mul_pd(_mm_cvtps_pd(m), detail::pick(t.inverse, i0, i1)), _mm_set1_pd(1.0));
@@ -62,14 +70,12 @@ __attribute__((always_inline)) inline Decibels2 decibels2(__m128 x, const Decibe
     auto pair = [&](double a, double b) {
         return _mm_add_pd(_mm_set1_pd(a), _mm_mul_pd(_mm_set1_pd(b), r));
     };
-    // ln(1 + r) = r - r^2/2 + r^3/3 - r^4/4 + r^5/5 - r^6/6 + r^7/7 - r^8/8.
-    const __m128d c01 = pair(0.0, 1.0);               // r
-    const __m128d c23 = pair(-1.0 / 2.0, 1.0 / 3.0);  // -1/2 + r/3   (times r^2)
-    const __m128d c45 = pair(-1.0 / 4.0, 1.0 / 5.0);  // times r^4
-    const __m128d c67 = pair(-1.0 / 6.0, 1.0 / 7.0);  // times r^6
-    const __m128d upper =
-        _mm_add_pd(c45, _mm_mul_pd(r2, _mm_add_pd(c67, _mm_mul_pd(_mm_set1_pd(-1.0 / 8.0), r2))));
-    const __m128d ln1p = _mm_add_pd(_mm_add_pd(c01, _mm_mul_pd(c23, r2)), _mm_mul_pd(upper, r4));
+    // ln(1 + r) = r + r^2 (-1/2 + r/3) + r^4 ((-1/4 + r/5) + r^2 (-1/6 + r/7) - r^4 / 8).
+    const __m128d upper = _mm_add_pd(
+        _mm_add_pd(pair(-1.0 / 4.0, 1.0 / 5.0), _mm_mul_pd(pair(-1.0 / 6.0, 1.0 / 7.0), r2)),
+        _mm_mul_pd(_mm_set1_pd(-1.0 / 8.0), r4));
+    const __m128d ln1p = _mm_add_pd(_mm_add_pd(r, _mm_mul_pd(pair(-1.0 / 2.0, 1.0 / 3.0), r2)),
+                                    _mm_mul_pd(upper, r4));
     const __m128d v =
         _mm_add_pd(_mm_mul_pd(_mm_cvtepi32_pd(e), _mm_set1_pd(6.0205999132796239)),  // 20 log10(2)
                    _mm_mul_pd(_mm_add_pd(detail::pick(t.logOfCentre, i0, i1), ln1p),
@@ -81,33 +87,37 @@ __attribute__((always_inline)) inline Decibels2 decibels2(__m128 x, const Decibe
 
 // 10^(db / 20) of two floats in lanes 0 and 1 of db (db <= 0).
 __attribute__((always_inline)) inline Decibels2 gain2(__m128 db, const DecibelTables& t) noexcept {
-    // 10^(db/20) = 2^y; the reference rounds db / 20 first, which the tolerance covers.
-    const __m128d y = _mm_mul_pd(_mm_cvtps_pd(db), _mm_set1_pd(3.3219280948873622 / 20.0));
-    const __m128d outside = _mm_cmplt_pd(y, _mm_set1_pd(-125.0));
-    const __m128d yc = _mm_max_pd(y, _mm_set1_pd(-125.0));
-    // y = q + j/16 + f, |f| <= 1/32.
-    const __m128i n16 = _mm_cvtpd_epi32(_mm_mul_pd(yc, _mm_set1_pd(16.0)));
-    const __m128d f = _mm_sub_pd(yc, _mm_mul_pd(_mm_cvtepi32_pd(n16), _mm_set1_pd(1.0 / 16.0)));
-    const __m128d u = _mm_mul_pd(f, _mm_set1_pd(0.69314718055994531));
-    const __m128i j = _mm_and_si128(n16, _mm_set1_epi32(15));
-    const __m128i q = _mm_srai_epi32(n16, 4);
+    // 10^(db/20) = 2^y, y = 16 y / 16; the reference rounds db / 20 first, which the tolerance
+    // covers.
+    const __m128d y16 = _mm_mul_pd(_mm_cvtps_pd(db), _mm_set1_pd(16.0 * 3.3219280948873622 / 20.0));
+    const __m128d outside = _mm_cmplt_pd(y16, _mm_set1_pd(-125.0 * 16));
+    const __m128d yc = _mm_max_pd(y16, _mm_set1_pd(-125.0 * 16));
+    // n = nearest integer to 16 y, read from the low mantissa bits after adding 1.5 x 2^52.
+    const __m128d magic = _mm_set1_pd(0x1.8p52);
+    const __m128d shifted = _mm_add_pd(yc, magic);
+    const __m128i n = _mm_sub_epi64(_mm_castpd_si128(shifted), _mm_castpd_si128(magic));
+    // f = 16 y - n, |f| <= 1/2, exact; 2^(f/16) = exp(u), u = f ln2 / 16, |u| < 0.0217.
+    const __m128d f = _mm_sub_pd(yc, _mm_sub_pd(shifted, magic));
+    const __m128i j = _mm_and_si128(n, _mm_set1_epi64x(15));
     const int j0 = _mm_cvtsi128_si32(j);
-    const int j1 = _mm_cvtsi128_si32(_mm_shuffle_epi32(j, _MM_SHUFFLE(1, 1, 1, 1)));
-    // exp(u), |u| < 0.0217, degree 6: the remainder is below 2^-51.
-    const __m128d u2 = _mm_mul_pd(u, u);
+    const int j1 = _mm_cvtsi128_si32(_mm_srli_si128(j, 8));
+    // exp(u) to degree 6 (remainder below 2^-51), coefficients in powers of f.
+    constexpr double k = 0.69314718055994531 / 16.0;
+    const __m128d f2 = _mm_mul_pd(f, f);
+    const __m128d f4 = _mm_mul_pd(f2, f2);
     auto pair = [&](double a, double b) {
-        return _mm_add_pd(_mm_set1_pd(a), _mm_mul_pd(_mm_set1_pd(b), u));
+        return _mm_add_pd(_mm_set1_pd(a), _mm_mul_pd(_mm_set1_pd(b), f));
     };
-    const __m128d p = _mm_add_pd(
-        pair(1.0, 1.0),
-        _mm_mul_pd(
-            u2, _mm_add_pd(pair(1.0 / 2.0, 1.0 / 6.0),
-                           _mm_mul_pd(u2, _mm_add_pd(pair(1.0 / 24.0, 1.0 / 120.0),
-                                                     _mm_mul_pd(u2, _mm_set1_pd(1.0 / 720.0)))))));
+    const double k2 = k * k, k3 = k2 * k, k4 = k3 * k, k5 = k4 * k, k6 = k5 * k;
+    const __m128d lower = _mm_add_pd(pair(1.0, k), _mm_mul_pd(pair(k2 / 2, k3 / 6), f2));
+    const __m128d upper =
+        _mm_add_pd(pair(k4 / 24, k5 / 120), _mm_mul_pd(_mm_set1_pd(k6 / 720), f2));
+    const __m128d p = _mm_add_pd(lower, _mm_mul_pd(upper, f4));
     const __m128d w = _mm_mul_pd(p, detail::pick(t.fractionPower, j0, j1));
-    // Scale by 2^q through the exponent field (the low 12 bits of q suffice for the add).
-    const __m128i q64 = _mm_shuffle_epi32(q, _MM_SHUFFLE(1, 1, 0, 0));
-    const __m128d v = _mm_castsi128_pd(_mm_add_epi64(_mm_castpd_si128(w), _mm_slli_epi64(q64, 52)));
+    // Times 2^(n >> 4) through the exponent field: (n << 48) with its low 52 bits cleared.
+    const __m128i scale = _mm_and_si128(
+        _mm_slli_epi64(n, 48), _mm_set1_epi64x(static_cast<long long>(0xFFF0000000000000ull)));
+    const __m128d v = _mm_castsi128_pd(_mm_add_epi64(_mm_castpd_si128(w), scale));
     const __m128d tol = _mm_mul_pd(v, _mm_set1_pd(0x1p-40));
     return {v, detail::unsafeLanes(v, tol) | _mm_movemask_pd(outside)};
 }
