@@ -249,38 +249,45 @@ inline __m128 redoLanes(__m128 v, __m128 x, int lanes, F f) noexcept {
 
 }  // namespace
 
-BRINDLEWAVE_INLINE void VectorKernel::gains(__m128 need0, __m128 need1, __m128& g0,
-                                             __m128& g1) noexcept {
+// The gain computer in three phases, so that the kernel's loop can put filter work between them:
+// the processor then has independent work at hand while each phase waits on the one before.
+BRINDLEWAVE_INLINE void VectorKernel::gainsBegin(GainWork& w) noexcept {
+    // Envelopes at or below the unity ceiling need no logarithm: their gain is 1.
+    for (int ch = 0; ch < 2; ++ch)
+        w.need[ch] = _mm_andnot_ps(_mm_cmple_ps(comp_[ch].envelope, comp_[ch].ceiling), masks_.runs);
+    w.any = _mm_movemask_ps(_mm_or_ps(w.need[0], w.need[1])) != 0;
+    if (!w.any) return;
     const lanes::DecibelTables& t = *tables_;
-    const __m128 need[2] = {need0, need1};
-    __m128 r[2], reduce[2];
-    // Both channels' logarithms first: four independent chains in flight.
-    lanes::Decibels2 level[2][2];
     for (int ch = 0; ch < 2; ++ch) {
         const __m128 env = comp_[ch].envelope;
-        level[ch][0] = lanes::decibels2(env, t);
-        level[ch][1] = lanes::decibels2(_mm_movehl_ps(env, env), t);
+        w.level[ch][0] = lanes::decibels2(env, t);
+        w.level[ch][1] = lanes::decibels2(_mm_movehl_ps(env, env), t);
     }
+}
+
+BRINDLEWAVE_INLINE void VectorKernel::gainsMiddle(GainWork& w) noexcept {
+    const lanes::DecibelTables& t = *tables_;
     for (int ch = 0; ch < 2; ++ch) {
         const CompressorLanes& c = comp_[ch];
-        __m128 l = joinHalves(level[ch][0].value, level[ch][1].value);
-        const int redo = (level[ch][0].redo | level[ch][1].redo << 2) & _mm_movemask_ps(need[ch]);
+        __m128 l = joinHalves(w.level[ch][0].value, w.level[ch][1].value);
+        const int redo =
+            (w.level[ch][0].redo | w.level[ch][1].redo << 2) & _mm_movemask_ps(w.need[ch]);
         if (redo) l = redoLanes(l, c.envelope, redo, decibelsOfReference);
-        r[ch] = _mm_mul_ps(_mm_sub_ps(c.threshold, l), c.slope);
-        reduce[ch] = _mm_and_ps(need[ch], _mm_cmplt_ps(r[ch], _mm_setzero_ps()));
+        w.r[ch] = _mm_mul_ps(_mm_sub_ps(c.threshold, l), c.slope);
+        w.reduce[ch] = _mm_and_ps(w.need[ch], _mm_cmplt_ps(w.r[ch], _mm_setzero_ps()));
+        w.gain[ch][0] = lanes::gain2(w.r[ch], t);
+        w.gain[ch][1] = lanes::gain2(_mm_movehl_ps(w.r[ch], w.r[ch]), t);
     }
-    lanes::Decibels2 gain[2][2];
-    for (int ch = 0; ch < 2; ++ch) {
-        gain[ch][0] = lanes::gain2(r[ch], t);
-        gain[ch][1] = lanes::gain2(_mm_movehl_ps(r[ch], r[ch]), t);
-    }
+}
+
+BRINDLEWAVE_INLINE void VectorKernel::gainsEnd(GainWork& w, __m128 (&g)[2]) noexcept {
     const __m128 one = _mm_set1_ps(1.0f);
-    __m128* out[2] = {&g0, &g1};
     for (int ch = 0; ch < 2; ++ch) {
-        __m128 g = joinHalves(gain[ch][0].value, gain[ch][1].value);
-        const int redo = (gain[ch][0].redo | gain[ch][1].redo << 2) & _mm_movemask_ps(reduce[ch]);
-        if (redo) g = redoLanes(g, r[ch], redo, gainOfDecibelsReference);
-        *out[ch] = select(reduce[ch], g, one);
+        __m128 v = joinHalves(w.gain[ch][0].value, w.gain[ch][1].value);
+        const int redo =
+            (w.gain[ch][0].redo | w.gain[ch][1].redo << 2) & _mm_movemask_ps(w.reduce[ch]);
+        if (redo) v = redoLanes(v, w.r[ch], redo, gainOfDecibelsReference);
+        g[ch] = select(w.reduce[ch], v, one);
     }
 }
 
@@ -295,41 +302,47 @@ BRINDLEWAVE_INLINE __m128 VectorKernel::compress(CompressorLanes& c, __m128 x, _
     return out;
 }
 
+// The bands of sample i, and the gain computer's first phase.
 template <int B, bool Bypass>
-BRINDLEWAVE_INLINE void VectorKernel::compressSample(int i) noexcept {
-    __m128 c0, c1;  // bands of channel 0 and of channel 1
+BRINDLEWAVE_INLINE void VectorKernel::compressBegin(int i, GainWork& w) noexcept {
     if constexpr (B == 2) {
-        c0 = bandsT_[i];
-        c1 = _mm_movehl_ps(c0, c0);
+        w.bands[0] = bandsT_[i];
+        w.bands[1] = _mm_movehl_ps(w.bands[0], w.bands[0]);
     } else if constexpr (B == 3) {
         const __m128 a = bandsA_[i], u = bandsU_[i];
-        c0 = _mm_shuffle_ps(_mm_unpacklo_ps(a, u), u, _MM_SHUFFLE(1, 1, 1, 0));
-        c1 = _mm_shuffle_ps(_mm_shuffle_ps(a, u, _MM_SHUFFLE(2, 2, 1, 1)), u,
-                            _MM_SHUFFLE(3, 3, 2, 0));
+        w.bands[0] = _mm_shuffle_ps(_mm_unpacklo_ps(a, u), u, _MM_SHUFFLE(1, 1, 1, 0));
+        w.bands[1] = _mm_shuffle_ps(_mm_shuffle_ps(a, u, _MM_SHUFFLE(2, 2, 1, 1)), u,
+                                    _MM_SHUFFLE(3, 3, 2, 0));
     } else {
-        const __m128 w = bandsA_[i], v = bandsT_[i];
-        c0 = _mm_movelh_ps(w, v);
-        c1 = _mm_movehl_ps(v, w);
+        const __m128 v = bandsA_[i], x = bandsT_[i];
+        w.bands[0] = _mm_movelh_ps(v, x);
+        w.bands[1] = _mm_movehl_ps(x, v);
     }
+    if constexpr (!Bypass) gainsBegin(w);
+}
 
+template <bool Bypass>
+BRINDLEWAVE_INLINE void VectorKernel::compressMiddle(GainWork& w) noexcept {
+    if constexpr (!Bypass)
+        if (w.any) gainsMiddle(w);
+}
+
+// Compression, meters and the band sums of sample i.
+template <int B, bool Bypass>
+BRINDLEWAVE_INLINE void VectorKernel::compressEnd(int i, GainWork& w) noexcept {
+    const __m128 c0 = w.bands[0], c1 = w.bands[1];
     __m128 o0, o1;
+    follow(pre_.envelope, pre_.coef, c0, masks_.feeds);
     if constexpr (Bypass) {
         o0 = c0;
         o1 = c1;
-        follow(pre_.envelope, pre_.coef, c0, masks_.feeds);
         follow(post_.envelope, post_.coef, c0, masks_.feeds);
     } else {
-        follow(pre_.envelope, pre_.coef, c0, masks_.feeds);
-        // Envelopes at or below the unity ceiling need no logarithm: their gain is 1.
-        const __m128 need0 =
-            _mm_andnot_ps(_mm_cmple_ps(comp_[0].envelope, comp_[0].ceiling), masks_.runs);
-        const __m128 need1 =
-            _mm_andnot_ps(_mm_cmple_ps(comp_[1].envelope, comp_[1].ceiling), masks_.runs);
-        __m128 g0 = _mm_set1_ps(1.0f), g1 = g0;
-        if (_mm_movemask_ps(_mm_or_ps(need0, need1))) gains(need0, need1, g0, g1);
-        o0 = _mm_and_ps(compress(comp_[0], c0, g0), masks_.runs);
+        __m128 g[2] = {_mm_set1_ps(1.0f), _mm_set1_ps(1.0f)};
+        if (w.any) gainsEnd(w, g);
+        o0 = _mm_and_ps(compress(comp_[0], c0, g[0]), masks_.runs);
         follow(post_.envelope, post_.coef, o0, masks_.feeds);
-        o1 = _mm_and_ps(compress(comp_[1], c1, g1), masks_.runs);
+        o1 = _mm_and_ps(compress(comp_[1], c1, g[1]), masks_.runs);
     }
     secondLevels_[2 * i] = c1;
     secondLevels_[2 * i + 1] = o1;
@@ -410,17 +423,21 @@ void VectorKernel::runBands(int frames, int factor) noexcept {
     constexpr int lagDown = lagComp + 2;
     const int total = (Oversampled ? lagDown + down.steps() : lagComp + n);
 
+    // The compressors' feedback chain is the longest; its phases alternate with filter work so
+    // that the processor always has independent work within reach while the chain waits.
     auto body = [&]<int P>(int s) {
-        // The compressors first: their feedback chain is the longest, and the filter work
-        // behind it in program order can run while it waits.
         const int j = s - lagComp;
-        if (j >= 0 && j < n) compressSample<B, Bypass>(j);
+        const bool compressing = j >= 0 && j < n;
+        GainWork w;
+        if (compressing) compressBegin<B, Bypass>(j, w);
         if constexpr (Oversampled) up.template advance<P>(s);
         x1.template advance<P>(s - lagX1);
+        if (compressing) compressMiddle<Bypass>(w);
         if constexpr (B >= 3) {
             x2.template advance<P>(s - lagX2);
             ap1.template advance<P>(s - lagX2);
         }
+        if (compressing) compressEnd<B, Bypass>(j, w);
         if constexpr (B == 4) {
             x3.template advance<P>(s - lagX3);
             ap2.template advance<P>(s - lagX3);

@@ -51,11 +51,23 @@ private:
     void stuff(const float* const* inputs, int frames, int factor) noexcept;
     template <int B, bool Bypass, bool Oversampled>
     void runBands(int frames, int factor) noexcept;
+    struct GainWork {
+        __m128 bands[2];  // channel 0's and channel 1's four bands
+        __m128 need[2], r[2], reduce[2];
+        lanes::Decibels2 level[2][2], gain[2][2];
+        bool any = false;
+    };
     template <int B, bool Bypass>
-    void compressSample(int i) noexcept;
+    void compressBegin(int i, GainWork& w) noexcept;
+    template <bool Bypass>
+    void compressMiddle(GainWork& w) noexcept;
+    template <int B, bool Bypass>
+    void compressEnd(int i, GainWork& w) noexcept;
     void meterSecondChannel(int n) noexcept;
 
-    void gains(__m128 need0, __m128 need1, __m128& g0, __m128& g1) noexcept;
+    void gainsBegin(GainWork& w) noexcept;
+    void gainsMiddle(GainWork& w) noexcept;
+    void gainsEnd(GainWork& w, __m128 (&g)[2]) noexcept;
     __m128 compress(CompressorLanes& c, __m128 x, __m128 g) noexcept;
 
     lanes::Section4 cross_[3][8];  // crossovers 1..3: (LP, HP) of channel 0, then channel 1
