@@ -52,7 +52,8 @@ inline float laneOf(__m128 v, int i) noexcept {
 }
 
 // One step of four peak detectors, as EnvelopeDetector::follow does it, for the lanes in `feed`.
-BRINDLEWAVE_INLINE void follow(__m128& envelope, const __m128 (&c)[4], __m128 x, __m128 feed) noexcept {
+BRINDLEWAVE_INLINE void follow(__m128& envelope, const __m128 (&c)[4], __m128 x,
+                               __m128 feed) noexcept {
     const __m128 level = absolute(x);
     const __m128 up = _mm_cmpgt_ps(level, envelope);
     const __m128 coef = select(up, c[0], c[1]);
@@ -254,7 +255,8 @@ inline __m128 redoLanes(__m128 v, __m128 x, int lanes, F f) noexcept {
 BRINDLEWAVE_INLINE void VectorKernel::gainsBegin(GainWork& w) noexcept {
     // Envelopes at or below the unity ceiling need no logarithm: their gain is 1.
     for (int ch = 0; ch < 2; ++ch)
-        w.need[ch] = _mm_andnot_ps(_mm_cmple_ps(comp_[ch].envelope, comp_[ch].ceiling), masks_.runs);
+        w.need[ch] =
+            _mm_andnot_ps(_mm_cmple_ps(comp_[ch].envelope, comp_[ch].ceiling), masks_.runs);
     w.any = _mm_movemask_ps(_mm_or_ps(w.need[0], w.need[1])) != 0;
     if (!w.any) return;
     const lanes::DecibelTables& t = *tables_;
