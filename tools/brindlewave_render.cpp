@@ -21,8 +21,8 @@ namespace {
 
 void usage() {
     std::fprintf(stderr,
-                 "usage: brindlewave-render (--input FILE.wav | --signal SPEC) [options]\n"
-                 "  --signal SPEC         sine:FREQ:PEAKDB, noise:PEAKDB or silence\n"
+                 "usage: brindlewave-render (--input FILE.wav | --signal SIGNAL) [options]\n"
+                 "  --signal SIGNAL       sine:FREQ:PEAKDB, noise:PEAKDB or silence\n"
                  "  --seconds S           length of a generated signal (default 2)\n"
                  "  --rate HZ             sample rate of a generated signal (default 48000)\n"
                  "  --block N             host block size (default 512)\n"
@@ -52,7 +52,7 @@ bool parseParam(const char* text, ParamSetting& p) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string inputPath, signalSpec, outputPath;
+    std::string inputPath, signalText, outputPath;
     double seconds = 2.0, rate = 48000.0;
     int block = 512, ins = 2, outs = 2;
     bool plain = false;
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
         if (a == "--input")
             inputPath = next();
         else if (a == "--signal")
-            signalSpec = next();
+            signalText = next();
         else if (a == "--output")
             outputPath = next();
         else if (a == "--seconds")
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (inputPath.empty() == signalSpec.empty() || block < 1 || !(rate > 0) || !(seconds > 0)) {
+    if (inputPath.empty() == signalText.empty() || block < 1 || !(rate > 0) || !(seconds > 0)) {
         usage();
         return 2;
     }
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
     AudioBuffer source;
     if (!inputPath.empty()
             ? !readWav(inputPath, source, error)
-            : !makeSignal(signalSpec, ins, int(std::lround(seconds * rate)), rate, source, error)) {
+            : !makeSignal(signalText, ins, int(std::lround(seconds * rate)), rate, source, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         rigging::destroyFree(client);
         return 1;

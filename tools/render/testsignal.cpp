@@ -43,20 +43,20 @@ AudioBuffer makeSilence(int channels, int frames, double rate) {
     return AudioBuffer(channels, frames, rate);
 }
 
-bool makeSignal(const std::string& spec, int channels, int frames, double rate, AudioBuffer& out,
+bool makeSignal(const std::string& text, int channels, int frames, double rate, AudioBuffer& out,
                 std::string& error) {
-    auto number = [&](const std::string& text, double& v) {
+    auto number = [&](const std::string& s, double& v) {
         char* end = nullptr;
-        v = std::strtod(text.c_str(), &end);
-        return !text.empty() && end && *end == 0 && std::isfinite(v);
+        v = std::strtod(s.c_str(), &end);
+        return !s.empty() && end && *end == 0 && std::isfinite(v);
     };
-    if (spec == "silence") {
+    if (text == "silence") {
         out = makeSilence(channels, frames, rate);
         return true;
     }
-    std::size_t colon = spec.find(':');
-    std::string kind = spec.substr(0, colon);
-    std::string rest = colon == std::string::npos ? "" : spec.substr(colon + 1);
+    std::size_t colon = text.find(':');
+    std::string kind = text.substr(0, colon);
+    std::string rest = colon == std::string::npos ? "" : text.substr(colon + 1);
     if (kind == "sine") {
         std::size_t c2 = rest.find(':');
         double f, db;
@@ -72,7 +72,7 @@ bool makeSignal(const std::string& spec, int channels, int frames, double rate, 
             return true;
         }
     }
-    error = "bad signal '" + spec + "' (use sine:FREQ:PEAKDB, noise:PEAKDB or silence)";
+    error = "bad signal '" + text + "' (use sine:FREQ:PEAKDB, noise:PEAKDB or silence)";
     return false;
 }
 

@@ -18,7 +18,7 @@ AudioBuffer makeNoise(int channels, int frames, double rate, double peakDb, std:
 AudioBuffer makeSilence(int channels, int frames, double rate);
 
 // Parses "sine:FREQ:PEAKDB", "noise:PEAKDB" or "silence" into a signal; false on bad text.
-bool makeSignal(const std::string& spec, int channels, int frames, double rate, AudioBuffer& out,
+bool makeSignal(const std::string& text, int channels, int frames, double rate, AudioBuffer& out,
                 std::string& error);
 
 // Levels over frames [begin, end) of one channel.
