@@ -32,13 +32,6 @@ BRINDLEWAVE_INLINE __m128 step(Section4& s, __m128 x) noexcept {
     return out;
 }
 
-// N sections in series.
-template <int P, int N, bool Record = false>
-BRINDLEWAVE_INLINE __m128 cascade(Section4* s, __m128 x) noexcept {
-    for (int k = 0; k < N; ++k) x = step<P, Record>(s[k], x);
-    return x;
-}
-
 // Copies coefficients and state of the given sections (null: an idle lane of zeros) in, at
 // parity 0.
 void loadLanes(Section4& s, audiofx::BiQuad* const (&lane)[4]) noexcept;

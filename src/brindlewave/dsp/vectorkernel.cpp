@@ -14,7 +14,6 @@
 
 namespace brindlewave {
 
-using lanes::cascade;
 using lanes::Section4;
 
 namespace {

@@ -52,7 +52,7 @@ private:
     template <int B, bool Bypass, bool Oversampled>
     void runBands(int frames, int factor) noexcept;
     struct GainWork {
-        __m128 bands[2];  // channel 0's and channel 1's four bands
+        __m128 bands[2] = {};  // channel 0's and channel 1's four bands
         __m128 need[2], r[2], reduce[2];
         lanes::Decibels2 level[2][2], gain[2][2];
         bool any = false;
