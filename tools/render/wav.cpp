@@ -30,7 +30,7 @@ void put16(std::vector<unsigned char>& v, std::uint16_t x) {
     v.push_back(static_cast<unsigned char>(x >> 8));
 }
 void putTag(std::vector<unsigned char>& v, const char* tag) {
-    v.insert(v.end(), tag, tag + 4);
+    for (int i = 0; i < 4; ++i) v.push_back(static_cast<unsigned char>(tag[i]));
 }
 
 // Full-scale integer conversion with clipping; the positive limit is one step short of 1.0.
