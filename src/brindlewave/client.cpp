@@ -191,6 +191,7 @@ void BrindlewaveClient::reset(double sampleRate, int, int, int) {
         rigging::WindowDesc(rigging::WindowType::hann, rigging::WindowAlignment::left,
                             std::numeric_limits<float>::quiet_NaN()),
         true);
+    analysisInput_.initialize(n);
     const std::size_t bins = std::size_t(kFFTSizeFactor * n / 2 + 1);
     spectrum_.resize(bins);
     // The editor must never see bins that no frame has written yet.
@@ -288,9 +289,8 @@ void BrindlewaveClient::processAudio(std::span<const float* const> inputs,
         }
         if (ch == 0) {
             // The analyser sees the output before the output gain.
-            SpectrumBin* bins = spectrum_.ptr();
             for (int j = 0; j < frames; ++j)
-                analyzer_->feed(s.bypass ? y[j] : y[j] * inputGain, bins);
+                analysisInput_.push(s.bypass ? y[j] : y[j] * inputGain);
         }
     }
     for (std::size_t ch = std::size_t(nc); ch < outputs.size(); ++ch)
@@ -304,6 +304,7 @@ void BrindlewaveClient::handOffToEditor() noexcept {
     if (graphics == nullptr) return;
     // createGraphics only ever hands the base an IEditorSink.
     IEditorSink* editor = static_cast<IEditorSink*>(graphics);
+    analysisInput_.analyse(*analyzer_, spectrum_.ptr());
     editor->updateFFTData(spectrum_, kFFTSizeFactor * analysisWindowSize_, sampleRate_);
     for (int b = 0; b < kEngineBands; ++b) {
         preLevels_[b] = preDetectors_[b]->getEnvelope();

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "brindlewave/dsp/engineunits.h"
+#include "brindlewave/dsp/segmentbuffer.h"
 #include "brindlewave/dsp/vectorkernel.h"
 #include "brindlewave/editorsink.h"
 #include "rigging/client/client.h"
@@ -61,6 +62,7 @@ private:
     rigging::FFTAnalyzer* analyzer_ = nullptr;
     int analysisWindowSize_ = 1024;
     rigging::Vec<SpectrumBin> spectrum_;
+    SegmentBuffer analysisInput_;  // the first channel's output, analysed when handed over
     Upsampler* upsamplers_[kEngineChannels] = {};
 
     EngineUnits units_;

@@ -1,0 +1,28 @@
+#include "brindlewave/dsp/segmentbuffer.h"
+
+#include "rigging/core/nogc.h"
+
+namespace brindlewave {
+
+SegmentBuffer::~SegmentBuffer() {
+    std::free(filling_);
+    std::free(complete_);
+}
+
+void SegmentBuffer::initialize(int windowSize) noexcept {
+    std::free(filling_);
+    std::free(complete_);
+    windowSize_ = windowSize;
+    filling_ = rigging::mallocSlice<float>(std::size_t(windowSize)).data();
+    complete_ = rigging::mallocSlice<float>(std::size_t(windowSize)).data();
+    fill_ = 0;
+    fresh_ = false;
+}
+
+void SegmentBuffer::analyse(rigging::FFTAnalyzer& analyzer, std::complex<float>* bins) noexcept {
+    if (!fresh_) return;
+    for (int i = 0; i < windowSize_; ++i) analyzer.feed(complete_[i], bins);
+    fresh_ = false;
+}
+
+}  // namespace brindlewave
