@@ -220,15 +220,20 @@ void BrindlewaveClient::updateDSPModules(int numBands, int numChannels) noexcept
         splitters_[ch]->setSampleRate(rate);
         splitters_[ch]->updateCrossovers(crossovers, numBands, rate);
     }
+    // Re-applying the settings a unit already holds changes nothing; such calls are skipped
+    // (their exponentials cost more than the rest of a short block's set-up).
     for (int b = 0; b < numBands; ++b) {
         for (audiofx::PeakDetector* d : {preDetectors_[b], postDetectors_[b]}) {
+            if (d->sampleRate == rate) continue;  // its envelope times were set at this rate
             d->setSampleRate(rate);
             d->setEnvelope(0.0f, 500.0f);
         }
-        const CompressorParams p = getParamsForCompressor(b);
+        const AppliedSettings wanted{rate, getParamsForCompressor(b)};
         for (int ch = 0; ch < numChannels; ++ch) {
+            if (std::memcmp(&applied_[ch][b], &wanted, sizeof wanted) == 0) continue;
             compressors_[ch][b]->setSampleRate(rate);
-            compressors_[ch][b]->setParams(p);
+            compressors_[ch][b]->setParams(wanted.params);
+            applied_[ch][b] = wanted;
         }
     }
 }

@@ -2,6 +2,7 @@
 // The plug-in: its identity, channel layouts, 139 parameters and default preset, and the
 // multiband compressor engine that processes audio block by block.
 
+#include <limits>
 #include <span>
 
 #include "brindlewave/dsp/engineunits.h"
@@ -64,6 +65,13 @@ private:
     rigging::Vec<SpectrumBin> spectrum_;
     SegmentBuffer analysisInput_;  // the first channel's output, analysed when handed over
     Upsampler* upsamplers_[kEngineChannels] = {};
+
+    // What each compressor was last given (rate NaN: nothing yet).
+    struct AppliedSettings {
+        float rate = std::numeric_limits<float>::quiet_NaN();
+        CompressorParams params = {};
+    };
+    AppliedSettings applied_[kEngineChannels][kEngineBands];
 
     EngineUnits units_;
     VectorKernel* kernel_ = nullptr;

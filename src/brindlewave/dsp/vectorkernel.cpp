@@ -185,6 +185,12 @@ void VectorKernel::loadState(EngineUnits& u, const BlockSettings& s) noexcept {
     }
     runBits_ = runs;
     masks_.runs = bitsToMask(runs);
+    // A compressor that does not run sees 0 through coefficients of 1, which leaves its envelope
+    // exactly as it is: no select on the feedback chain.
+    for (CompressorLanes& c : comp_) {
+        c.attack = select(masks_.runs, c.attack, _mm_set1_ps(1.0f));
+        c.release = select(masks_.runs, c.release, _mm_set1_ps(1.0f));
+    }
     masks_.feeds = bitsToMask(feeds);
     masks_.inputGain = _mm_setr_ps(s.inputGain, s.inputGain, 0.0f, 0.0f);
 }
@@ -299,7 +305,7 @@ BRINDLEWAVE_INLINE __m128 VectorKernel::compress(CompressorLanes& c, __m128 x, _
     const __m128 a = select(_mm_cmpgt_ps(d, c.envelope), c.attack, c.release);
     __m128 e = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(c.envelope, d), a), d);
     e = _mm_and_ps(e, finite(e));
-    c.envelope = select(masks_.runs, e, c.envelope);
+    c.envelope = e;
     return out;
 }
 
@@ -341,9 +347,9 @@ BRINDLEWAVE_INLINE void VectorKernel::compressEnd(int i, GainWork& w) noexcept {
     } else {
         __m128 g[2] = {_mm_set1_ps(1.0f), _mm_set1_ps(1.0f)};
         if (w.any) gainsEnd(w, g);
-        o0 = _mm_and_ps(compress(comp_[0], c0, g[0]), masks_.runs);
+        o0 = compress(comp_[0], _mm_and_ps(c0, masks_.runs), g[0]);
         follow(post_.envelope, post_.coef, o0, masks_.feeds);
-        o1 = _mm_and_ps(compress(comp_[1], c1, g[1]), masks_.runs);
+        o1 = compress(comp_[1], _mm_and_ps(c1, masks_.runs), g[1]);
     }
     secondLevels_[2 * i] = c1;
     secondLevels_[2 * i + 1] = o1;

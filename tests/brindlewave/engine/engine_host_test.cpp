@@ -79,6 +79,38 @@ TEST(EngineRobustness, ProcessingBeforeAnyResetGivesSilence) {
     for (float x : out) ASSERT_EQ(x, 0.0f);
 }
 
+TEST(EngineSettings, UnitsFollowEveryChangeOfParametersAndRate) {
+    ClientPtr c = makeClient();
+    const AudioBuffer in = render::makeNoise(2, 1024, kRate, -6, 8);
+    run(*c, in, 2);
+    auto expectUnitsAt = [&](float rate, float threshold, float attackMs) {
+        const EngineUnits& u = c->units();
+        for (int ch = 0; ch < 2; ++ch) {
+            EXPECT_EQ(u.compressors[ch][1]->threshold, threshold);
+            EXPECT_EQ(u.compressors[ch][1]->attackCoeff,
+                      audiofx::smoothingCoefficient(-2.0f, attackMs, rate));
+        }
+        EXPECT_EQ(u.preDetectors[3]->releaseCoeff, audiofx::smoothingCoefficient(-2.0f, 500, rate));
+    };
+    expectUnitsAt(48000, -10, 22);
+    setValue(*c, param::threshold(1), -33);
+    setValue(*c, param::attack(1), 5);
+    render::RenderOptions o;
+    o.resetFirst = false;
+    render::render(*c, in, o);
+    expectUnitsAt(
+        48000, -33,
+        float(static_cast<rigging::FloatParameter*>(c->param(param::attack(1)))->value()));
+    // A new host rate and a new factor reach compressors and meters alike.
+    setValue(*c, param::oversampleFactor, 1);
+    AudioBuffer fast = in;
+    fast.sampleRate = 96000;
+    render::render(*c, fast, render::RenderOptions());
+    expectUnitsAt(
+        192000, -33,
+        float(static_cast<rigging::FloatParameter*>(c->param(param::attack(1)))->value()));
+}
+
 TEST(EngineAllocation, ProcessingAllocatesNothingInAnyConfiguration) {
     ClientPtr c = makeClient();
     c->resetFromHost(kRate, 512, 2, 2);
