@@ -113,8 +113,8 @@ void VectorKernel::mapSections(EngineUnits& u, int bands) noexcept {
             }
         }
         for (int k = 0; k < kUpSections; ++k) {
-            upMap_[k][ch] = &u.upsamplers[ch]->upsamplingFilter->section(k);
-            downMap_[k][ch] = &u.upsamplers[ch]->decimationFilter->section(k);
+            antiAliasMap_[k][ch] = &u.upsamplers[ch]->upsamplingFilter->section(k);
+            antiAliasMap_[k][2 + ch] = &u.upsamplers[ch]->decimationFilter->section(k);
         }
     }
 }
@@ -127,10 +127,7 @@ void VectorKernel::loadState(EngineUnits& u, const BlockSettings& s) noexcept {
         lanes::loadLanes(allpass1_[k], allpass1Map_[k]);
         lanes::loadLanes(allpass2_[k], allpass2Map_[k]);
     }
-    for (int k = 0; k < kUpSections; ++k) {
-        lanes::loadLanes(up_[k], upMap_[k]);
-        lanes::loadLanes(down_[k], downMap_[k]);
-    }
+    for (int k = 0; k < kUpSections; ++k) lanes::loadLanes(antiAlias_[k], antiAliasMap_[k]);
 
     for (int ch = 0; ch < kEngineChannels; ++ch) {
         float env[4], att[4], rel[4], thr[4], slope[4], makeup[4], ceil[4];
@@ -208,10 +205,8 @@ void VectorKernel::storeState(EngineUnits& u, const BlockSettings& s) noexcept {
     }
     // The anti-alias filters run an even number of steps per frame when they run at all.
     if (s.factor > 1)
-        for (int k = 0; k < kUpSections; ++k) {
-            lanes::storeLanes(up_[k], upMap_[k], 0, channelLanes);
-            lanes::storeLanes(down_[k], downMap_[k], 0, channelLanes);
-        }
+        for (int k = 0; k < kUpSections; ++k)
+            lanes::storeLanes(antiAlias_[k], antiAliasMap_[k], 0, stereo ? 0xF : 0x5);
 
     for (int ch = 0; ch < s.channels; ++ch)
         for (int b = 0; b < s.bands; ++b)
@@ -387,9 +382,6 @@ void VectorKernel::runBands(int frames, int factor) noexcept {
     const int keepMask = factor - 1;
     const int keepShift = factor == 2 ? 1 : factor == 4 ? 2 : 3;
 
-    auto up = makeWave<kUpSections>(
-        up_, n, [&](int j) { return loadPair(pairs + 2 * j); },
-        [&](int j, __m128 y) { storePair(pairs + 2 * j, _mm_mul_ps(y, upGain)); });
     auto x1 = makeWave<8>(
         cross_[0], n,
         [&](int j) {
@@ -413,22 +405,27 @@ void VectorKernel::runBands(int frames, int factor) noexcept {
             return _mm_unpacklo_ps(a[j], _mm_shuffle_ps(u[j], u[j], _MM_SHUFFLE(2, 2, 2, 0)));
         },
         [&](int j, __m128 y) { a[j] = y; });
-    auto down = makeWave<kUpSections>(
-        down_, n, [&](int j) { return loadPair(pairs + 2 * j); },
-        [&](int j, __m128 y) {
-            if ((j & keepMask) == 0) {
-                d0[j >> keepShift] = _mm_cvtss_f32(y);
-                d1[j >> keepShift] = _mm_cvtss_f32(_mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
-            }
-        });
-
     // Lags (all even, so a stage's step has the loop's parity).
     constexpr int lagX1 = Oversampled ? kUpSections : 0;
     constexpr int lagX2 = lagX1 + 8;
     constexpr int lagX3 = lagX2 + 8;
     constexpr int lagComp = lagX1 + 8 * (B - 1);
     constexpr int lagDown = lagComp + 2;
-    const int total = (Oversampled ? lagDown + down.steps() : lagComp + n);
+    // The up-sampling filter (lanes 0, 1) and the decimation filter (lanes 2, 3, lagDown steps
+    // behind) share their sections' registers.
+    auto antiAlias = lanes::makePairedWave<kUpSections>(
+        antiAlias_, n, lagDown,
+        [&](int ju, int jd) {
+            return _mm_movelh_ps(loadPair(pairs + 2 * ju), loadPair(pairs + 2 * jd));
+        },
+        [&](int ju, int jd, __m128 y, bool upOut, bool downOut) {
+            if (upOut) storePair(pairs + 2 * ju, _mm_mul_ps(y, upGain));
+            if (downOut && (jd & keepMask) == 0) {
+                d0[jd >> keepShift] = _mm_cvtss_f32(_mm_movehl_ps(y, y));
+                d1[jd >> keepShift] = _mm_cvtss_f32(_mm_shuffle_ps(y, y, _MM_SHUFFLE(3, 3, 3, 3)));
+            }
+        });
+    const int total = (Oversampled ? antiAlias.steps() : lagComp + n);
 
     // The compressors' feedback chain is the longest; its phases alternate with filter work so
     // that the processor always has independent work within reach while the chain waits.
@@ -437,7 +434,7 @@ void VectorKernel::runBands(int frames, int factor) noexcept {
         const bool compressing = j >= 0 && j < n;
         GainWork w;
         if (compressing) compressBegin<B, Bypass>(j, w);
-        if constexpr (Oversampled) up.template advance<P>(s);
+        if constexpr (Oversampled) antiAlias.template advance<P>(s);
         x1.template advance<P>(s - lagX1);
         if (compressing) compressMiddle<Bypass>(w);
         if constexpr (B >= 3) {
@@ -449,7 +446,6 @@ void VectorKernel::runBands(int frames, int factor) noexcept {
             x3.template advance<P>(s - lagX3);
             ap2.template advance<P>(s - lagX3);
         }
-        if constexpr (Oversampled) down.template advance<P>(s - lagDown);
     };
     for (int s = 0; s < total; s += 2) {
         body.template operator()<0>(s);

@@ -70,16 +70,14 @@ private:
     void gainsEnd(GainWork& w, __m128 (&g)[2]) noexcept;
     __m128 compress(CompressorLanes& c, __m128 x, __m128 g) noexcept;
 
-    lanes::Section4 cross_[3][8];  // crossovers 1..3: (LP, HP) of channel 0, then channel 1
-    lanes::Section4 allpass1_[4];  // band 0 at crossover 2: channel 0, channel 1
-    lanes::Section4 allpass2_[4];  // bands 0 and 1 at crossover 3, channel 0 then channel 1
-    lanes::Section4 up_[10];       // channel 0, channel 1
-    lanes::Section4 down_[10];
+    lanes::Section4 cross_[3][8];    // crossovers 1..3: (LP, HP) of channel 0, then channel 1
+    lanes::Section4 allpass1_[4];    // band 0 at crossover 2: channel 0, channel 1
+    lanes::Section4 allpass2_[4];    // bands 0 and 1 at crossover 3, channel 0 then channel 1
+    lanes::Section4 antiAlias_[10];  // up-sampling filter of channels 0, 1; decimation of 0, 1
     LaneMap crossMap_[3][8] = {};
     LaneMap allpass1Map_[4] = {};
     LaneMap allpass2Map_[4] = {};
-    LaneMap upMap_[10] = {};
-    LaneMap downMap_[10] = {};
+    LaneMap antiAliasMap_[10] = {};
     int parity_ = 0;  // of the band path after the last block's run
 
     const lanes::DecibelTables* tables_;
