@@ -1,5 +1,7 @@
 #include "brindlewave/client.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -48,6 +50,18 @@ float crossoverDefault(int n) noexcept {
     const long double e = n < 4 ? static_cast<long double>(k[n]) : 1.0L;
     const long double f = 20.0L * std::pow(1000.0L, e);
     return static_cast<float>(std::clamp(f, 20.0L, 20000.0L));
+}
+
+// dst[i] = src[i] where finite, else 0.
+void finiteCopy(const float* src, float* dst, int n) noexcept {
+    const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    const __m128 inf = _mm_set1_ps(std::numeric_limits<float>::infinity());
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128 x = _mm_loadu_ps(src + i);
+        _mm_storeu_ps(dst + i, _mm_and_ps(x, _mm_cmplt_ps(_mm_and_ps(x, absMask), inf)));
+    }
+    for (; i < n; ++i) dst[i] = std::isfinite(src[i]) ? src[i] : 0.0f;
 }
 
 // 10^(dB / 20) in extended precision, rounded to float.
@@ -267,9 +281,7 @@ void BrindlewaveClient::processAudio(std::span<const float* const> inputs,
     updateDSPModules(s.bands, nc);
 
     // A non-finite host sample is taken as 0: one bad sample must not poison the filters.
-    for (int ch = 0; ch < nc; ++ch)
-        for (int j = 0; j < frames; ++j)
-            input_[ch][j] = std::isfinite(inputs[ch][j]) ? inputs[ch][j] : 0.0f;
+    for (int ch = 0; ch < nc; ++ch) finiteCopy(inputs[ch], input_[ch], frames);
     if (nc < kEngineChannels) std::fill(input_[1], input_[1] + frames, 0.0f);
     const float* in[kEngineChannels] = {input_[0], input_[1]};
 

@@ -50,16 +50,16 @@ inline float laneOf(__m128 v, int i) noexcept {
     return f[i];
 }
 
-// One step of four peak detectors, as EnvelopeDetector::follow does it, for the lanes in `feed`.
+// One step of four peak detectors, as EnvelopeDetector::follow does it. Lanes outside `feed` see
+// a level of 0 through coefficients (1, 1, 0, 0), which leaves their envelope exactly as it is.
 BRINDLEWAVE_INLINE void follow(__m128& envelope, const __m128 (&c)[4], __m128 x,
                                __m128 feed) noexcept {
-    const __m128 level = absolute(x);
+    const __m128 level = _mm_and_ps(absolute(x), feed);
     const __m128 up = _mm_cmpgt_ps(level, envelope);
     const __m128 coef = select(up, c[0], c[1]);
     const __m128 rest = select(up, c[2], c[3]);
-    __m128 e = _mm_add_ps(_mm_mul_ps(rest, level), _mm_mul_ps(coef, envelope));
-    e = _mm_and_ps(e, finite(e));
-    envelope = select(feed, e, envelope);
+    const __m128 e = _mm_add_ps(_mm_mul_ps(rest, level), _mm_mul_ps(coef, envelope));
+    envelope = _mm_and_ps(e, finite(e));
 }
 
 // The cascades of one Linkwitz-Riley section pair: sections 0..3 the first half, 4..7 the second.
@@ -182,13 +182,20 @@ void VectorKernel::loadState(EngineUnits& u, const BlockSettings& s) noexcept {
     }
     runBits_ = runs;
     masks_.runs = bitsToMask(runs);
+    masks_.feeds = bitsToMask(feeds);
+    for (DetectorLanes* d : {&pre_, &post_}) {
+        const __m128 one = _mm_set1_ps(1.0f), zero = _mm_setzero_ps();
+        d->coef[0] = select(masks_.feeds, d->coef[0], one);
+        d->coef[1] = select(masks_.feeds, d->coef[1], one);
+        d->coef[2] = select(masks_.feeds, d->coef[2], zero);
+        d->coef[3] = select(masks_.feeds, d->coef[3], zero);
+    }
     // A compressor that does not run sees 0 through coefficients of 1, which leaves its envelope
     // exactly as it is: no select on the feedback chain.
     for (CompressorLanes& c : comp_) {
         c.attack = select(masks_.runs, c.attack, _mm_set1_ps(1.0f));
         c.release = select(masks_.runs, c.release, _mm_set1_ps(1.0f));
     }
-    masks_.feeds = bitsToMask(feeds);
     masks_.inputGain = _mm_setr_ps(s.inputGain, s.inputGain, 0.0f, 0.0f);
 }
 
