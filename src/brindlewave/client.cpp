@@ -52,16 +52,20 @@ float crossoverDefault(int n) noexcept {
     return static_cast<float>(std::clamp(f, 20.0L, 20000.0L));
 }
 
-// dst[i] = src[i] where finite, else 0.
-void finiteCopy(const float* src, float* dst, int n) noexcept {
+// Beyond this (300 dB over full scale) a sample can only be garbage, and near the largest float
+// it would overflow the filters' internal state, which would then hold NaN for good.
+constexpr float kLargestUsableSample = 1e15f;
+
+// dst[i] = src[i] where |src[i]| <= kLargestUsableSample, else 0 (NaN and infinities included).
+void usableCopy(const float* src, float* dst, int n) noexcept {
     const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
-    const __m128 inf = _mm_set1_ps(std::numeric_limits<float>::infinity());
+    const __m128 limit = _mm_set1_ps(kLargestUsableSample);
     int i = 0;
     for (; i + 4 <= n; i += 4) {
         const __m128 x = _mm_loadu_ps(src + i);
-        _mm_storeu_ps(dst + i, _mm_and_ps(x, _mm_cmplt_ps(_mm_and_ps(x, absMask), inf)));
+        _mm_storeu_ps(dst + i, _mm_and_ps(x, _mm_cmple_ps(_mm_and_ps(x, absMask), limit)));
     }
-    for (; i < n; ++i) dst[i] = std::isfinite(src[i]) ? src[i] : 0.0f;
+    for (; i < n; ++i) dst[i] = std::fabs(src[i]) <= kLargestUsableSample ? src[i] : 0.0f;
 }
 
 // 10^(dB / 20) in extended precision, rounded to float.
@@ -280,8 +284,9 @@ void BrindlewaveClient::processAudio(std::span<const float* const> inputs,
 
     updateDSPModules(s.bands, nc);
 
-    // A non-finite host sample is taken as 0: one bad sample must not poison the filters.
-    for (int ch = 0; ch < nc; ++ch) finiteCopy(inputs[ch], input_[ch], frames);
+    // A non-finite or absurdly large host sample is taken as 0: one bad sample must not poison
+    // the filters.
+    for (int ch = 0; ch < nc; ++ch) usableCopy(inputs[ch], input_[ch], frames);
     if (nc < kEngineChannels) std::fill(input_[1], input_[1] + frames, 0.0f);
     const float* in[kEngineChannels] = {input_[0], input_[1]};
 

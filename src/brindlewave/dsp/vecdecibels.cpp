@@ -11,7 +11,8 @@ DecibelTables makeTables() noexcept {
     for (int i = -19; i <= 27; ++i) {
         const float inv = static_cast<float>(1.0L / (1.0L + i / 64.0L));
         t.inverse[i + 19] = inv;
-        t.logOfCentre[i + 19] = static_cast<double>(-std::log(static_cast<long double>(inv)));
+        t.decibelsOfCentre[i + 19] =
+            static_cast<double>(-20.0L * std::log10(static_cast<long double>(inv)));
     }
     for (int j = 0; j < 16; ++j)
         t.fractionPower[j] = static_cast<double>(std::exp2(static_cast<long double>(j) / 16.0L));

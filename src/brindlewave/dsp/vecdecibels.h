@@ -14,7 +14,7 @@ struct DecibelTables {
     // ln of x = m 2^e, m in [sqrt(1/2), sqrt(2)): entry i + 19 for m near c = 1 + i/64 holds
     // 1/c rounded to float (so m x 1/c is exact in double) and ln c = -ln(that float).
     double inverse[47];
-    double logOfCentre[47];
+    double decibelsOfCentre[47];  // 20 log10(c)
     // 2^(j/16), j = 0..15.
     double fractionPower[16];
 };
@@ -70,16 +70,19 @@ __attribute__((always_inline)) inline Decibels2 decibels2(__m128 x,
     auto pair = [&](double a, double b) {
         return _mm_add_pd(_mm_set1_pd(a), _mm_mul_pd(_mm_set1_pd(b), r));
     };
-    // ln(1 + r) = r + r^2 (-1/2 + r/3) + r^4 ((-1/4 + r/5) + r^2 (-1/6 + r/7) - r^4 / 8).
-    const __m128d upper = _mm_add_pd(
-        _mm_add_pd(pair(-1.0 / 4.0, 1.0 / 5.0), _mm_mul_pd(pair(-1.0 / 6.0, 1.0 / 7.0), r2)),
-        _mm_mul_pd(_mm_set1_pd(-1.0 / 8.0), r4));
-    const __m128d ln1p = _mm_add_pd(_mm_add_pd(r, _mm_mul_pd(pair(-1.0 / 2.0, 1.0 / 3.0), r2)),
-                                    _mm_mul_pd(upper, r4));
-    const __m128d v =
-        _mm_add_pd(_mm_mul_pd(_mm_cvtepi32_pd(e), _mm_set1_pd(6.0205999132796239)),  // 20 log10(2)
-                   _mm_mul_pd(_mm_add_pd(detail::pick(t.logOfCentre, i0, i1), ln1p),
-                              _mm_set1_pd(8.6858896380650366)));  // 20 / ln(10)
+    // 20 log10(1 + r) = C (r + r^2 (-1/2 + r/3) + r^4 ((-1/4 + r/5) + r^2 (-1/6 + r/7) - r^4/8)),
+    // C = 20 / ln(10) folded into the coefficients.
+    constexpr double C = 8.6858896380650366;
+    const __m128d upper =
+        _mm_add_pd(_mm_add_pd(pair(-C / 4.0, C / 5.0), _mm_mul_pd(pair(-C / 6.0, C / 7.0), r2)),
+                   _mm_mul_pd(_mm_set1_pd(-C / 8.0), r4));
+    const __m128d db1p = _mm_add_pd(
+        _mm_add_pd(_mm_mul_pd(_mm_set1_pd(C), r), _mm_mul_pd(pair(-C / 2.0, C / 3.0), r2)),
+        _mm_mul_pd(upper, r4));
+    const __m128d v = _mm_add_pd(
+        _mm_add_pd(_mm_mul_pd(_mm_cvtepi32_pd(e), _mm_set1_pd(6.0205999132796239)),  // 20 log10 2
+                   detail::pick(t.decibelsOfCentre, i0, i1)),
+        db1p);
     const __m128d absMask = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFFll));
     const __m128d tol = _mm_mul_pd(_mm_and_pd(v, absMask), _mm_set1_pd(0x1p-44));
     return {v, detail::unsafeLanes(v, tol)};
@@ -90,8 +93,9 @@ __attribute__((always_inline)) inline Decibels2 gain2(__m128 db, const DecibelTa
     // 10^(db/20) = 2^y, y = 16 y / 16; the reference rounds db / 20 first, which the tolerance
     // covers.
     const __m128d y16 = _mm_mul_pd(_mm_cvtps_pd(db), _mm_set1_pd(16.0 * 3.3219280948873622 / 20.0));
+    // Lanes beyond the normal floats are flagged; what they compute below does not matter.
     const __m128d outside = _mm_cmplt_pd(y16, _mm_set1_pd(-125.0 * 16));
-    const __m128d yc = _mm_max_pd(y16, _mm_set1_pd(-125.0 * 16));
+    const __m128d yc = y16;
     // n = nearest integer to 16 y, read from the low mantissa bits after adding 1.5 x 2^52.
     const __m128d magic = _mm_set1_pd(0x1.8p52);
     const __m128d shifted = _mm_add_pd(yc, magic);

@@ -27,9 +27,12 @@ inline __m128 select(__m128 mask, __m128 a, __m128 b) noexcept {
 inline __m128 absolute(__m128 x) noexcept {
     return _mm_and_ps(x, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
 }
+inline __m128 infinity() noexcept {
+    return _mm_set1_ps(std::numeric_limits<float>::infinity());
+}
 // All bits set where x is finite.
 inline __m128 finite(__m128 x) noexcept {
-    return _mm_cmplt_ps(absolute(x), _mm_set1_ps(std::numeric_limits<float>::infinity()));
+    return _mm_cmplt_ps(absolute(x), infinity());
 }
 inline __m128 bitsToMask(int bits) noexcept {
     return _mm_castsi128_ps(
@@ -59,7 +62,9 @@ BRINDLEWAVE_INLINE void follow(__m128& envelope, const __m128 (&c)[4], __m128 x,
     const __m128 coef = select(up, c[0], c[1]);
     const __m128 rest = select(up, c[2], c[3]);
     const __m128 e = _mm_add_ps(_mm_mul_ps(rest, level), _mm_mul_ps(coef, envelope));
-    envelope = _mm_and_ps(e, finite(e));
+    envelope = e;
+    if (_mm_movemask_ps(_mm_cmpnlt_ps(absolute(e), infinity())))
+        envelope = _mm_and_ps(e, finite(e));
 }
 
 // The cascades of one Linkwitz-Riley section pair: sections 0..3 the first half, 4..7 the second.
@@ -305,9 +310,12 @@ BRINDLEWAVE_INLINE __m128 VectorKernel::compress(CompressorLanes& c, __m128 x, _
     const __m128 out = _mm_mul_ps(c.makeup, _mm_mul_ps(g, x));
     const __m128 d = absolute(out);
     const __m128 a = select(_mm_cmpgt_ps(d, c.envelope), c.attack, c.release);
-    __m128 e = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(c.envelope, d), a), d);
-    e = _mm_and_ps(e, finite(e));
+    const __m128 e = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(c.envelope, d), a), d);
+    // Non-finite envelopes start again from 0. They never occur with finite input, so the next
+    // sample goes ahead with e while the check resolves.
     c.envelope = e;
+    if (_mm_movemask_ps(_mm_cmpnlt_ps(absolute(e), infinity())))
+        c.envelope = _mm_and_ps(e, finite(e));
     return out;
 }
 

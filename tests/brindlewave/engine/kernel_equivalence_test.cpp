@@ -2,9 +2,11 @@
 // state, over band counts, oversampling factors, layouts, solo, bypass, odd block sizes and
 // parameter changes between blocks.
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
+#include "brindlewave/dsp/scalarkernel.h"
 #include "enginefixture.h"
 
 namespace brindlewave::testing {
@@ -111,6 +113,71 @@ TEST(VectorKernel, MatchesPlainPathForLayoutsAndOddBlocks) {
         expectSamePaths({4, 2, ins, outs, 512});
     for (int block : {1, 7, 173, 600}) expectSamePaths({3, 1, 2, 2, block});
     expectSamePaths({4, 4, 2, 2, 99});
+}
+
+// The engine's units set up by hand, so that the kernels can be fed what the client never
+// passes on: samples that overflow the filters.
+struct OwnUnits {
+    BandSplitter splitters[2];
+    Upsampler upsamplers[2];
+    BrindlewaveCompressor compressors[2][4];
+    audiofx::PeakDetector pre[4], post[4];
+    EngineUnits units;
+
+    OwnUnits(int factor, float threshold) {
+        const float rate = 48000.0f * factor, crossovers[3] = {200, 1000, 5000};
+        for (int ch = 0; ch < 2; ++ch) {
+            upsamplers[ch].initialize(8, 512);
+            upsamplers[ch].setSampleRate(48000);
+            upsamplers[ch].setFactor(factor);
+            splitters[ch].setSampleRate(rate);
+            splitters[ch].updateCrossovers(crossovers, 4, rate);
+            units.splitters[ch] = &splitters[ch];
+            units.upsamplers[ch] = &upsamplers[ch];
+            for (int b = 0; b < 4; ++b) {
+                compressors[ch][b].initialize(rate, 1, 100, threshold, 4, 1);
+                units.compressors[ch][b] = &compressors[ch][b];
+            }
+        }
+        for (int b = 0; b < 4; ++b) {
+            for (audiofx::PeakDetector* d : {&pre[b], &post[b]}) {
+                d->setSampleRate(rate);
+                d->setEnvelope(0, 500);
+            }
+            units.preDetectors[b] = &pre[b];
+            units.postDetectors[b] = &post[b];
+        }
+    }
+};
+
+TEST(VectorKernel, MatchesPlainPathWhenFiltersOverflow) {
+    // Samples near the largest float overflow the filters: envelopes turn non-finite and restart
+    // from 0 the same way on both paths.
+    for (int factor : {1, 2}) {
+        OwnUnits plain(factor, -20), vector(factor, -20);
+        VectorKernel kernel;
+        BlockSettings s;
+        s.factor = factor;
+        AudioBuffer in = render::makeNoise(2, 512, 48000, -6.0, 17);
+        for (int i = 100; i < 140; ++i) in.channels[0][i] = (i & 1 ? 3e38f : -3e38f);
+        const float* inputs[2] = {in.channels[0].data(), in.channels[1].data()};
+        processBlockScalar(plain.units, s, inputs, 512);
+        kernel.process(vector.units, s, inputs, 512);
+        bool overflowed = false;
+        for (int ch = 0; ch < 2; ++ch) {
+            const float* a = plain.upsamplers[ch].decimatedBuffer();
+            const float* b = kernel.output(ch);
+            EXPECT_EQ(std::memcmp(a, b, 512 * sizeof(float)), 0) << "channel " << ch;
+            for (int i = 0; i < 512; ++i) overflowed |= !std::isfinite(b[i]);
+            for (int k = 0; k < 4; ++k)
+                EXPECT_EQ(plain.compressors[ch][k].envelope, vector.compressors[ch][k].envelope);
+        }
+        EXPECT_TRUE(overflowed);
+        for (int k = 0; k < 4; ++k) {
+            EXPECT_EQ(plain.pre[k].envelope, vector.pre[k].envelope);
+            EXPECT_EQ(plain.post[k].envelope, vector.post[k].envelope);
+        }
+    }
 }
 
 TEST(VectorKernel, MatchesPlainPathWithSoloAndBypass) {
