@@ -106,10 +106,11 @@ TEST_F(BrindlewaveModule, ParametersAsTheHostSeesThem) {
     ASSERT_EQ(c->getParamValueByString(60, const_cast<TChar*>(u"6"), v), kResultOk);
     EXPECT_DOUBLE_EQ(v, 0.75);
 
-    // Selecting the preset, whatever the value, restores the defaults.
+    // Any value selects the one preset; being the current one, it keeps the live edit.
     c->setParamNormalized(60, 1.0);
     EXPECT_EQ(c->setParamNormalized(999, 0.8), kResultOk);
-    EXPECT_EQ(c->getParamNormalized(60), 0.5);
+    EXPECT_EQ(c->getParamNormalized(999), 0);
+    EXPECT_EQ(c->getParamNormalized(60), 1.0);
     EXPECT_EQ(c->setParamNormalized(0x80000000u, 0.5), kResultFalse);
     EXPECT_TRUE(plugin.teardown());
 }
