@@ -15,14 +15,14 @@ using namespace vst3host;
 
 namespace {
 
-const char* kBundle = "/usr/lib/vst3/ZamComp.vst3";
-
-class ThirdPartyVst3 : public ::testing::Test {
+// A mono and a stereo dynamics plug-in and a stereo equaliser.
+class ThirdPartyVst3 : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
-        if (!std::filesystem::exists(bundleBinaryPath(kBundle)))
+        std::string bundle = std::string("/usr/lib/vst3/") + GetParam() + ".vst3";
+        if (!std::filesystem::exists(bundleBinaryPath(bundle)))
             GTEST_SKIP() << "zam-plugins is not installed";
-        ASSERT_TRUE(module.load(kBundle)) << module.error();
+        ASSERT_TRUE(module.load(bundle)) << module.error();
         factory = module.getFactory();
         ASSERT_NE(factory, nullptr);
         ASSERT_GE(findClass(factory, "Audio Module Class", &info), 0);
@@ -40,7 +40,7 @@ protected:
 
 }  // namespace
 
-TEST_F(ThirdPartyVst3, FactoryRecordsReadConsistently) {
+TEST_P(ThirdPartyVst3, FactoryRecordsReadConsistently) {
     PFactoryInfo fi{};
     EXPECT_EQ(factory->getFactoryInfo(&fi), kResultOk);
     EXPECT_GT(std::strlen(fi.vendor), 0u);
@@ -65,7 +65,7 @@ TEST_F(ThirdPartyVst3, FactoryRecordsReadConsistently) {
     f2->release();
 }
 
-TEST_F(ThirdPartyVst3, ProcessesStateAndTearsDownToZero) {
+TEST_P(ThirdPartyVst3, ProcessesStateAndTearsDownToZero) {
     HostApplication app;
     RecordingComponentHandler handler;
     {
@@ -127,3 +127,5 @@ TEST_F(ThirdPartyVst3, ProcessesStateAndTearsDownToZero) {
     EXPECT_EQ(app.extraRefs(), 0);
     EXPECT_EQ(handler.extraRefs(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Zam, ThirdPartyVst3, ::testing::Values("ZamComp", "ZamCompX2", "ZamEQ2"));
