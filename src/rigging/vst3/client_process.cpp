@@ -49,23 +49,27 @@ tresult VST3Client::process(ProcessData& data) {
 
     int in = std::min(hostIn, client_->maxInputs());
     int out = std::min(hostOut, client_->maxOutputs());
-    float rate = audioSampleRate_.load();
     int announced = hostMaxBlockSize_.load();
     int pieceFrames = std::min(announced > 0 ? announced : kDefaultBlockFrames, bufferFrames_);
-    bool pending = resetPending_.exchange(false);
-    if (pending || rate != lastSampleRate_ || std::isnan(rate) || pieceFrames != lastBlockSize_ ||
-        in != lastInputs_ || out != lastOutputs_) {
-        lastSampleRate_ = rate;
-        lastBlockSize_ = pieceFrames;
-        lastInputs_ = in;
-        lastOutputs_ = out;
-        client_->resetFromHost(rate, pieceFrames, in, out);
+    // A call without audio only delivers parameters: it must not reset the engine's state.
+    bool audio = frames > 0 && outputs != nullptr;
+    if (audio) {
+        float rate = audioSampleRate_.load();
+        bool pending = resetPending_.exchange(false);
+        if (pending || rate != lastSampleRate_ || std::isnan(rate) ||
+            pieceFrames != lastBlockSize_ || in != lastInputs_ || out != lastOutputs_) {
+            lastSampleRate_ = rate;
+            lastBlockSize_ = pieceFrames;
+            lastInputs_ = in;
+            lastOutputs_ = out;
+            client_->resetFromHost(rate, pieceFrames, in, out);
+        }
     }
 
     if (data.inputEvents && client_->receivesMIDI()) enqueueEvents(*data.inputEvents);
     updateTimeInfo(data);
 
-    if (frames > 0 && outputs != nullptr) {
+    if (audio) {
         if (bypassed_.load()) {
             // The client is not called: the first channels pass through, the rest are silent.
             int through = inputs ? std::min(hostIn, hostOut) : 0;

@@ -143,6 +143,16 @@ TEST_F(ProcessorTest, FlushAppliesChangesWithoutAudio) {
     Block in(2, 0), out(2, 0);
     EXPECT_EQ(plugin.process(in.ptrs(), out.ptrs(), 0), kResultOk);
     EXPECT_EQ(probe.framesProcessed.load(), 0);
+
+    // Between audio blocks a flush keeps the engine's state: no reset.
+    prepare();
+    Block a(2, 16), b(2, 16);
+    plugin.process(a.ptrs(), b.ptrs(), 16);
+    int resets = probe.resets.load();
+    EXPECT_GE(resets, 1);
+    plugin.flush(&changes);
+    plugin.process(a.ptrs(), b.ptrs(), 16);
+    EXPECT_EQ(probe.resets.load(), resets);
 }
 
 TEST_F(ProcessorTest, BypassCopiesBitExactAndSilencesExtraOutputs) {
