@@ -152,4 +152,21 @@ StressReport runStress(IPluginFactory* factory, const char* classId, const Stres
     return r;
 }
 
+std::string stressFindings(const StressReport& r, const StressOptions& o) {
+    std::string f;
+    auto note = [&](bool bad, const std::string& what) {
+        if (bad) f += what + "\n";
+    };
+    note(r.processCalls < o.blocks, "only " + std::to_string(r.processCalls) + " process calls");
+    note(r.framesChecked == 0, "no output was checked");
+    note(r.nonFinite != 0, std::to_string(r.nonFinite) + " non-finite output samples");
+    note(r.badResults != 0, std::to_string(r.badResults) + " unexpected result codes");
+    note(r.statesAccepted == 0, "no state was accepted");
+    note(r.statesRefused == 0, "no state was refused");
+    note(r.fpViolations != 0,
+         "floating-point control changed by " + std::to_string(r.fpViolations) + " calls");
+    note(!r.teardownClean, "references left after teardown");
+    return f;
+}
+
 }  // namespace vst3host

@@ -4,6 +4,7 @@
 // loads thousands of random and truncated states. Used on the test plug-in and the real one.
 
 #include <cstdint>
+#include <string>
 
 #include "rigging/vst3/ipluginbase.h"
 
@@ -31,5 +32,8 @@ struct StressReport {
 };
 
 StressReport runStress(IPluginFactory* factory, const char* classId, const StressOptions& options);
+
+// What went wrong in a run, one finding per line; empty when the plug-in came through.
+std::string stressFindings(const StressReport& report, const StressOptions& options);
 
 }  // namespace vst3host
