@@ -1,0 +1,48 @@
+#include "rigging/core/semaphore.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <utility>
+
+using rigging::makeSemaphore;
+using rigging::UncheckedSemaphore;
+
+TEST(UncheckedSemaphore, TryWaitTakesOnlyAvailableUnits) {
+    UncheckedSemaphore s = makeSemaphore(2);
+    EXPECT_TRUE(s.tryWait());
+    EXPECT_TRUE(s.tryWait());
+    EXPECT_FALSE(s.tryWait());
+    s.notify();
+    EXPECT_TRUE(s.tryWait());
+    EXPECT_FALSE(s.tryWait());
+}
+
+TEST(UncheckedSemaphore, WaitSleepsUntilAnotherThreadNotifies) {
+    UncheckedSemaphore s = makeSemaphore(0);
+    std::atomic<bool> woke{false};
+    std::thread t([&] {
+        s.wait();
+        woke = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(woke.load());
+    s.notify();
+    t.join();
+    EXPECT_TRUE(woke.load());
+}
+
+TEST(UncheckedSemaphore, MovingKeepsTheCountAndLeavesTheSourceInert) {
+    UncheckedSemaphore a = makeSemaphore(1);
+    UncheckedSemaphore b = std::move(a);
+    EXPECT_FALSE(a.initialized());
+    ASSERT_TRUE(b.initialized());
+    EXPECT_TRUE(b.tryWait());
+    EXPECT_FALSE(b.tryWait());
+    UncheckedSemaphore c;
+    EXPECT_FALSE(c.initialized());
+    c = std::move(b);
+    c.notify();
+    EXPECT_TRUE(c.tryWait());
+}
