@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "vst2host.h"
@@ -97,4 +99,12 @@ TEST_P(ThirdPartyPlugin, RecordDispatcherAndProcessingAgreeWithTheHost) {
     EXPECT_EQ(host.effect(), nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(Debian, ThirdPartyPlugin, ::testing::ValuesIn(kCandidates));
+INSTANTIATE_TEST_SUITE_P(Debian, ThirdPartyPlugin, ::testing::ValuesIn(kCandidates),
+                         [](const auto& info) {
+                             std::string n = info.param.path;
+                             n = n.substr(n.rfind('/') + 1);
+                             n = n.substr(0, n.find('.'));
+                             for (char& c : n)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return n;
+                         });
