@@ -140,7 +140,8 @@ void VSTClient::applyReset(const AudioThreadMessage& m) noexcept {
 
 void VSTClient::resizeScratchBuffers(int frames) noexcept {
     if (frames > scratchCapacity_) {
-        int capacity = 2 * frames;
+        // Room to grow, but never past the largest block the wrapper processes at once.
+        int capacity = frames < kMaxScratchFrames / 2 ? 2 * frames : kMaxScratchFrames;
         std::size_t bytes = static_cast<std::size_t>(capacity) * sizeof(float);
         for (float*& p : inputScratch_)
             p = static_cast<float*>(alignedRealloc(p, bytes, kScratchAlignment));

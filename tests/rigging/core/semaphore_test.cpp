@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <thread>
-#include <utility>
 
 using rigging::makeSemaphore;
 using rigging::UncheckedSemaphore;
@@ -33,16 +32,3 @@ TEST(UncheckedSemaphore, WaitSleepsUntilAnotherThreadNotifies) {
     EXPECT_TRUE(woke.load());
 }
 
-TEST(UncheckedSemaphore, MovingKeepsTheCountAndLeavesTheSourceInert) {
-    UncheckedSemaphore a = makeSemaphore(1);
-    UncheckedSemaphore b = std::move(a);
-    EXPECT_FALSE(a.initialized());
-    ASSERT_TRUE(b.initialized());
-    EXPECT_TRUE(b.tryWait());
-    EXPECT_FALSE(b.tryWait());
-    UncheckedSemaphore c;
-    EXPECT_FALSE(c.initialized());
-    c = std::move(b);
-    c.notify();
-    EXPECT_TRUE(c.tryWait());
-}

@@ -74,13 +74,6 @@ TEST_F(Wrapper, TextOpcodesStayInsideTheirBuffers) {
         EXPECT_EQ(host.dispatch(op, 0, 0, nullptr), 0);
 }
 
-TEST_F(Wrapper, ParameterDisplayIsCutToEightBytes) {
-    host.setParameter(0, 0.0f);  // -12.00
-    auto a = host.dispatchText(effGetParamDisplay, 0, 8);
-    EXPECT_FALSE(a.overran);
-    EXPECT_EQ(a.text, "-12.00");
-}
-
 TEST_F(Wrapper, ProgramsSelectRenameAndCut) {
     EXPECT_EQ(host.dispatch(effGetProgram), 0);
     EXPECT_EQ(host.dispatch(effSetProgram, 0, 1), 0);
@@ -118,17 +111,6 @@ TEST_F(Wrapper, AutomatableAndStringToParameter) {
     EXPECT_FLOAT_EQ(host.getParameter(0), 0.75f);
     EXPECT_EQ(host.dispatch(effString2Parameter, 0, 0, nullptr), 0);
     EXPECT_EQ(host.dispatch(effString2Parameter, 3, 0, six), 0);
-}
-
-TEST_F(Wrapper, ParameterCallbacksIgnoreBadIndices) {
-    host.setParameter(0, 0.25f);
-    EXPECT_FLOAT_EQ(host.getParameter(0), 0.25f);
-    host.setParameter(1, 0.3f);  // integer 0..3: 0.9 rounds to 1
-    EXPECT_FLOAT_EQ(host.getParameter(1), 1.0f / 3.0f);
-    host.setParameter(3, 1.0f);
-    host.setParameter(-1, 1.0f);
-    EXPECT_EQ(host.getParameter(3), 0.0f);
-    EXPECT_EQ(host.getParameter(-1), 0.0f);
 }
 
 TEST_F(Wrapper, PinProperties) {

@@ -91,18 +91,6 @@ TEST_F(Wrapper, ReplacingWritesHostOutputsAndZeroesExtraOnes) {
     EXPECT_FLOAT_EQ(inPlace.data[1][10], 0.5f * (2 + 10 * 0.001f));
 }
 
-TEST_F(Wrapper, MonoHostInputGetsTheZeroBufferForTheSecondChannel) {
-    VstSpeakerArrangement in{}, out{};
-    in.numChannels = 1;
-    out.numChannels = 1;
-    host.dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out);
-    auto input = ramp(1, 32);
-    Buffers<float> output(1, 32, 9.0f);
-    host.processReplacing(input.get(), output.get(), 32);
-    EXPECT_EQ(client->processCalls.back().inputs, 1);
-    EXPECT_EQ(output.data[0][5], 0.5f * input.data[0][5]);
-}
-
 TEST_F(Wrapper, DoubleReplacingConvertsBothWays) {
     VstSpeakerArrangement in{}, out{};
     in.numChannels = 2;
