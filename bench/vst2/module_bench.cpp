@@ -44,10 +44,7 @@ void processModule(benchmark::State& state, const std::string& path) {
         return;
     }
     host.start(kRate, kBlock);
-    VstSpeakerArrangement in{}, out{};
-    in.type = out.type = kSpeakerArrStereo;
-    in.numChannels = out.numChannels = 2;
-    host.dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out);
+    host.setSpeakers(2, 2);
 
     const int n = kBlock * kSignalBlocks;
     std::vector<float> l(n), r(n), ol(kBlock), orr(kBlock), extra(kBlock, 0.0f);

@@ -78,10 +78,7 @@ TEST_P(ThirdPartyPlugin, RecordDispatcherAndProcessingAgreeWithTheHost) {
     EXPECT_LE(v, 1.0f);
 
     // A speaker arrangement travels as a pointer in `value`: a 64-bit integer.
-    VstSpeakerArrangement inArr{}, outArr{};
-    inArr.type = outArr.type = kSpeakerArrStereo;
-    inArr.numChannels = outArr.numChannels = 2;
-    host.dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&inArr), &outArr);
+    host.setSpeakers(2, 2);
 
     const int frames = 512;
     std::vector<float> l(frames), r(frames), side(frames, 0), ol(frames, 0), orr(frames, 0);

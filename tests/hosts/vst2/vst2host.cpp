@@ -146,6 +146,30 @@ void Host::processAccumulating(float** in, float** out, std::int32_t frames) {
     effect_->process(effect_, in, out, frames);
 }
 
+VstIntPtr Host::setSpeakers(int inputs, int outputs) {
+    VstSpeakerArrangement in{}, out{};
+    in.type = inputs == 1   ? kSpeakerArrMono
+              : inputs == 2 ? kSpeakerArrStereo
+                            : kSpeakerArrUserDefined;
+    out.type = outputs == 1   ? kSpeakerArrMono
+               : outputs == 2 ? kSpeakerArrStereo
+                              : kSpeakerArrUserDefined;
+    in.numChannels = inputs;
+    out.numChannels = outputs;
+    return dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out);
+}
+
+MidiEventList::MidiEventList(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+    event_.type = kVstMidiType;
+    event_.byteSize = sizeof event_;
+    event_.midiData[0] = status;
+    event_.midiData[1] = data1;
+    event_.midiData[2] = data2;
+    list_.numEvents = 1;
+    list_.reserved = 0;
+    list_.events[0] = reinterpret_cast<VstEvent*>(&event_);
+}
+
 void Host::start(float rate, std::int32_t block) {
     sampleRate = rate;
     blockSize = block;

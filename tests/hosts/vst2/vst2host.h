@@ -98,6 +98,8 @@ public:
     void processDoubleReplacing(double** in, double** out, std::int32_t frames);
     void processAccumulating(float** in, float** out, std::int32_t frames);
 
+    // effSetSpeakerArrangement with plain arrangements of the given channel counts.
+    VstIntPtr setSpeakers(int inputs, int outputs);
     // The usual start-up sequence of a host.
     void start(float rate, std::int32_t block);
 
@@ -120,6 +122,23 @@ private:
     std::vector<HostCall> calls_;
     VstTimeInfo timeAnswer_{};
     std::atomic<int> fpViolations_{0};
+};
+
+// A host's event list of one MIDI event, as effProcessEvents takes it.
+class MidiEventList {
+public:
+    MidiEventList(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    MidiEventList(const MidiEventList&) = delete;
+    MidiEventList& operator=(const MidiEventList&) = delete;
+    void* ptr() { return &list_; }
+
+private:
+    rigging::vst::VstMidiEvent event_{};
+    struct {
+        rigging::vst::VstInt32 numEvents;
+        VstIntPtr reserved;
+        rigging::vst::VstEvent* events[1];
+    } list_;
 };
 
 // Peak and RMS of a signal, in dBFS (-inf for silence).

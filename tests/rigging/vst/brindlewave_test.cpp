@@ -93,9 +93,7 @@ TEST_F(Brindlewave, ParameterValuesReadBackQuantized) {
 
 TEST_F(Brindlewave, ProcessesStereoAndSilencesExtraHostOutputs) {
     host.start(48000.0f, 512);
-    VstSpeakerArrangement in{}, out{};
-    in.numChannels = out.numChannels = 6;
-    host.dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out);
+    host.setSpeakers(6, 6);
     auto input = sine(6, 1024, 1000.0, 0.25f);
     std::vector<std::vector<float>> output(6, std::vector<float>(1024, 3.0f));
     std::vector<float*> ip, op;

@@ -186,15 +186,8 @@ TEST_F(Wrapper, SpeakerArrangementChoosesLayoutAndNullIsRefused) {
 
 TEST_F(Wrapper, EventsAreIgnoredByAClientWithoutMidi) {
     EXPECT_EQ(host.dispatch(effProcessEvents, 0, 0, nullptr), 0);
-    VstMidiEvent note{};
-    note.type = kVstMidiType;
-    note.midiData[0] = 0x90;
-    struct {
-        VstInt32 numEvents;
-        VstIntPtr reserved;
-        VstEvent* events[1];
-    } list{1, 0, {reinterpret_cast<VstEvent*>(&note)}};
-    EXPECT_EQ(host.dispatch(effProcessEvents, 0, 0, &list), 0);
+    vst2host::MidiEventList list(0x90, 60, 1);
+    EXPECT_EQ(host.dispatch(effProcessEvents, 0, 0, list.ptr()), 0);
     processSilence(16);
     EXPECT_EQ(client->midiAtLastProcess, 0);
 }

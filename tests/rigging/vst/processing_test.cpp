@@ -72,10 +72,7 @@ TEST_F(Wrapper, BlocksLongerThanAnnouncedGoInPiecesThatFit) {
 }
 
 TEST_F(Wrapper, ReplacingWritesHostOutputsAndZeroesExtraOnes) {
-    VstSpeakerArrangement in{}, out{};
-    in.numChannels = 2;
-    out.numChannels = 3;
-    host.dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out);
+    host.setSpeakers(2, 3);
     auto input = ramp(2, 64);
     Buffers<float> output(3, 64, 7.0f);
     host.processReplacing(input.get(), output.get(), 64);
@@ -92,10 +89,7 @@ TEST_F(Wrapper, ReplacingWritesHostOutputsAndZeroesExtraOnes) {
 }
 
 TEST_F(Wrapper, DoubleReplacingConvertsBothWays) {
-    VstSpeakerArrangement in{}, out{};
-    in.numChannels = 2;
-    out.numChannels = 3;
-    host.dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out);
+    host.setSpeakers(2, 3);
     Buffers<double> input(2, 300, 0.25);
     Buffers<double> output(3, 300, 5.0);
     host.processDoubleReplacing(input.get(), output.get(), 300);
@@ -105,10 +99,7 @@ TEST_F(Wrapper, DoubleReplacingConvertsBothWays) {
 }
 
 TEST_F(Wrapper, AccumulatingAddsAndLeavesExtraOutputsAlone) {
-    VstSpeakerArrangement in{}, out{};
-    in.numChannels = 2;
-    out.numChannels = 3;
-    host.dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out);
+    host.setSpeakers(2, 3);
     Buffers<float> silent(2, 200, 0.0f);
     Buffers<float> output(3, 200, 1.0f);
     host.processAccumulating(silent.get(), output.get(), 200);

@@ -70,16 +70,9 @@ TEST_F(Wrapper, MoreResetsThanTheQueueHoldsKeepTheLatestState) {
 
 TEST_F(MidiWrapper, AResetPushedOutByEventsStillReachesTheAudioThread) {
     host.dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
-    VstMidiEvent note{};
-    note.type = kVstMidiType;
-    note.midiData[0] = 0x90;
-    struct {
-        VstInt32 numEvents;
-        VstIntPtr reserved;
-        VstEvent* events[1];
-    } list{1, 0, {reinterpret_cast<VstEvent*>(&note)}};
+    vst2host::MidiEventList list(0x90, 60, 1);
     // 3000 events while not processing: both resets are pushed out of the queue.
-    for (int i = 0; i < 3000; ++i) host.dispatch(effProcessEvents, 0, 0, &list);
+    for (int i = 0; i < 3000; ++i) host.dispatch(effProcessEvents, 0, 0, list.ptr());
     processSilence(64);
     ASSERT_FALSE(client->resets.empty());
     EXPECT_EQ(client->resets.back().sampleRate, 48000.0);

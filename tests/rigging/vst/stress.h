@@ -27,17 +27,9 @@ inline StressResult stressWrapper(vst2host::Host& host, int numParams, int itera
     StressResult result;
 
     // A flood of events while the plug-in is switched off.
-    VstMidiEvent note{};
-    note.type = kVstMidiType;
-    note.midiData[0] = 0x90;
-    note.midiData[1] = 60;
-    struct {
-        VstInt32 numEvents;
-        VstIntPtr reserved;
-        VstEvent* events[1];
-    } list{1, 0, {reinterpret_cast<VstEvent*>(&note)}};
+    vst2host::MidiEventList list(0x90, 60, 100);
     host.dispatch(effMainsChanged, 0, 0);
-    for (int i = 0; i < 3000; ++i) host.dispatch(effProcessEvents, 0, 0, &list);
+    for (int i = 0; i < 3000; ++i) host.dispatch(effProcessEvents, 0, 0, list.ptr());
     host.dispatch(effMainsChanged, 0, 1);
 
     std::atomic<bool> done{false};
@@ -45,7 +37,6 @@ inline StressResult stressWrapper(vst2host::Host& host, int numParams, int itera
         std::mt19937 rng(seed + 1);
         const float rates[] = {22050, 44100, 48000, 96000, 192000, 0, -1, NAN};
         const VstIntPtr blocks[] = {0, 1, 64, 512, 4096, 100000, -1};
-        VstSpeakerArrangement in{}, out{};
         while (!done.load()) {
             switch (rng() % 5) {
                 case 0:
@@ -58,13 +49,10 @@ inline StressResult stressWrapper(vst2host::Host& host, int numParams, int itera
                     host.dispatch(effMainsChanged, 0, rng() % 2);
                     break;
                 case 3:
-                    in.numChannels = static_cast<int>(rng() % 7);
-                    out.numChannels = static_cast<int>(rng() % 7);
-                    host.dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in),
-                                  &out);
+                    host.setSpeakers(static_cast<int>(rng() % 7), static_cast<int>(rng() % 7));
                     break;
                 default:
-                    host.dispatch(effProcessEvents, 0, 0, &list);
+                    host.dispatch(effProcessEvents, 0, 0, list.ptr());
                     break;
             }
             // Even a careless host changes settings at human, not machine, speed.
