@@ -56,7 +56,7 @@ inline StressResult stressWrapper(vst2host::Host& host, int numParams, int itera
                     break;
             }
             // Even a careless host changes settings at human, not machine, speed.
-            std::this_thread::sleep_for(std::chrono::microseconds(100));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });
     std::thread params([&] {
