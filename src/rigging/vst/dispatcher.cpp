@@ -7,6 +7,7 @@
 #include "rigging/client/client.h"
 #include "rigging/core/fpcontrol.h"
 #include "rigging/core/nogc.h"
+#include "rigging/vst/callbacks.h"
 #include "rigging/vst/vstclient.h"
 
 namespace rigging::vst {

@@ -6,17 +6,9 @@
 #include "rigging/core/fpcontrol.h"
 #include "rigging/core/nogc.h"
 #include "rigging/core/vec.h"
+#include "rigging/vst/callbacks.h"
 
 namespace rigging::vst {
-
-VstIntPtr dispatcherCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                             void* ptr, float opt);
-void setParameterCallback(AEffect* effect, VstInt32 index, float value);
-float getParameterCallback(AEffect* effect, VstInt32 index);
-void processCallback(AEffect* effect, float** inputs, float** outputs, VstInt32 frames);
-void processReplacingCallback(AEffect* effect, float** inputs, float** outputs, VstInt32 frames);
-void processDoubleReplacingCallback(AEffect* effect, double** inputs, double** outputs,
-                                    VstInt32 frames);
 
 namespace {
 constexpr std::size_t kScratchAlignment = 16;
