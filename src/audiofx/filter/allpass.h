@@ -1,0 +1,75 @@
+#pragma once
+// All-pass designs: first- and second-order sections and their cascade, and the crossover
+// all-pass whose phase equals that of a Linkwitz-Riley low-pass plus high-pass pair.
+
+#include <limits>
+
+#include "audiofx/filter/biquad.h"
+#include "audiofx/filter/cascade.h"
+#include "audiofx/filter/qualitybiquad.h"
+#include "audiofx/filter/sectionarray.h"
+
+namespace audiofx {
+
+// Second-order all-pass with alpha = sin(theta) / 1.414.
+class AllpassO2 final : public BiQuad {
+public:
+    void calcCoefficients() override;
+};
+
+class AllpassO1 final : public BiQuad {
+public:
+    void calcCoefficients() override;
+
+    float alpha = std::numeric_limits<float>::quiet_NaN();
+};
+
+// Second-order all-pass with a quality factor: the poles of LowpassO2 / HighpassO2 at the same
+// frequency and Q, mirrored into the zeros.
+class AllpassQO2 final : public QualityBiQuad {
+public:
+    void calcCoefficients() override;
+};
+
+// order/2 AllpassO2 at one frequency, preceded by an AllpassO1 when the order is odd.
+class AllpassNthOrder final : public AudioEffect {
+public:
+    explicit AllpassNthOrder(int order) noexcept;
+
+    float getNextSample(float x) final {
+        if (firstOrder.size() != 0) x = firstOrder[0].getNextSample(x);
+        AllpassO2* s = secondOrder.begin();
+        const int n = secondOrder.size();
+        for (int i = 0; i < n; ++i) x = s[i].getNextSample(x);
+        return x;
+    }
+
+    void processBuffers(const float* input, float* output, int frames) final {
+        runBuffers(*this, input, output, frames);
+    }
+
+    void reset() final;
+    void setSampleRate(float rate) final;
+    virtual void setFrequency(float f);
+
+    int secondOrderCount() const noexcept { return secondOrder.size(); }
+    bool hasFirstOrder() const noexcept { return firstOrder.size() != 0; }
+
+    const int order;
+    float frequency = std::numeric_limits<float>::quiet_NaN();
+
+private:
+    SectionArray<AllpassO2> secondOrder;
+    SectionArray<AllpassO1> firstOrder;  // one section for an odd order, else none
+};
+
+// The all-pass equal to LinkwitzRileyLPNthOrder(order) + LinkwitzRileyHPNthOrder(order) at the
+// same frequency (order a multiple of 4): order/4 AllpassQO2 with the Butterworth Q values of
+// order/2. A band that skips a crossover runs this to stay in phase with the bands that split
+// there.
+class LinkwitzRileyAPNthOrder final : public ButterworthCascade<AllpassQO2> {
+public:
+    explicit LinkwitzRileyAPNthOrder(int order) noexcept : ButterworthCascade(order, order / 2) {}
+};
+
+}  // namespace audiofx

@@ -1,0 +1,189 @@
+#include "brindlewave/dsp/bandsplitter.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+#include "../../audiofx/filter/response_probe.h"
+#include "alloc_probe.h"
+
+namespace {
+
+using brindlewave::BandSplitter;
+
+const std::vector<float> defaultCrossovers = {112.46826f, 632.4555f, 3556.5588f};
+
+void tune(BandSplitter& s, const std::vector<float>& xo, int bands, float rate) {
+    s.setSampleRate(rate);
+    s.updateCrossovers(xo, bands, rate);
+}
+
+double bandSumDeviationDb(const std::vector<float>& xo, int bands, float rate) {
+    BandSplitter s;
+    tune(s, xo, bands, rate);
+    const auto h = response_probe::impulseResponse(
+        [&](float x) {
+            const float* v = s.split(x);
+            float sum = 0;
+            for (int b = 0; b < bands; ++b) sum += v[b];
+            return sum;
+        },
+        1 << 16);
+    return response_probe::worstDeviationDb(h, rate, 80);
+}
+
+// Default crossovers, then random sets at or above rate / 200, some out of order, some with
+// equal neighbours.
+TEST(BandSumTest, TwoThreeFourBandsSumFlat) {
+    std::vector<std::vector<float>> sets = {defaultCrossovers};
+    std::mt19937 rng(2024);
+    std::uniform_real_distribution<float> octave(std::log2(44100.0f / 200), std::log2(20000.0f));
+    for (int trial = 0; trial < 12; ++trial) {
+        std::vector<float> xo(3);
+        for (float& f : xo) f = std::exp2(octave(rng));
+        if (trial % 3 == 1) xo[2] = xo[1];
+        if (trial % 4 == 2) std::swap(xo[0], xo[1]);
+        sets.push_back(xo);
+    }
+    for (const auto& xo : sets)
+        for (int bands = 2; bands <= 4; ++bands)
+            EXPECT_LT(bandSumDeviationDb(xo, bands, 44100.0f), 0.01)
+                << bands << " bands: " << xo[0] << " " << xo[1] << " " << xo[2];
+}
+
+// Single-precision coefficients lose accuracy when a crossover sits far below the section rate.
+TEST(BandSumTest, HighSectionRatesStayWithinOneDecibel) {
+    for (float rate : {96000.0f, 384000.0f}) {
+        const double dev = bandSumDeviationDb(defaultCrossovers, 4, rate);
+        std::printf("band sum, default crossovers, 4 bands at %.0f Hz: %.4f dB\n", rate, dev);
+        EXPECT_LT(dev, 1.0);
+    }
+}
+
+double bandPower(BandSplitter& s, int band, float freq) {
+    double p = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const float* v = s.split(std::sin(2.0 * M_PI * freq * i / 48000.0));
+        if (i >= 10000) p += double(v[band]) * v[band];
+    }
+    return p / 10000;
+}
+
+TEST(BandRoutingTest, BandsCarryTheirRangeMisorderedOrEqualCrossoversEmptyTheMiddle) {
+    const float mid[] = {50.0f, 260.0f, 1500.0f, 9000.0f};
+    for (int b = 0; b < 4; ++b) {
+        BandSplitter s;
+        tune(s, defaultCrossovers, 4, 48000.0f);
+        EXPECT_NEAR(bandPower(s, b, mid[b]), 0.5, 0.02) << b;
+    }
+    BandSplitter swapped, equal;
+    tune(swapped, {2000.0f, 500.0f, 8000.0f}, 3, 48000.0f);
+    tune(equal, {1000.0f, 1000.0f, 8000.0f}, 3, 48000.0f);
+    for (float f : {300.0f, 3000.0f}) {
+        EXPECT_LT(bandPower(swapped, 1, f), 1e-3) << f;
+        EXPECT_LT(bandPower(equal, 1, f), 1e-3) << f;
+    }
+}
+
+// Any host rate from 8 kHz to 384 kHz, oversampled up to 8 times, with crossovers anywhere in
+// the parameter range and beyond the section's Nyquist frequency.
+TEST(BandStabilityTest, ExtremeRatesAndCrossoversStayBounded) {
+    std::mt19937 rng(9);
+    std::uniform_real_distribution<float> noise(-1.0f, 1.0f);
+    const std::vector<std::vector<float>> sets = {
+        {20.0f, 20.0f, 20000.0f}, {20000.0f, 20.0f, 20000.0f}, {20.0f, 21.0f, 22.0f}};
+    for (float rate : {8000.0f, 44100.0f, 384000.0f, 3072000.0f}) {
+        for (const auto& xo : sets) {
+            BandSplitter s;
+            tune(s, xo, 4, rate);
+            float peak = 0;
+            for (int i = 0; i < 100000; ++i) {
+                const float* v = s.split(noise(rng));
+                for (int b = 0; b < 4; ++b)
+                    if (!(std::fabs(v[b]) <= peak)) peak = std::fabs(v[b]);  // a NaN sticks
+            }
+            EXPECT_LT(peak, 10.0f) << rate << " " << xo[0];
+        }
+    }
+}
+
+// Block splitting must give the samples of split, for every band count and for blocks shorter
+// than the groups of sections it works in; neither path allocates.
+TEST(BandBlockTest, BlockSplitMatchesSampleSplitWithoutAllocating) {
+    std::mt19937 rng(12);
+    std::uniform_real_distribution<float> d(-1.0f, 1.0f);
+    std::vector<float> in(600), buf(4 * 600);
+    for (float& x : in) x = d(rng);
+    float* out[4] = {&buf[0], &buf[600], &buf[1200], &buf[1800]};
+    const float other[3] = {200.0f, 900.0f, 5000.0f};
+    for (int bands = 1; bands <= 4; ++bands) {
+        BandSplitter a, b;
+        tune(a, defaultCrossovers, bands, 48000.0f);
+        tune(b, defaultCrossovers, bands, 48000.0f);
+        alloc_probe::Scope scope;
+        for (int n : {1, 2, 3, 5, 512, 7, 600}) {
+            b.splitBlock(in.data(), out, n);
+            for (int i = 0; i < n; ++i) {
+                const float* v = a.split(in[i]);
+                for (int k = 0; k < bands; ++k) ASSERT_EQ(out[k][i], v[k]) << bands << " " << n;
+            }
+        }
+        b.setSampleRate(96000.0f);
+        b.updateCrossovers(other, 4, 96000.0f);
+        EXPECT_EQ(scope.allocations(), 0u);
+    }
+}
+
+using brindlewave::Band;
+
+const std::span<const float> crossovers(defaultCrossovers);
+
+// Whether the sections a band owns still hold delay state.
+bool holdsState(const Band& b) {
+    bool any = false;
+    if (b.lowpass) any |= b.lowpass->firstHalf.section(0).w1 != 0.0f;
+    if (b.highpass) any |= b.highpass->secondHalf.section(3).w1 != 0.0f;
+    for (int j = 0; j < b.allpasses->size(); ++j) any |= (*b.allpasses)[j].section(0).w1 != 0.0f;
+    return any;
+}
+
+// Runs a little signal, applies the settings, and reports which bands kept their state.
+std::array<bool, 4> stateAfter(BandSplitter& s, const float* xo, int bands) {
+    for (int i = 1; i < 500; ++i) s.split(i % 7 == 0 ? 1.0f : -0.25f);
+    s.updateCrossovers({xo, 3}, bands, 48000.0f);
+    return {holdsState(s.bands[0]), holdsState(s.bands[1]), holdsState(s.bands[2]),
+            holdsState(s.bands[3])};
+}
+
+TEST(SplitterResetTest, CountChangeClearsAllCrossoverChangeClearsTheTwoBandsBesideIt) {
+    BandSplitter s;
+    s.setSampleRate(48000.0f);
+    s.updateCrossovers(crossovers, 4, 48000.0f);
+    using S = std::array<bool, 4>;
+    EXPECT_EQ(stateAfter(s, crossovers.data(), 4), (S{true, true, true, true}));
+    const float moved[3] = {112.46826f, 700.0f, 3556.5588f};
+    EXPECT_EQ(stateAfter(s, moved, 4), (S{true, false, false, true}));
+    const float movedFirst[3] = {150.0f, 700.0f, 3556.5588f};
+    EXPECT_EQ(stateAfter(s, movedFirst, 4), (S{false, false, true, true}));
+    EXPECT_EQ(stateAfter(s, movedFirst, 3), (S{false, false, false, false}));
+    // With two bands the second crossover is still compared: moving it clears bands 1 and 2.
+    stateAfter(s, movedFirst, 2);
+    const float movedSecond[3] = {150.0f, 900.0f, 3556.5588f};
+    EXPECT_EQ(stateAfter(s, movedSecond, 2), (S{true, false, false, false}));
+}
+
+TEST(SplitterRateTest, NewRateReachesAllpassesBeyondTheCurrentCount) {
+    BandSplitter s;
+    s.setSampleRate(44100.0f);
+    s.updateCrossovers(crossovers, 2, 44100.0f);
+    s.setSampleRate(96000.0f);
+    s.updateCrossovers(crossovers, 4, 96000.0f);
+    EXPECT_EQ((*s.bands[0].allpasses)[1].section(0).sampleRate, 96000.0f);
+    EXPECT_EQ((*s.bands[1].allpasses)[0].section(3).sampleRate, 96000.0f);
+}
+
+}  // namespace
