@@ -1,0 +1,48 @@
+#include "brindlewave/dsp/section4.h"
+
+namespace brindlewave::lanes {
+
+namespace {
+float lane(__m128 v, int i) noexcept {
+    alignas(16) float f[4];
+    _mm_store_ps(f, v);
+    return f[i];
+}
+}  // namespace
+
+void loadLanes(Section4& s, audiofx::BiQuad* const (&lane)[4]) noexcept {
+    alignas(16) float b0[4], b1[4], b2[4], a1[4], a2[4], w1[4], w2[4], y[4];
+    for (int i = 0; i < 4; ++i) {
+        const audiofx::BiQuad* q = lane[i];
+        b0[i] = q ? q->b0 : 0.0f;
+        b1[i] = q ? q->b1 : 0.0f;
+        b2[i] = q ? q->b2 : 0.0f;
+        a1[i] = q ? q->a1 : 0.0f;
+        a2[i] = q ? q->a2 : 0.0f;
+        w1[i] = q ? q->w1 : 0.0f;
+        w2[i] = q ? q->w2 : 0.0f;
+        y[i] = q ? q->y : 0.0f;
+    }
+    s.b0 = _mm_load_ps(b0);
+    s.b1 = _mm_load_ps(b1);
+    s.b2 = _mm_load_ps(b2);
+    s.a1 = _mm_load_ps(a1);
+    s.a2 = _mm_load_ps(a2);
+    s.w[0] = _mm_load_ps(w1);
+    s.w[1] = _mm_load_ps(w2);
+    s.y = _mm_load_ps(y);
+}
+
+void storeLanes(const Section4& s, audiofx::BiQuad* const (&lane)[4], int parity,
+                int keep) noexcept {
+    for (int i = 0; i < 4; ++i) {
+        audiofx::BiQuad* q = lane[i];
+        if (!q || !(keep & (1 << i))) continue;
+        q->w1 = ::brindlewave::lanes::lane(s.w[parity], i);
+        q->w2 = ::brindlewave::lanes::lane(s.w[1 - parity], i);
+        q->w0 = q->w1;  // the newest intermediate value is both
+        q->y = ::brindlewave::lanes::lane(s.y, i);
+    }
+}
+
+}  // namespace brindlewave::lanes

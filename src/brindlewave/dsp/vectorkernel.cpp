@@ -1,0 +1,520 @@
+#include "brindlewave/dsp/vectorkernel.h"
+
+#include <emmintrin.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "brindlewave/dsp/decibels.h"
+#include "brindlewave/dsp/unityceiling.h"
+#include "brindlewave/dsp/vecdecibels.h"
+#include "brindlewave/dsp/wavefront.h"
+#include "rigging/core/vec.h"
+
+namespace brindlewave {
+
+using lanes::cascade;
+using lanes::Section4;
+
+namespace {
+
+constexpr int kUpSections = Upsampler::filterOrder / 2;
+constexpr std::size_t kMaxOversampled = std::size_t(kMaxOversampling) * kMaxBlockFrames;
+
+inline __m128 select(__m128 mask, __m128 a, __m128 b) noexcept {
+    return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
+}
+inline __m128 absolute(__m128 x) noexcept {
+    return _mm_and_ps(x, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
+}
+// All bits set where x is finite.
+inline __m128 finite(__m128 x) noexcept {
+    return _mm_cmplt_ps(absolute(x), _mm_set1_ps(std::numeric_limits<float>::infinity()));
+}
+inline __m128 bitsToMask(int bits) noexcept {
+    return _mm_castsi128_ps(
+        _mm_set_epi32(bits & 8 ? -1 : 0, bits & 4 ? -1 : 0, bits & 2 ? -1 : 0, bits & 1 ? -1 : 0));
+}
+inline __m128 gather(const float (&v)[4]) noexcept {
+    return _mm_loadu_ps(v);
+}
+inline __m128 loadPair(const float* p) noexcept {
+    return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p)));
+}
+inline void storePair(float* p, __m128 v) noexcept {
+    _mm_storel_pi(reinterpret_cast<__m64*>(p), v);
+}
+inline float laneOf(__m128 v, int i) noexcept {
+    alignas(16) float f[4];
+    _mm_store_ps(f, v);
+    return f[i];
+}
+
+// One step of four peak detectors, as EnvelopeDetector::follow does it, for the lanes in `feed`.
+BRINDLEWAVE_INLINE void follow(__m128& envelope, const __m128 (&c)[4], __m128 x,
+                               __m128 feed) noexcept {
+    const __m128 level = absolute(x);
+    const __m128 up = _mm_cmpgt_ps(level, envelope);
+    const __m128 coef = select(up, c[0], c[1]);
+    const __m128 rest = select(up, c[2], c[3]);
+    __m128 e = _mm_add_ps(_mm_mul_ps(rest, level), _mm_mul_ps(coef, envelope));
+    e = _mm_and_ps(e, finite(e));
+    envelope = select(feed, e, envelope);
+}
+
+// The cascades of one Linkwitz-Riley section pair: sections 0..3 the first half, 4..7 the second.
+audiofx::BiQuad* lrSection(audiofx::LinkwitzRileyLPNthOrder* f, int k) noexcept {
+    return k < 4 ? &f->firstHalf.section(k) : &f->secondHalf.section(k - 4);
+}
+audiofx::BiQuad* lrSection(audiofx::LinkwitzRileyHPNthOrder* f, int k) noexcept {
+    return k < 4 ? &f->firstHalf.section(k) : &f->secondHalf.section(k - 4);
+}
+
+}  // namespace
+
+VectorKernel::VectorKernel() noexcept : tables_(&lanes::decibelTables()) {
+    pairs_ =
+        static_cast<float*>(rigging::alignedMalloc(sizeof(float) * 2 * (kMaxOversampled + 2), 16));
+    secondLevels_ =
+        static_cast<__m128*>(rigging::alignedMalloc(sizeof(__m128) * 2 * kMaxOversampled, 16));
+    for (__m128** b : {&bandsT_, &bandsU_, &bandsA_})
+        *b = static_cast<__m128*>(rigging::alignedMalloc(sizeof(__m128) * kMaxOversampled, 16));
+    for (int ch = 0; ch < kEngineChannels; ++ch)
+        for (int b = 0; b < kEngineBands; ++b) {
+            ceilingThreshold_[ch][b] = std::numeric_limits<float>::quiet_NaN();
+            ceilingSlope_[ch][b] = std::numeric_limits<float>::quiet_NaN();
+            ceiling_[ch][b] = 0.0f;
+        }
+    std::memset(decimated_, 0, sizeof(decimated_));
+}
+
+VectorKernel::~VectorKernel() {
+    rigging::alignedFree(pairs_, 16);
+    rigging::alignedFree(secondLevels_, 16);
+    for (__m128* b : {bandsT_, bandsU_, bandsA_}) rigging::alignedFree(b, 16);
+}
+
+void VectorKernel::mapSections(EngineUnits& u, int bands) noexcept {
+    std::memset(crossMap_, 0, sizeof(crossMap_));
+    std::memset(allpass1Map_, 0, sizeof(allpass1Map_));
+    std::memset(allpass2Map_, 0, sizeof(allpass2Map_));
+    for (int ch = 0; ch < kEngineChannels; ++ch) {
+        Band* band = u.splitters[ch]->bands;
+        for (int x = 0; x < bands - 1; ++x)
+            for (int k = 0; k < 8; ++k) {
+                crossMap_[x][k][2 * ch] = lrSection(band[x].lowpass, k);
+                crossMap_[x][k][2 * ch + 1] = lrSection(band[x + 1].highpass, k);
+            }
+        for (int k = 0; k < 4; ++k) {
+            if (bands >= 3) allpass1Map_[k][ch] = &(*band[0].allpasses)[0].section(k);
+            if (bands == 4) {
+                allpass2Map_[k][2 * ch] = &(*band[0].allpasses)[1].section(k);
+                allpass2Map_[k][2 * ch + 1] = &(*band[1].allpasses)[0].section(k);
+            }
+        }
+        for (int k = 0; k < kUpSections; ++k) {
+            upMap_[k][ch] = &u.upsamplers[ch]->upsamplingFilter->section(k);
+            downMap_[k][ch] = &u.upsamplers[ch]->decimationFilter->section(k);
+        }
+    }
+}
+
+void VectorKernel::loadState(EngineUnits& u, const BlockSettings& s) noexcept {
+    mapSections(u, s.bands);
+    for (int x = 0; x < 3; ++x)
+        for (int k = 0; k < 8; ++k) lanes::loadLanes(cross_[x][k], crossMap_[x][k]);
+    for (int k = 0; k < 4; ++k) {
+        lanes::loadLanes(allpass1_[k], allpass1Map_[k]);
+        lanes::loadLanes(allpass2_[k], allpass2Map_[k]);
+    }
+    for (int k = 0; k < kUpSections; ++k) {
+        lanes::loadLanes(up_[k], upMap_[k]);
+        lanes::loadLanes(down_[k], downMap_[k]);
+    }
+
+    for (int ch = 0; ch < kEngineChannels; ++ch) {
+        float env[4], att[4], rel[4], thr[4], slope[4], makeup[4], ceil[4];
+        for (int b = 0; b < kEngineBands; ++b) {
+            const BrindlewaveCompressor& c = *u.compressors[ch][b];
+            env[b] = c.envelope;
+            att[b] = c.attackCoeff;
+            rel[b] = c.releaseCoeff;
+            thr[b] = c.threshold;
+            slope[b] = static_cast<float>(1.0 - 1.0 / static_cast<double>(c.ratio));
+            makeup[b] = c.makeupGain;
+            // Recomputed only when the gain computer's settings change.
+            if (!(thr[b] == ceilingThreshold_[ch][b] && slope[b] == ceilingSlope_[ch][b])) {
+                ceiling_[ch][b] = unityGainCeiling(thr[b], slope[b]);
+                ceilingThreshold_[ch][b] = thr[b];
+                ceilingSlope_[ch][b] = slope[b];
+            }
+            ceil[b] = ceiling_[ch][b];
+        }
+        CompressorLanes& c = comp_[ch];
+        c.envelope = gather(env);
+        c.attack = gather(att);
+        c.release = gather(rel);
+        c.threshold = gather(thr);
+        c.slope = gather(slope);
+        c.makeup = gather(makeup);
+        c.ceiling = gather(ceil);
+    }
+
+    auto loadDetectors = [](DetectorLanes& d, audiofx::PeakDetector* const* det) {
+        float env[4], att[4], rel[4], attRest[4], relRest[4];
+        for (int b = 0; b < kEngineBands; ++b) {
+            env[b] = det[b]->envelope;
+            att[b] = det[b]->attackCoeff;
+            rel[b] = det[b]->releaseCoeff;
+            attRest[b] = 1.0f - att[b];
+            relRest[b] = 1.0f - rel[b];
+        }
+        d.envelope = gather(env);
+        d.coef[0] = gather(att);
+        d.coef[1] = gather(rel);
+        d.coef[2] = gather(attRest);
+        d.coef[3] = gather(relRest);
+    };
+    loadDetectors(pre_, u.preDetectors);
+    loadDetectors(post_, u.postDetectors);
+
+    int runs = 0, feeds = 0;
+    for (int b = 0; b < s.bands; ++b) {
+        if (s.bypass || s.bandRuns(b)) feeds |= 1 << b;
+        if (!s.bypass && s.bandRuns(b)) runs |= 1 << b;
+    }
+    runBits_ = runs;
+    masks_.runs = bitsToMask(runs);
+    masks_.feeds = bitsToMask(feeds);
+    masks_.inputGain = _mm_setr_ps(s.inputGain, s.inputGain, 0.0f, 0.0f);
+}
+
+void VectorKernel::storeState(EngineUnits& u, const BlockSettings& s) noexcept {
+    const bool stereo = s.channels == 2;
+    const int pairLanes = stereo ? 0xF : 0x3;  // (channel 0, channel 1) x 2
+    const int channelLanes = stereo ? 0x3 : 0x1;
+    for (int x = 0; x < 3; ++x)
+        for (int k = 0; k < 8; ++k)
+            lanes::storeLanes(cross_[x][k], crossMap_[x][k], parity_, pairLanes);
+    for (int k = 0; k < 4; ++k) {
+        lanes::storeLanes(allpass1_[k], allpass1Map_[k], parity_, channelLanes);
+        lanes::storeLanes(allpass2_[k], allpass2Map_[k], parity_, pairLanes);
+    }
+    // The anti-alias filters run an even number of steps per frame when they run at all.
+    if (s.factor > 1)
+        for (int k = 0; k < kUpSections; ++k) {
+            lanes::storeLanes(up_[k], upMap_[k], 0, channelLanes);
+            lanes::storeLanes(down_[k], downMap_[k], 0, channelLanes);
+        }
+
+    for (int ch = 0; ch < s.channels; ++ch)
+        for (int b = 0; b < s.bands; ++b)
+            if (runBits_ & (1 << b)) u.compressors[ch][b]->envelope = laneOf(comp_[ch].envelope, b);
+    for (int b = 0; b < kEngineBands; ++b) {
+        u.preDetectors[b]->envelope = laneOf(pre_.envelope, b);
+        u.postDetectors[b]->envelope = laneOf(post_.envelope, b);
+    }
+}
+
+namespace {}  // namespace
+
+void VectorKernel::stuff(const float* const* inputs, int frames, int factor) noexcept {
+    const float* in0 = inputs[0];
+    const float* in1 = inputs[1];
+    float* out = pairs_;
+    // The up-sampling filter's input: each frame followed by F - 1 zeros.
+    if (factor > 1) std::memset(out, 0, sizeof(float) * 2 * std::size_t(frames) * factor);
+    for (int i = 0; i < frames; ++i) {
+        out[2 * std::size_t(i) * factor] = in0[i];
+        out[2 * std::size_t(i) * factor + 1] = in1[i];
+    }
+}
+
+namespace {
+
+inline __m128 joinHalves(__m128d lo, __m128d hi) noexcept {
+    return _mm_movelh_ps(_mm_cvtpd_ps(lo), _mm_cvtpd_ps(hi));
+}
+
+// Replaces the flagged lanes of v by f(lane of x).
+template <class F>
+inline __m128 redoLanes(__m128 v, __m128 x, int lanes, F f) noexcept {
+    alignas(16) float vl[4], xl[4];
+    _mm_store_ps(vl, v);
+    _mm_store_ps(xl, x);
+    for (int b = 0; b < 4; ++b)
+        if (lanes & (1 << b)) vl[b] = f(xl[b]);
+    return _mm_load_ps(vl);
+}
+
+}  // namespace
+
+// The gain computer in three phases, so that the kernel's loop can put filter work between them:
+// the processor then has independent work at hand while each phase waits on the one before.
+BRINDLEWAVE_INLINE void VectorKernel::gainsBegin(GainWork& w) noexcept {
+    // Envelopes at or below the unity ceiling need no logarithm: their gain is 1.
+    for (int ch = 0; ch < 2; ++ch)
+        w.need[ch] =
+            _mm_andnot_ps(_mm_cmple_ps(comp_[ch].envelope, comp_[ch].ceiling), masks_.runs);
+    w.any = _mm_movemask_ps(_mm_or_ps(w.need[0], w.need[1])) != 0;
+    if (!w.any) return;
+    const lanes::DecibelTables& t = *tables_;
+    for (int ch = 0; ch < 2; ++ch) {
+        const __m128 env = comp_[ch].envelope;
+        w.level[ch][0] = lanes::decibels2(env, t);
+        w.level[ch][1] = lanes::decibels2(_mm_movehl_ps(env, env), t);
+    }
+}
+
+BRINDLEWAVE_INLINE void VectorKernel::gainsMiddle(GainWork& w) noexcept {
+    const lanes::DecibelTables& t = *tables_;
+    for (int ch = 0; ch < 2; ++ch) {
+        const CompressorLanes& c = comp_[ch];
+        __m128 l = joinHalves(w.level[ch][0].value, w.level[ch][1].value);
+        const int redo =
+            (w.level[ch][0].redo | w.level[ch][1].redo << 2) & _mm_movemask_ps(w.need[ch]);
+        if (redo) l = redoLanes(l, c.envelope, redo, decibelsOfReference);
+        w.r[ch] = _mm_mul_ps(_mm_sub_ps(c.threshold, l), c.slope);
+        w.reduce[ch] = _mm_and_ps(w.need[ch], _mm_cmplt_ps(w.r[ch], _mm_setzero_ps()));
+        w.gain[ch][0] = lanes::gain2(w.r[ch], t);
+        w.gain[ch][1] = lanes::gain2(_mm_movehl_ps(w.r[ch], w.r[ch]), t);
+    }
+}
+
+BRINDLEWAVE_INLINE void VectorKernel::gainsEnd(GainWork& w, __m128 (&g)[2]) noexcept {
+    const __m128 one = _mm_set1_ps(1.0f);
+    for (int ch = 0; ch < 2; ++ch) {
+        __m128 v = joinHalves(w.gain[ch][0].value, w.gain[ch][1].value);
+        const int redo =
+            (w.gain[ch][0].redo | w.gain[ch][1].redo << 2) & _mm_movemask_ps(w.reduce[ch]);
+        if (redo) v = redoLanes(v, w.r[ch], redo, gainOfDecibelsReference);
+        g[ch] = select(w.reduce[ch], v, one);
+    }
+}
+
+// One sample of four band compressors with gains g, as BrindlewaveCompressor::process does it.
+BRINDLEWAVE_INLINE __m128 VectorKernel::compress(CompressorLanes& c, __m128 x, __m128 g) noexcept {
+    const __m128 out = _mm_mul_ps(c.makeup, _mm_mul_ps(g, x));
+    const __m128 d = absolute(out);
+    const __m128 a = select(_mm_cmpgt_ps(d, c.envelope), c.attack, c.release);
+    __m128 e = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(c.envelope, d), a), d);
+    e = _mm_and_ps(e, finite(e));
+    c.envelope = select(masks_.runs, e, c.envelope);
+    return out;
+}
+
+// The bands of sample i, and the gain computer's first phase.
+template <int B, bool Bypass>
+BRINDLEWAVE_INLINE void VectorKernel::compressBegin(int i, GainWork& w) noexcept {
+    if constexpr (B == 2) {
+        w.bands[0] = bandsT_[i];
+        w.bands[1] = _mm_movehl_ps(w.bands[0], w.bands[0]);
+    } else if constexpr (B == 3) {
+        const __m128 a = bandsA_[i], u = bandsU_[i];
+        w.bands[0] = _mm_shuffle_ps(_mm_unpacklo_ps(a, u), u, _MM_SHUFFLE(1, 1, 1, 0));
+        w.bands[1] = _mm_shuffle_ps(_mm_shuffle_ps(a, u, _MM_SHUFFLE(2, 2, 1, 1)), u,
+                                    _MM_SHUFFLE(3, 3, 2, 0));
+    } else {
+        const __m128 v = bandsA_[i], x = bandsT_[i];
+        w.bands[0] = _mm_movelh_ps(v, x);
+        w.bands[1] = _mm_movehl_ps(x, v);
+    }
+    if constexpr (!Bypass) gainsBegin(w);
+}
+
+template <bool Bypass>
+BRINDLEWAVE_INLINE void VectorKernel::compressMiddle(GainWork& w) noexcept {
+    if constexpr (!Bypass)
+        if (w.any) gainsMiddle(w);
+}
+
+// Compression, meters and the band sums of sample i.
+template <int B, bool Bypass>
+BRINDLEWAVE_INLINE void VectorKernel::compressEnd(int i, GainWork& w) noexcept {
+    const __m128 c0 = w.bands[0], c1 = w.bands[1];
+    __m128 o0, o1;
+    follow(pre_.envelope, pre_.coef, c0, masks_.feeds);
+    if constexpr (Bypass) {
+        o0 = c0;
+        o1 = c1;
+        follow(post_.envelope, post_.coef, c0, masks_.feeds);
+    } else {
+        __m128 g[2] = {_mm_set1_ps(1.0f), _mm_set1_ps(1.0f)};
+        if (w.any) gainsEnd(w, g);
+        o0 = _mm_and_ps(compress(comp_[0], c0, g[0]), masks_.runs);
+        follow(post_.envelope, post_.coef, o0, masks_.feeds);
+        o1 = _mm_and_ps(compress(comp_[1], c1, g[1]), masks_.runs);
+    }
+    secondLevels_[2 * i] = c1;
+    secondLevels_[2 * i + 1] = o1;
+
+    // Band sums in band order, channel 0 in lane 0 and channel 1 in lane 1.
+    const __m128 lo = _mm_unpacklo_ps(o0, o1);
+    __m128 sum = _mm_add_ps(lo, _mm_movehl_ps(lo, lo));
+    if constexpr (B >= 3) {
+        const __m128 hi = _mm_unpackhi_ps(o0, o1);
+        sum = _mm_add_ps(sum, hi);
+        if constexpr (B == 4) sum = _mm_add_ps(sum, _mm_movehl_ps(hi, hi));
+    }
+    storePair(pairs_ + 2 * std::size_t(i), sum);
+}
+
+// Every cascade of the block path, the compressors and the anti-alias filters share one loop:
+// each stage runs an even number of steps behind the stage that feeds it, so one step of the loop
+// holds independent work of many stages and the compressors' long feedback chain overlaps the
+// filters. Each stage still sees its samples in order. Buffer use: the up-sampling filter works
+// in place on the pairs, crossover 1 writes T, crossover 2 U, band 0's all-pass A; crossover 3
+// then writes T and the last all-passes A again, each behind every reader of the old values; the
+// compressors write their sums back to the pairs, which the decimation filter reads.
+template <int B, bool Bypass, bool Oversampled>
+void VectorKernel::runBands(int frames, int factor) noexcept {
+    using lanes::makeWave;
+    const int n = frames * factor;
+    float* pairs = pairs_;
+    __m128* t = bandsT_;
+    __m128* u = bandsU_;
+    __m128* a = bandsA_;
+    const __m128 inGain = Bypass ? _mm_set1_ps(1.0f) : masks_.inputGain;
+    const __m128 upGain = _mm_set1_ps(static_cast<float>(factor));
+    float* d0 = decimated_[0];
+    float* d1 = decimated_[1];
+    const int keepMask = factor - 1;
+    const int keepShift = factor == 2 ? 1 : factor == 4 ? 2 : 3;
+
+    auto up = makeWave<kUpSections>(
+        up_, n, [&](int j) { return loadPair(pairs + 2 * j); },
+        [&](int j, __m128 y) { storePair(pairs + 2 * j, _mm_mul_ps(y, upGain)); });
+    auto x1 = makeWave<8>(
+        cross_[0], n,
+        [&](int j) {
+            __m128 p = loadPair(pairs + 2 * j);
+            if constexpr (!Bypass) p = _mm_mul_ps(p, inGain);
+            return _mm_shuffle_ps(p, p, _MM_SHUFFLE(1, 1, 0, 0));
+        },
+        [&](int j, __m128 y) { t[j] = y; });
+    auto x2 = makeWave<8>(
+        cross_[1], n, [&](int j) { return _mm_shuffle_ps(t[j], t[j], _MM_SHUFFLE(3, 3, 1, 1)); },
+        [&](int j, __m128 y) { u[j] = y; });
+    auto ap1 = makeWave<4>(
+        allpass1_, n, [&](int j) { return _mm_shuffle_ps(t[j], t[j], _MM_SHUFFLE(2, 2, 2, 0)); },
+        [&](int j, __m128 y) { a[j] = y; });
+    auto x3 = makeWave<8>(
+        cross_[2], n, [&](int j) { return _mm_shuffle_ps(u[j], u[j], _MM_SHUFFLE(3, 3, 1, 1)); },
+        [&](int j, __m128 y) { t[j] = y; });
+    auto ap2 = makeWave<4>(
+        allpass2_, n,
+        [&](int j) {
+            return _mm_unpacklo_ps(a[j], _mm_shuffle_ps(u[j], u[j], _MM_SHUFFLE(2, 2, 2, 0)));
+        },
+        [&](int j, __m128 y) { a[j] = y; });
+    auto down = makeWave<kUpSections>(
+        down_, n, [&](int j) { return loadPair(pairs + 2 * j); },
+        [&](int j, __m128 y) {
+            if ((j & keepMask) == 0) {
+                d0[j >> keepShift] = _mm_cvtss_f32(y);
+                d1[j >> keepShift] = _mm_cvtss_f32(_mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
+            }
+        });
+
+    // Lags (all even, so a stage's step has the loop's parity).
+    constexpr int lagX1 = Oversampled ? kUpSections : 0;
+    constexpr int lagX2 = lagX1 + 8;
+    constexpr int lagX3 = lagX2 + 8;
+    constexpr int lagComp = lagX1 + 8 * (B - 1);
+    constexpr int lagDown = lagComp + 2;
+    const int total = (Oversampled ? lagDown + down.steps() : lagComp + n);
+
+    // The compressors' feedback chain is the longest; its phases alternate with filter work so
+    // that the processor always has independent work within reach while the chain waits.
+    auto body = [&]<int P>(int s) {
+        const int j = s - lagComp;
+        const bool compressing = j >= 0 && j < n;
+        GainWork w;
+        if (compressing) compressBegin<B, Bypass>(j, w);
+        if constexpr (Oversampled) up.template advance<P>(s);
+        x1.template advance<P>(s - lagX1);
+        if (compressing) compressMiddle<Bypass>(w);
+        if constexpr (B >= 3) {
+            x2.template advance<P>(s - lagX2);
+            ap1.template advance<P>(s - lagX2);
+        }
+        if (compressing) compressEnd<B, Bypass>(j, w);
+        if constexpr (B == 4) {
+            x3.template advance<P>(s - lagX3);
+            ap2.template advance<P>(s - lagX3);
+        }
+        if constexpr (Oversampled) down.template advance<P>(s - lagDown);
+    };
+    for (int s = 0; s < total; s += 2) {
+        body.template operator()<0>(s);
+        body.template operator()<1>(s + 1);
+    }
+    parity_ = n & 1;
+}
+
+void VectorKernel::meterSecondChannel(int n) noexcept {
+    for (int i = 0; i < n; ++i) {
+        follow(pre_.envelope, pre_.coef, secondLevels_[2 * i], masks_.feeds);
+        follow(post_.envelope, post_.coef, secondLevels_[2 * i + 1], masks_.feeds);
+    }
+}
+
+void VectorKernel::process(EngineUnits& units, const BlockSettings& s, const float* const* inputs,
+                           int frames) noexcept {
+    if (frames <= 0) return;
+    if (frames > kMaxBlockFrames) frames = kMaxBlockFrames;
+    loadState(units, s);
+    const int f = s.factor;
+    const int n = frames * f;
+    stuff(inputs, frames, f);
+    const bool over = f > 1;
+    switch (s.bands * 4 + (s.bypass ? 2 : 0) + (over ? 1 : 0)) {
+        case 8:
+            runBands<2, false, false>(frames, f);
+            break;
+        case 9:
+            runBands<2, false, true>(frames, f);
+            break;
+        case 10:
+            runBands<2, true, false>(frames, f);
+            break;
+        case 11:
+            runBands<2, true, true>(frames, f);
+            break;
+        case 12:
+            runBands<3, false, false>(frames, f);
+            break;
+        case 13:
+            runBands<3, false, true>(frames, f);
+            break;
+        case 14:
+            runBands<3, true, false>(frames, f);
+            break;
+        case 15:
+            runBands<3, true, true>(frames, f);
+            break;
+        case 16:
+            runBands<4, false, false>(frames, f);
+            break;
+        case 17:
+            runBands<4, false, true>(frames, f);
+            break;
+        case 18:
+            runBands<4, true, false>(frames, f);
+            break;
+        default:
+            runBands<4, true, true>(frames, f);
+            break;
+    }
+    if (s.channels == 2) meterSecondChannel(n);
+    if (!over)
+        for (int i = 0; i < frames; ++i) {
+            decimated_[0][i] = pairs_[2 * i];
+            decimated_[1][i] = pairs_[2 * i + 1];
+        }
+    for (int ch = 0; ch < s.channels; ++ch) units.upsamplers[ch]->frames = frames;
+    storeState(units, s);
+}
+
+}  // namespace brindlewave
