@@ -22,3 +22,16 @@ function(brindlewave_count_allocations target)
         -Wl,--wrap=malloc -Wl,--wrap=free -Wl,--wrap=realloc -Wl,--wrap=calloc
         -Wl,--wrap=posix_memalign -Wl,--wrap=aligned_alloc)
 endfunction()
+
+# Links a plug-in module: it exports only what its version script names and has no undefined
+# symbols; outside sanitizer builds it carries its own C++ runtime so that any host can load it
+# (a sanitized module is loaded by a sanitized host and must share that host's runtime).
+function(brindlewave_module_link target version_script)
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${version_script})
+    target_link_options(${target} PRIVATE
+        -Wl,--version-script=${version_script} -Wl,--no-undefined -Wl,-z,now)
+    if(NOT BRINDLEWAVE_SANITIZE AND NOT BRINDLEWAVE_TSAN)
+        target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc)
+        target_sources(${target} PRIVATE ${RIGGING_NOTHROW_RUNTIME})
+    endif()
+endfunction()

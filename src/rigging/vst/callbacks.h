@@ -1,0 +1,18 @@
+#pragma once
+// The functions the effect record hands to the host. Each enters the plug-in's floating-point
+// state and forwards to the VSTClient named by the record's object field.
+
+#include "rigging/vst/translatesdk.h"
+
+namespace rigging::vst {
+
+VstIntPtr dispatcherCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                             void* ptr, float opt);
+void setParameterCallback(AEffect* effect, VstInt32 index, float value);
+float getParameterCallback(AEffect* effect, VstInt32 index);
+void processCallback(AEffect* effect, float** inputs, float** outputs, VstInt32 frames);
+void processReplacingCallback(AEffect* effect, float** inputs, float** outputs, VstInt32 frames);
+void processDoubleReplacingCallback(AEffect* effect, double** inputs, double** outputs,
+                                    VstInt32 frames);
+
+}  // namespace rigging::vst

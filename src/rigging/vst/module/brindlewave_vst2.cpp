@@ -1,0 +1,6 @@
+// The Brindlewave VST 2.4 module.
+
+#include "brindlewave/client.h"
+#include "rigging/vst/entrypoint.h"
+
+RIGGING_VST2_ENTRY_POINT(brindlewave::BrindlewaveClient);

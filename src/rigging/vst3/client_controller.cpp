@@ -1,0 +1,289 @@
+// The edit controller and unit information of VST3Client (host UI thread), and the preset
+// bank it shares with the audio thread.
+
+#include <cstdio>
+#include <cstring>
+
+#include "rigging/core/fpcontrol.h"
+#include "rigging/vst3/client.h"
+
+namespace rigging {
+
+using namespace vst3;
+
+// ---- Presets
+
+int VST3Client::presetIndexFromNormalized(double v) const noexcept {
+    if (!(v > 0)) return 0;  // NaN as well
+    double index = (maxPresetIndex_ + 1) * v;
+    return index >= maxPresetIndex_ ? maxPresetIndex_ : static_cast<int>(index);
+}
+
+void VST3Client::loadPresetBlocking(int index) noexcept {
+    MutexLock lock(presetMutex_);
+    pendingPreset_.store(-1);  // this newer choice replaces one the audio thread still holds
+    client_->presetBank().loadPresetFromHost(index);
+}
+
+void VST3Client::requestPresetFromAudio(int index) noexcept {
+    if (presetMutex_.tryLock()) {
+        pendingPreset_.store(-1);
+        client_->presetBank().loadPresetFromHost(index);
+        presetMutex_.unlock();
+    } else {
+        pendingPreset_.store(index);
+    }
+}
+
+void VST3Client::applyPendingPreset() noexcept {
+    if (pendingPreset_.load() < 0 || !presetMutex_.tryLock()) return;
+    int index = pendingPreset_.exchange(-1);
+    if (index >= 0) client_->presetBank().loadPresetFromHost(index);
+    presetMutex_.unlock();
+}
+
+// ---- Parameters
+
+int32 VST3Client::getParameterCount() {
+    return client_->numParams() + 2;
+}
+
+tresult VST3Client::getParameterInfo(int32 paramIndex, ParameterInfo& info) {
+    if (static_cast<uint32>(paramIndex) >= static_cast<uint32>(getParameterCount()))
+        return kResultFalse;
+    std::memset(&info, 0, sizeof info);
+    info.unitId = kRootUnitId;
+    if (paramIndex == 0) {
+        info.id = kBypassParamId;
+        str8ToStr16(info.title, "Bypass", 128);
+        str8ToStr16(info.shortTitle, "Byp", 128);
+        info.stepCount = 1;
+        info.flags =
+            ParameterInfo::kCanAutomate | ParameterInfo::kIsList | ParameterInfo::kIsBypass;
+    } else if (paramIndex == 1) {
+        info.id = kPresetParamId;
+        str8ToStr16(info.title, "Preset", 128);
+        str8ToStr16(info.shortTitle, "Pre", 128);
+        info.stepCount = maxPresetIndex_;
+        info.flags = ParameterInfo::kIsProgramChange;
+    } else {
+        Parameter* p = client_->param(paramIndex - 2);
+        info.id = static_cast<ParamID>(paramIndex - 2);
+        str8ToStr16(info.title, p->name(), 128);
+        str8ToStr16(info.shortTitle, p->name(), 128);
+        str8ToStr16(info.units, p->label(), 128);
+        info.defaultNormalizedValue = p->getNormalizedDefault();
+        info.flags = p->isAutomatable() ? ParameterInfo::kCanAutomate : 0;
+    }
+    return kResultOk;
+}
+
+tresult VST3Client::getParamStringByValue(ParamID id, ParamValue v, String128 string) {
+    if (string == nullptr) return kInvalidArgument;
+    FPScope fp;
+    if (id == kPresetParamId) {
+        PresetBank& bank = client_->presetBank();
+        if (bank.numPresets() > 0)
+            str8ToStr16(string, bank.preset(presetIndexFromNormalized(v))->name(), 128);
+        else
+            str8ToStr16(string, "None", 128);
+    } else if (id == kBypassParamId) {
+        str8ToStr16(string, v >= 0.5 ? "Yes" : "No", 128);
+    } else if (id < static_cast<ParamID>(client_->numParams())) {
+        char text[128] = {};
+        client_->param(static_cast<int>(id))->stringFromNormalizedValue(v, text, sizeof text);
+        str8ToStr16(string, text, 128);
+    } else {
+        return kResultFalse;
+    }
+    return kResultOk;
+}
+
+tresult VST3Client::getParamValueByString(ParamID id, TChar* string, ParamValue& v) {
+    if (string == nullptr) return kInvalidArgument;
+    if (id >= static_cast<ParamID>(client_->numParams())) return kResultFalse;
+    FPScope fp;
+    char text[129];
+    str16ToStr8(text, string, sizeof text);
+    double normalized;
+    if (!client_->param(static_cast<int>(id))->normalizedValueFromString(text, normalized))
+        return kResultFalse;
+    v = normalized;
+    return kResultOk;
+}
+
+ParamValue VST3Client::normalizedParamToPlain(ParamID id, ParamValue v) {
+    if (id == kPresetParamId) return presetIndexFromNormalized(v);
+    if (id == kBypassParamId) return v >= 0.5 ? 1 : 0;
+    if (id < static_cast<ParamID>(client_->numParams())) return v;
+    return 0;
+}
+
+ParamValue VST3Client::plainParamToNormalized(ParamID id, ParamValue plain) {
+    if (id == kPresetParamId) return maxPresetIndex_ == 0 ? 0 : plain / maxPresetIndex_;
+    if (id == kBypassParamId || id < static_cast<ParamID>(client_->numParams())) return plain;
+    return 0;
+}
+
+ParamValue VST3Client::getParamNormalized(ParamID id) {
+    if (id == kPresetParamId)
+        return maxPresetIndex_ == 0
+                   ? 0
+                   : static_cast<double>(client_->presetBank().currentPresetIndex()) /
+                         maxPresetIndex_;
+    if (id == kBypassParamId) return bypassed_.load() ? 1 : 0;
+    if (id < static_cast<ParamID>(client_->numParams()))
+        return client_->param(static_cast<int>(id))->getForHost();
+    return 0;
+}
+
+tresult VST3Client::setParamNormalized(ParamID id, ParamValue v) {
+    FPScope fp;
+    if (id == kPresetParamId) {
+        if (client_->presetBank().numPresets() > 0)
+            loadPresetBlocking(presetIndexFromNormalized(v));
+    } else if (id == kBypassParamId) {
+        bypassed_.store(v >= 0.5);
+    } else if (id < static_cast<ParamID>(client_->numParams())) {
+        client_->param(static_cast<int>(id))->setFromHost(v);
+    } else {
+        return kResultFalse;
+    }
+    return kResultOk;
+}
+
+tresult VST3Client::setComponentHandler(IComponentHandler* handler) {
+    if (handler == componentHandler_.load()) return kResultOk;
+    if (handler) handler->addRef();
+    if (IComponentHandler* old = componentHandler_.exchange(handler)) old->release();
+    return kResultOk;
+}
+
+IPlugView* VST3Client::createView(FIDString) {
+    return nullptr;  // no editor yet: hosts show their generic parameter view
+}
+
+// ---- Units and the program list
+
+int32 VST3Client::getUnitCount() {
+    return 1;
+}
+
+tresult VST3Client::getUnitInfo(int32 unitIndex, UnitInfo& info) {
+    if (unitIndex != 0) return kResultFalse;
+    info.id = kRootUnitId;
+    info.parentUnitId = kNoParentUnitId;
+    str8ToStr16(info.name, "Root Unit", 128);
+    info.programListId = kProgramListId;
+    return kResultOk;
+}
+
+int32 VST3Client::getProgramListCount() {
+    return 1;
+}
+
+tresult VST3Client::getProgramListInfo(int32, ProgramListInfo& info) {
+    info.id = kProgramListId;
+    str8ToStr16(info.name, "Factory Presets", 128);
+    info.programCount = client_->presetBank().numPresets();
+    return kResultOk;
+}
+
+tresult VST3Client::getProgramName(ProgramListID listId, int32 programIndex, String128 name) {
+    if (name == nullptr) return kInvalidArgument;
+    PresetBank& bank = client_->presetBank();
+    if (listId != kProgramListId || !bank.isValidPresetIndex(programIndex)) return kResultFalse;
+    str8ToStr16(name, bank.preset(programIndex)->name(), 128);
+    return kResultOk;
+}
+
+tresult VST3Client::getProgramInfo(ProgramListID, int32, vst3::CString, String128) {
+    return kNotImplemented;
+}
+
+tresult VST3Client::hasProgramPitchNames(ProgramListID, int32) {
+    return kResultFalse;
+}
+
+tresult VST3Client::getProgramPitchName(ProgramListID, int32, int16, String128) {
+    return kResultFalse;
+}
+
+UnitID VST3Client::getSelectedUnit() {
+    return kRootUnitId;
+}
+
+tresult VST3Client::selectUnit(UnitID unitId) {
+    return unitId == kRootUnitId ? kResultOk : kResultFalse;
+}
+
+tresult VST3Client::getUnitByBus(MediaType, BusDirection, int32, int32, UnitID& unitId) {
+    unitId = kRootUnitId;
+    return kResultOk;
+}
+
+tresult VST3Client::setUnitProgramData(int32, int32, IBStream*) {
+    return kNotImplemented;
+}
+
+// ---- The controller's interface object forwards to its owner
+
+using EC = VST3Client;
+
+tresult EC::EditController::queryInterface(const TUID iid, void** obj) {
+    return owner_->queryInterface(iid, obj);
+}
+uint32 EC::EditController::addRef() {
+    return owner_->addRef();
+}
+uint32 EC::EditController::release() {
+    return owner_->release();
+}
+tresult EC::EditController::initialize(FUnknown* context) {
+    return owner_->initialize(context);
+}
+tresult EC::EditController::terminate() {
+    return owner_->terminate();
+}
+// The component's getState and setState save and restore everything.
+tresult EC::EditController::setComponentState(IBStream*) {
+    return kNotImplemented;
+}
+tresult EC::EditController::setState(IBStream*) {
+    return kNotImplemented;
+}
+tresult EC::EditController::getState(IBStream*) {
+    return kNotImplemented;
+}
+int32 EC::EditController::getParameterCount() {
+    return owner_->getParameterCount();
+}
+tresult EC::EditController::getParameterInfo(int32 index, ParameterInfo& info) {
+    return owner_->getParameterInfo(index, info);
+}
+tresult EC::EditController::getParamStringByValue(ParamID id, ParamValue v, String128 s) {
+    return owner_->getParamStringByValue(id, v, s);
+}
+tresult EC::EditController::getParamValueByString(ParamID id, TChar* s, ParamValue& v) {
+    return owner_->getParamValueByString(id, s, v);
+}
+ParamValue EC::EditController::normalizedParamToPlain(ParamID id, ParamValue v) {
+    return owner_->normalizedParamToPlain(id, v);
+}
+ParamValue EC::EditController::plainParamToNormalized(ParamID id, ParamValue p) {
+    return owner_->plainParamToNormalized(id, p);
+}
+ParamValue EC::EditController::getParamNormalized(ParamID id) {
+    return owner_->getParamNormalized(id);
+}
+tresult EC::EditController::setParamNormalized(ParamID id, ParamValue v) {
+    return owner_->setParamNormalized(id, v);
+}
+tresult EC::EditController::setComponentHandler(IComponentHandler* handler) {
+    return owner_->setComponentHandler(handler);
+}
+IPlugView* EC::EditController::createView(FIDString name) {
+    return owner_->createView(name);
+}
+
+}  // namespace rigging

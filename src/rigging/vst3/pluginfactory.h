@@ -1,0 +1,55 @@
+#pragma once
+// The module's class factory: describes the plug-in class and creates its instances.
+
+#include <atomic>
+
+#include "rigging/core/vec.h"
+#include "rigging/vst3/ipluginbase.h"
+
+namespace rigging::vst3 {
+
+// Creates a new object for a registered class and returns it with one reference.
+using CreateFunction = FUnknown* (*)(void* context);
+
+class CPluginFactory final : public IPluginFactory3 {
+public:
+    // Starts with one reference. The flags always gain kUnicode.
+    CPluginFactory(const char* vendor, const char* url, const char* email, int32 flags) noexcept;
+    CPluginFactory(const CPluginFactory&) = delete;
+    CPluginFactory& operator=(const CPluginFactory&) = delete;
+    ~CPluginFactory();
+
+    // False for a null information record or function.
+    bool registerClass(const PClassInfo2* info, CreateFunction create, void* context) noexcept;
+
+    tresult queryInterface(const TUID iid, void** obj) override;
+    uint32 addRef() override;
+    uint32 release() override;
+
+    tresult getFactoryInfo(PFactoryInfo* info) override;
+    int32 countClasses() override;
+    tresult getClassInfo(int32 index, PClassInfo* info) override;
+    tresult createInstance(FIDString cid, FIDString iid, void** obj) override;
+    tresult getClassInfo2(int32 index, PClassInfo2* info) override;
+    tresult getClassInfoUnicode(int32 index, PClassInfoW* info) override;
+    tresult setHostContext(FUnknown* context) override;
+
+private:
+    struct ClassEntry {
+        PClassInfo2 info8;
+        PClassInfoW info16;
+        CreateFunction create;
+        void* context;
+    };
+    const ClassEntry* entry(int32 index) const noexcept;
+
+    std::atomic<int> refCount_{1};
+    PFactoryInfo factoryInfo_;
+    Vec<ClassEntry> classes_;
+};
+
+// The one factory of the process, null until the first GetPluginFactory and again after the
+// host's last release. Zero-initialised: nothing runs when the module is loaded.
+extern CPluginFactory* gPluginFactory;
+
+}  // namespace rigging::vst3

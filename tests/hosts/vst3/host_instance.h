@@ -1,0 +1,90 @@
+#pragma once
+// One plug-in instance driven as a DAW drives it: creation through the factory, the
+// interfaces of the component and its controller, initialisation, buses, set-up, processing,
+// state, and teardown that checks every reference came back.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host_objects.h"
+#include "rigging/vst3/ivstaudioprocessor.h"
+#include "rigging/vst3/ivstcomponent.h"
+#include "rigging/vst3/ivsteditcontroller.h"
+#include "rigging/vst3/ivstunit.h"
+
+namespace vst3host {
+
+// Notes whether a plug-in call left the caller's floating-point control registers changed.
+class FpWatch {
+public:
+    explicit FpWatch(int& violations);
+    ~FpWatch();
+
+private:
+    int& violations_;
+    std::uint32_t mxcsr_;
+    std::uint16_t x87_;
+};
+
+std::uint32_t readMXCSR();
+std::uint16_t readX87ControlWord();
+
+// Index of the first class of the given category, -1 if none.
+int findClass(IPluginFactory* factory, const char* category, PClassInfo* out);
+
+class PluginInstance {
+public:
+    PluginInstance() = default;
+    PluginInstance(const PluginInstance&) = delete;
+    PluginInstance& operator=(const PluginInstance&) = delete;
+    ~PluginInstance() { teardown(); }
+
+    // Creates the component, then finds the controller on the same object or, failing that,
+    // creates the class getControllerClassId names.
+    bool create(IPluginFactory* factory, const char* cid);
+    // initialize on the component (and a separate controller), then the component handler.
+    bool initialize(FUnknown* hostContext, IComponentHandler* handler);
+
+    std::vector<BusInfo> buses(MediaType type, BusDirection dir);
+    tresult setArrangement(int inputs, int outputs);
+    // Channel count of the first audio bus in a direction, as the processor now reports it.
+    int channels(BusDirection dir);
+    tresult setup(double sampleRate, int maxBlock, int32 sampleSize = kSample32);
+    // setActive and setProcessing in the order hosts use.
+    void start();
+    void stop();
+
+    // Planar 32-bit processing of one block; a null channel pointer is passed on as it is.
+    tresult process(std::vector<float*> inputs, std::vector<float*> outputs, int frames,
+                    IParameterChanges* changes = nullptr, ProcessContext* context = nullptr);
+    // A call without buses or audio, as hosts send to flush parameter changes.
+    tresult flush(IParameterChanges* changes);
+
+    tresult getState(std::vector<std::uint8_t>& out);
+    tresult setState(const std::vector<std::uint8_t>& bytes);
+    tresult setState(MemoryStream& stream);
+
+    // terminate and release everything. True when each object's last release answered 0.
+    bool teardown();
+
+    IComponent* component = nullptr;
+    IAudioProcessor* processor = nullptr;
+    IEditController* controller = nullptr;
+    IEditController2* controller2 = nullptr;
+    IUnitInfo* units = nullptr;
+    bool separateController = false;
+    // Calls after which the host's MXCSR or x87 control word differed from before.
+    int fpViolations = 0;
+
+private:
+    ParameterChanges outputChanges_;
+    EventList outputEvents_;
+    bool initialized_ = false;
+    bool started_ = false;
+};
+
+// Converts UTF-16 text of a record field to 8 bits for assertions and printing.
+std::string narrow(const char16* s);
+
+}  // namespace vst3host

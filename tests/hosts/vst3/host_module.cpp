@@ -1,0 +1,64 @@
+#include "host_module.h"
+
+#include <dlfcn.h>
+
+namespace vst3host {
+
+std::string bundleBinaryPath(const std::string& bundle) {
+    std::string dir = bundle;
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    std::string name = dir.substr(dir.find_last_of('/') + 1);
+    if (name.size() > 5 && name.compare(name.size() - 5, 5, ".vst3") == 0)
+        name.resize(name.size() - 5);
+    return dir + "/Contents/x86_64-linux/" + name + ".so";
+}
+
+bool HostModule::load(const std::string& bundle) {
+    unload();
+    std::string path = bundleBinaryPath(bundle);
+    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle_ == nullptr) {
+        const char* e = dlerror();
+        error_ = e ? e : "dlopen failed";
+        return false;
+    }
+    // Prefer the versioned symbols; hosts that use plain dlsym must find them too.
+    void* entry = dlvsym(handle_, "ModuleEntry", "VST3ABI_1.0");
+    void* exit = dlvsym(handle_, "ModuleExit", "VST3ABI_1.0");
+    void* factory = dlvsym(handle_, "GetPluginFactory", "VST3ABI_1.0");
+    versioned_ = entry && exit && factory;
+    if (!entry) entry = dlsym(handle_, "ModuleEntry");
+    if (!exit) exit = dlsym(handle_, "ModuleExit");
+    if (!factory) factory = dlsym(handle_, "GetPluginFactory");
+    if (!entry || !exit || !factory) {
+        error_ = "missing export";
+        unload();
+        return false;
+    }
+    entry_ = reinterpret_cast<EntryFn>(entry);
+    exit_ = reinterpret_cast<ExitFn>(exit);
+    factory_ = reinterpret_cast<FactoryFn>(factory);
+    if (!entry_(handle_)) {
+        error_ = "ModuleEntry refused";
+        unload();
+        return false;
+    }
+    entered_ = true;
+    return true;
+}
+
+void HostModule::unload() {
+    if (entered_ && exit_) exit_();
+    entered_ = false;
+    if (handle_) dlclose(handle_);
+    handle_ = nullptr;
+    entry_ = nullptr;
+    exit_ = nullptr;
+    factory_ = nullptr;
+}
+
+IPluginFactory* HostModule::getFactory() {
+    return factory_ ? factory_() : nullptr;
+}
+
+}  // namespace vst3host

@@ -1,0 +1,13 @@
+#include "stress.h"
+
+#include "fixture.h"
+
+using namespace vsttest;
+
+TEST_F(MidiWrapper, SurvivesACarelessHostWithFiniteOutput) {
+    StressResult r = stressWrapper(host, TestClient::kNumParams, 3000, 1234);
+    EXPECT_EQ(r.blocks, 3000);
+    EXPECT_EQ(r.nonFinite, 0);
+    EXPECT_EQ(client->overruns, 0);
+    EXPECT_FALSE(client->resets.empty());
+}

@@ -1,0 +1,46 @@
+// The test plug-in loaded as a module, the way a host finds and drives it.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "host_instance.h"
+#include "host_module.h"
+
+using namespace vst3host;
+
+TEST(Vst3Module, LoadsByVersionedExportsAndProcesses) {
+    HostModule module;
+    ASSERT_TRUE(module.load(RIGGING_TEST_BUNDLE)) << module.error();
+    EXPECT_TRUE(module.versionedExports());
+    IPluginFactory* factory = module.getFactory();
+    ASSERT_NE(factory, nullptr);
+    EXPECT_EQ(module.getFactory(), factory);
+    EXPECT_EQ(factory->release(), 1u);
+    PClassInfo info;
+    ASSERT_EQ(findClass(factory, "Audio Module Class", &info), 0);
+    {
+        HostApplication app;
+        PluginInstance plugin;
+        ASSERT_TRUE(plugin.create(factory, info.cid));
+        ASSERT_TRUE(plugin.initialize(&app, nullptr));
+        ASSERT_EQ(plugin.setArrangement(2, 2), kResultOk);
+        ASSERT_EQ(plugin.setup(96000, 128), kResultOk);
+        plugin.start();
+        std::vector<float> in(128, 0.5f), out0(128), out1(128);
+        ASSERT_EQ(plugin.process({in.data(), in.data()}, {out0.data(), out1.data()}, 128),
+                  kResultOk);
+        EXPECT_EQ(out1[127], 0.5f);
+        EXPECT_TRUE(plugin.teardown());
+        EXPECT_EQ(plugin.fpViolations, 0);
+    }
+    EXPECT_EQ(factory->release(), 0u);
+    // A module is unloaded and loaded again within one host session.
+    module.unload();
+    ASSERT_TRUE(module.load(RIGGING_TEST_BUNDLE));
+    factory = module.getFactory();
+    ASSERT_NE(factory, nullptr);
+    EXPECT_EQ(factory->countClasses(), 1);
+    EXPECT_EQ(factory->release(), 0u);
+}
