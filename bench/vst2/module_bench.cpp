@@ -20,11 +20,7 @@ using namespace rigging::vst;
 
 namespace {
 
-#ifdef BRINDLEWAVE_VST2_MODULE
 std::string gOurs = BRINDLEWAVE_VST2_MODULE;
-#else
-std::string gOurs;
-#endif
 std::string gTheirs = "/usr/lib/vst/lsp-plugins/mb-compressor-stereo.so";
 
 constexpr int kBlock = 512;
