@@ -91,6 +91,7 @@ BrindlewaveClient::BrindlewaveClient(BuildToken token) noexcept
         }
     }
     analyzer_ = mallocNew<rigging::FFTAnalyzer>();
+    prepareAnalysis();
 
     for (int ch = 0; ch < kEngineChannels; ++ch) {
         units_.splitters[ch] = splitters_[ch];
@@ -203,6 +204,13 @@ bool BrindlewaveClient::boolParam(int index) const noexcept {
 
 void BrindlewaveClient::reset(double sampleRate, int, int, int) {
     sampleRate_ = static_cast<float>(sampleRate);
+    prepareAnalysis();
+    for (Upsampler* up : upsamplers_) up->setSampleRate(sampleRate_);
+}
+
+// Sizes never change, so only the first call allocates; the constructor makes it, which keeps
+// every reset on the audio thread free of allocation.
+void BrindlewaveClient::prepareAnalysis() noexcept {
     const int n = analysisWindowSize_;
     analyzer_->initialize(
         n, kFFTSizeFactor * n, n,
@@ -214,7 +222,6 @@ void BrindlewaveClient::reset(double sampleRate, int, int, int) {
     spectrum_.resize(bins);
     // The editor must never see bins that no frame has written yet.
     for (SpectrumBin& bin : spectrum_) bin = SpectrumBin(0.0f, 0.0f);
-    for (Upsampler* up : upsamplers_) up->setSampleRate(sampleRate_);
 }
 
 CompressorParams BrindlewaveClient::getParamsForCompressor(int band) const noexcept {

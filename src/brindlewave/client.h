@@ -50,6 +50,8 @@ protected:
     virtual IEditorSink* createEditor() { return nullptr; }
 
 private:
+    // Analyser, segment buffer and spectrum at their (fixed) sizes; allocates only the first time.
+    void prepareAnalysis() noexcept;
     void handOffToEditor() noexcept;
     float floatParam(int index) const noexcept;
     int intParam(int index) const noexcept;

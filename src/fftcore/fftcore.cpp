@@ -28,7 +28,10 @@ Rfft::~Rfft() {
 }
 
 void Rfft::initialize(std::size_t n) noexcept {
-    log2n_ = n == 0 ? 0 : __builtin_ctzll(n);
+    const int log2n = n == 0 ? 0 : __builtin_ctzll(n);
+    // The tables depend on the size alone; an unchanged size keeps them (and allocates nothing).
+    if (table_ != nullptr && log2n == log2n_) return;
+    log2n_ = log2n;
     log2nComplex_ = log2n_ - 1;
     table_ = static_cast<float*>(
         alignedRealloc(table_, table_size_bytes(log2nComplex_), kTableAlignment));

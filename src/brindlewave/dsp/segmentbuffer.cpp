@@ -10,11 +10,14 @@ SegmentBuffer::~SegmentBuffer() {
 }
 
 void SegmentBuffer::initialize(int windowSize) noexcept {
-    std::free(filling_);
-    std::free(complete_);
-    windowSize_ = windowSize;
-    filling_ = rigging::mallocSlice<float>(std::size_t(windowSize)).data();
-    complete_ = rigging::mallocSlice<float>(std::size_t(windowSize)).data();
+    // Same size as before: keep the buffers, so a stream reset allocates nothing.
+    if (filling_ == nullptr || windowSize != windowSize_) {
+        std::free(filling_);
+        std::free(complete_);
+        windowSize_ = windowSize;
+        filling_ = rigging::mallocSlice<float>(std::size_t(windowSize)).data();
+        complete_ = rigging::mallocSlice<float>(std::size_t(windowSize)).data();
+    }
     fill_ = 0;
     fresh_ = false;
 }

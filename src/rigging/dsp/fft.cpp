@@ -27,11 +27,18 @@ bool FFTAnalyzer::initialize(int windowSize, int fftSize, int analysisPeriod,
         analysisPeriod > windowSize)
         return false;
 
+    // Buffers are resized only when a size changes, so re-initialising with the same sizes
+    // (every stream reset does) allocates nothing.
+    const bool newWindowSize = window_ == nullptr || windowSize != windowSize_;
+    const bool newFFTSize = work_ == nullptr || fftSize != fftSize_;
     zeroPhase_ = zeroPhase;
     fftSize_ = fftSize;
     windowSize_ = windowSize;
 
-    window_ = static_cast<float*>(alignedRealloc(window_, sizeof(float) * windowSize, 1));
+    if (newWindowSize) {
+        window_ = static_cast<float*>(alignedRealloc(window_, sizeof(float) * windowSize, 1));
+        segment_ = static_cast<float*>(alignedRealloc(segment_, sizeof(float) * windowSize, 1));
+    }
     float sum = 0;
     for (int n = 0; n < windowSize; ++n) {
         window_[n] = static_cast<float>(evalWindow(desc, n, windowSize));
@@ -42,19 +49,20 @@ bool FFTAnalyzer::initialize(int windowSize, int fftSize, int analysisPeriod,
              (static_cast<float>(fftSize) / sum);
     analysisPeriod_ = analysisPeriod == 0 ? 1 : analysisPeriod;
 
-    segment_ = static_cast<float*>(alignedRealloc(segment_, sizeof(float) * windowSize, 1));
     std::memset(segment_, 0, sizeof(float) * windowSize);
     fill_ = 0;
 
     rfft_.initialize(static_cast<std::size_t>(fftSize));
 
-    const std::size_t a = fftcore::alignment(static_cast<std::size_t>(fftSize));
-    if (work_ && a != workAlignment_) {
-        alignedFree(work_, workAlignment_);
-        work_ = nullptr;
+    if (newFFTSize) {
+        const std::size_t a = fftcore::alignment(static_cast<std::size_t>(fftSize));
+        if (work_ && a != workAlignment_) {
+            alignedFree(work_, workAlignment_);
+            work_ = nullptr;
+        }
+        work_ = static_cast<float*>(alignedReallocDiscard(work_, sizeof(float) * fftSize, a));
+        workAlignment_ = a;
     }
-    work_ = static_cast<float*>(alignedReallocDiscard(work_, sizeof(float) * fftSize, a));
-    workAlignment_ = a;
     ready_ = true;
     return true;
 }

@@ -63,6 +63,14 @@ VSTClient::VSTClient(Client* client, audioMasterCallback audioMaster) noexcept
     outputScratch_ = mallocSlice<float*>(static_cast<std::size_t>(maxOutputs_));
     inputPointers_ = mallocSlice<const float*>(static_cast<std::size_t>(maxInputs_));
     outputPointers_ = mallocSlice<float*>(static_cast<std::size_t>(maxOutputs_));
+    // Scratch buffers are made here at their largest size: resets run on the audio thread,
+    // which must never allocate, whatever block size the host announces later.
+    const std::size_t bytes = static_cast<std::size_t>(kMaxScratchFrames) * sizeof(float);
+    for (float*& p : inputScratch_)
+        p = static_cast<float*>(alignedMalloc(bytes, kScratchAlignment));
+    for (float*& p : outputScratch_)
+        p = static_cast<float*>(alignedMalloc(bytes, kScratchAlignment));
+    zeroBuffer_ = static_cast<float*>(alignedMalloc(bytes, kScratchAlignment));
 
     hostInputs_ = maxInputs_;
     hostOutputs_ = maxOutputs_;
@@ -131,17 +139,7 @@ void VSTClient::applyReset(const AudioThreadMessage& m) noexcept {
 }
 
 void VSTClient::resizeScratchBuffers(int frames) noexcept {
-    if (frames > scratchCapacity_) {
-        // Room to grow, but never past the largest block the wrapper processes at once.
-        int capacity = frames < kMaxScratchFrames / 2 ? 2 * frames : kMaxScratchFrames;
-        std::size_t bytes = static_cast<std::size_t>(capacity) * sizeof(float);
-        for (float*& p : inputScratch_)
-            p = static_cast<float*>(alignedRealloc(p, bytes, kScratchAlignment));
-        for (float*& p : outputScratch_)
-            p = static_cast<float*>(alignedRealloc(p, bytes, kScratchAlignment));
-        zeroBuffer_ = static_cast<float*>(alignedRealloc(zeroBuffer_, bytes, kScratchAlignment));
-        scratchCapacity_ = capacity;
-    }
+    // frames never exceeds kMaxScratchFrames, the size the buffers were made with.
     audioFrames_ = frames;
     std::memset(zeroBuffer_, 0, static_cast<std::size_t>(frames) * sizeof(float));
 }

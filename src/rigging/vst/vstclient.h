@@ -113,7 +113,6 @@ private:
     int audioProcessingInputs_ = 0;
     int audioProcessingOutputs_ = 0;
     int audioFrames_ = 0;      // frames every scratch buffer holds
-    int scratchCapacity_ = 0;  // frames allocated per scratch buffer
     std::int64_t sampleCounter_ = 0;
     std::span<float*> inputScratch_;
     std::span<float*> outputScratch_;
