@@ -72,6 +72,10 @@ bool parseFormat(const unsigned char* p, std::uint32_t size, Format& f, std::str
         error = "no channels";
         return false;
     }
+    if (f.rate == 0) {
+        error = "sample rate 0";
+        return false;
+    }
     bool ok = (f.tag == kFormatPCM && (f.bits == 16 || f.bits == 24 || f.bits == 32)) ||
               (f.tag == kFormatFloat && f.bits == 32);
     if (!ok) {

@@ -24,6 +24,10 @@ void Upsampler::release() noexcept {
 
 void Upsampler::initialize(int maxFactorValue, int maxFramesValue) noexcept {
     release();
+    // The new filters are untuned and the buffer may be smaller: forget the old settings so
+    // the next setSampleRate and setFactor take effect, and no block uses the old factor.
+    sampleRate = oversampledRate = std::numeric_limits<float>::quiet_NaN();
+    factor = frames = 0;
     maxFactor = std::max(1, maxFactorValue);
     maxFrames = std::max(0, maxFramesValue);
     upsamplingFilter = rigging::mallocNew<ButterworthLPNthOrder>(filterOrder);

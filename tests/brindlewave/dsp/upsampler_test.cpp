@@ -37,6 +37,20 @@ double roundTripGainDb(Upsampler& u, float f, float rate) {
     return 10.0 * std::log10(pout / pin);
 }
 
+// Re-initialising with a smaller maximum must neither keep the old factor (the buffer would
+// overflow) nor leave the new filters untuned because the old settings look unchanged.
+TEST(OversamplerResponseTest, ReinitialisedOversamplerRetunesAndFitsItsNewBuffer) {
+    Upsampler u;
+    prepare(u, 44100.0f, 8);
+    u.initialize(2, 512);
+    u.upsample(std::vector<float>(512, 0.5f).data(), 512);
+    EXPECT_EQ(u.oversampledLength(), 512);
+    u.setSampleRate(44100.0f);
+    u.setFactor(2);
+    EXPECT_NEAR(roundTripGainDb(u, 1000.0f, 44100.0f), 0.0, 0.05);
+    EXPECT_EQ(u.oversampledLength(), 1024);
+}
+
 TEST(OversamplerResponseTest, KilohertzPassesTwentyOneKilohertzIsAttenuated) {
     for (int factor : {2, 4, 8}) {
         Upsampler a, b;

@@ -66,6 +66,9 @@ TEST(Wav, RefusesWhatItCannotReadAndKeepsWholeFramesOfTruncatedData) {
     b[34] = 12;  // 12 bits per sample
     EXPECT_FALSE(decodeWav(b, out, error));
     b = encodeWav(makeSine(2, 100, 48000, 440, -3), WavSampleFormat::pcm16);
+    for (int i = 24; i < 28; ++i) b[i] = 0;  // sample rate 0: nothing could be rendered
+    EXPECT_FALSE(decodeWav(b, out, error));
+    b = encodeWav(makeSine(2, 100, 48000, 440, -3), WavSampleFormat::pcm16);
     b.resize(b.size() - 7);  // cuts into the last two frames
     ASSERT_TRUE(decodeWav(b, out, error)) << error;
     EXPECT_EQ(out.frames(), 98);
