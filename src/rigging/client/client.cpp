@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <utility>
 
 #include "rigging/client/integerparameter.h"
 
@@ -22,7 +21,6 @@ void Client::build() noexcept {
         if (io.numInputChannels > maxInputs_) maxInputs_ = io.numInputChannels;
         if (io.numOutputChannels > maxOutputs_) maxOutputs_ = io.numOutputChannels;
     }
-    midiQueue_.initialize();
     onBuilt();
 }
 

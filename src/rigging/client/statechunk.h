@@ -22,7 +22,6 @@ class Parameter;
 
 constexpr std::uint32_t kStateChunkMagic = 0x0B20BA92;
 constexpr std::int32_t kStateChunkFormatVersion = 0;
-constexpr std::size_t kStateChunkHeaderSize = 24;
 
 enum class ChunkError {
     none,

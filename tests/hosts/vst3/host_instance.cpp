@@ -1,26 +1,19 @@
 #include "host_instance.h"
 
-#include <xmmintrin.h>
-
 #include <cstring>
+
+#include "rigging/core/fpcontrol.h"
 
 namespace vst3host {
 
-std::uint32_t readMXCSR() {
-    return _mm_getcsr();
-}
-
-std::uint16_t readX87ControlWord() {
-    std::uint16_t cw;
-    asm volatile("fnstcw %0" : "=m"(cw));
-    return cw;
-}
+using rigging::getFPUControlState;
+using rigging::getMXCSR;
 
 FpWatch::FpWatch(int& violations)
-    : violations_(violations), mxcsr_(readMXCSR()), x87_(readX87ControlWord()) {}
+    : violations_(violations), mxcsr_(getMXCSR()), x87_(getFPUControlState()) {}
 
 FpWatch::~FpWatch() {
-    if (readMXCSR() != mxcsr_ || readX87ControlWord() != x87_) ++violations_;
+    if (getMXCSR() != mxcsr_ || getFPUControlState() != x87_) ++violations_;
 }
 
 int findClass(IPluginFactory* factory, const char* category, PClassInfo* out) {

@@ -27,9 +27,6 @@ private:
     std::uint16_t x87_;
 };
 
-std::uint32_t readMXCSR();
-std::uint16_t readX87ControlWord();
-
 // Index of the first class of the given category, -1 if none.
 int findClass(IPluginFactory* factory, const char* category, PClassInfo* out);
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "fixture.h"
+#include "rigging/core/fpcontrol.h"
 #include "rigging/vst3/pluginfactory.h"
 
 using namespace vst3test;
@@ -103,7 +104,7 @@ TEST_F(FactoryTest, CreateInstanceHandsOutOneReferenceOrNothing) {
 
 TEST_F(FactoryTest, FloatingPointControlOfTheCallerSurvives) {
     int violations = 0;
-    unsigned saved = readMXCSR();
+    unsigned saved = rigging::getMXCSR();
     _mm_setcsr(0x3F80);  // round toward minus infinity, all masked
     {
         FpWatch w(violations);
