@@ -77,45 +77,36 @@ float decibelsToGain(double db) noexcept {
 
 BrindlewaveClient::BrindlewaveClient(BuildToken token) noexcept
     : Client(token), sampleRate_(std::numeric_limits<float>::quiet_NaN()) {
-    for (BandSplitter*& s : splitters_) s = mallocNew<BandSplitter>();
+    for (BandSplitter*& s : units_.splitters) s = mallocNew<BandSplitter>();
     for (int b = 0; b < kEngineBands; ++b) {
-        preDetectors_[b] = mallocNew<audiofx::PeakDetector>();
-        postDetectors_[b] = mallocNew<audiofx::PeakDetector>();
+        units_.preDetectors[b] = mallocNew<audiofx::PeakDetector>();
+        units_.postDetectors[b] = mallocNew<audiofx::PeakDetector>();
     }
     for (int ch = 0; ch < kEngineChannels; ++ch) {
-        upsamplers_[ch] = mallocNew<Upsampler>();
-        upsamplers_[ch]->initialize(kMaxOversampling, kMaxBlockFrames);
+        units_.upsamplers[ch] = mallocNew<Upsampler>();
+        units_.upsamplers[ch]->initialize(kMaxOversampling, kMaxBlockFrames);
         for (int b = 0; b < kEngineBands; ++b) {
-            compressors_[ch][b] = mallocNew<BrindlewaveCompressor>();
-            compressors_[ch][b]->initialize(44100.0f, 1000.0f, 1000.0f, 0.1f, 2.0f, 1.0f);
+            units_.compressors[ch][b] = mallocNew<BrindlewaveCompressor>();
+            units_.compressors[ch][b]->initialize(44100.0f, 1000.0f, 1000.0f, 0.1f, 2.0f, 1.0f);
         }
     }
     analyzer_ = mallocNew<rigging::FFTAnalyzer>();
     prepareAnalysis();
 
-    for (int ch = 0; ch < kEngineChannels; ++ch) {
-        units_.splitters[ch] = splitters_[ch];
-        units_.upsamplers[ch] = upsamplers_[ch];
-        for (int b = 0; b < kEngineBands; ++b) units_.compressors[ch][b] = compressors_[ch][b];
-    }
-    for (int b = 0; b < kEngineBands; ++b) {
-        units_.preDetectors[b] = preDetectors_[b];
-        units_.postDetectors[b] = postDetectors_[b];
-    }
     kernel_ = mallocNew<VectorKernel>();
     std::memset(input_, 0, sizeof(input_));
 }
 
 BrindlewaveClient::~BrindlewaveClient() {
     rigging::destroyFree(kernel_);
-    for (BandSplitter* s : splitters_) rigging::destroyFree(s);
+    for (BandSplitter* s : units_.splitters) rigging::destroyFree(s);
     for (int b = 0; b < kEngineBands; ++b) {
-        rigging::destroyFree(preDetectors_[b]);
-        rigging::destroyFree(postDetectors_[b]);
+        rigging::destroyFree(units_.preDetectors[b]);
+        rigging::destroyFree(units_.postDetectors[b]);
     }
     for (int ch = 0; ch < kEngineChannels; ++ch) {
-        rigging::destroyFree(upsamplers_[ch]);
-        for (BrindlewaveCompressor* c : compressors_[ch]) rigging::destroyFree(c);
+        rigging::destroyFree(units_.upsamplers[ch]);
+        for (BrindlewaveCompressor* c : units_.compressors[ch]) rigging::destroyFree(c);
     }
     rigging::destroyFree(analyzer_);
 }
@@ -205,7 +196,7 @@ bool BrindlewaveClient::boolParam(int index) const noexcept {
 void BrindlewaveClient::reset(double sampleRate, int, int, int) {
     sampleRate_ = static_cast<float>(sampleRate);
     prepareAnalysis();
-    for (Upsampler* up : upsamplers_) up->setSampleRate(sampleRate_);
+    for (Upsampler* up : units_.upsamplers) up->setSampleRate(sampleRate_);
 }
 
 // Sizes never change, so only the first call allocates; the constructor makes it, which keeps
@@ -241,14 +232,14 @@ void BrindlewaveClient::updateDSPModules(int numBands, int numChannels) noexcept
                                  floatParam(param::crossover(2))};
     const float rate = sampleRate_ * static_cast<float>(factor);
     for (int ch = 0; ch < numChannels; ++ch) {
-        upsamplers_[ch]->setFactor(factor);
-        splitters_[ch]->setSampleRate(rate);
-        splitters_[ch]->updateCrossovers(crossovers, numBands, rate);
+        units_.upsamplers[ch]->setFactor(factor);
+        units_.splitters[ch]->setSampleRate(rate);
+        units_.splitters[ch]->updateCrossovers(crossovers, numBands, rate);
     }
     // Re-applying the settings a unit already holds changes nothing; such calls are skipped
     // (their exponentials cost more than the rest of a short block's set-up).
     for (int b = 0; b < numBands; ++b) {
-        for (audiofx::PeakDetector* d : {preDetectors_[b], postDetectors_[b]}) {
+        for (audiofx::PeakDetector* d : {units_.preDetectors[b], units_.postDetectors[b]}) {
             if (d->sampleRate == rate) continue;  // its envelope times were set at this rate
             d->setSampleRate(rate);
             d->setEnvelope(0.0f, 500.0f);
@@ -256,8 +247,8 @@ void BrindlewaveClient::updateDSPModules(int numBands, int numChannels) noexcept
         const AppliedSettings wanted{rate, getParamsForCompressor(b)};
         for (int ch = 0; ch < numChannels; ++ch) {
             if (std::memcmp(&applied_[ch][b], &wanted, sizeof wanted) == 0) continue;
-            compressors_[ch][b]->setSampleRate(rate);
-            compressors_[ch][b]->setParams(wanted.params);
+            units_.compressors[ch][b]->setSampleRate(rate);
+            units_.compressors[ch][b]->setParams(wanted.params);
             applied_[ch][b] = wanted;
         }
     }
@@ -301,7 +292,7 @@ void BrindlewaveClient::processAudio(std::span<const float* const> inputs,
     if (plainProcessing_) {
         processBlockScalar(units_, s, in, frames);
         for (int ch = 0; ch < kEngineChannels; ++ch)
-            results[ch] = upsamplers_[ch]->decimatedBuffer();
+            results[ch] = units_.upsamplers[ch]->decimatedBuffer();
     } else {
         kernel_->process(units_, s, in, frames);
         for (int ch = 0; ch < kEngineChannels; ++ch) results[ch] = kernel_->output(ch);
@@ -336,8 +327,8 @@ void BrindlewaveClient::handOffToEditor() noexcept {
     analysisInput_.analyse(*analyzer_, spectrum_.ptr());
     editor->updateFFTData(spectrum_, kFFTSizeFactor * analysisWindowSize_, sampleRate_);
     for (int b = 0; b < kEngineBands; ++b) {
-        preLevels_[b] = preDetectors_[b]->getEnvelope();
-        postLevels_[b] = postDetectors_[b]->getEnvelope();
+        preLevels_[b] = units_.preDetectors[b]->getEnvelope();
+        postLevels_[b] = units_.postDetectors[b]->getEnvelope();
     }
     editor->updateMeters(preLevels_, postLevels_, sampleRate_);
     graphicsRelease();

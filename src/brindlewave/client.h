@@ -58,15 +58,10 @@ private:
     bool boolParam(int index) const noexcept;
 
     float sampleRate_;
-    BandSplitter* splitters_[kEngineChannels] = {};
-    audiofx::PeakDetector* preDetectors_[kEngineBands] = {};
-    audiofx::PeakDetector* postDetectors_[kEngineBands] = {};
-    BrindlewaveCompressor* compressors_[kEngineChannels][kEngineBands] = {};
     rigging::FFTAnalyzer* analyzer_ = nullptr;
     int analysisWindowSize_ = 1024;
     rigging::Vec<SpectrumBin> spectrum_;
     SegmentBuffer analysisInput_;  // the first channel's output, analysed when handed over
-    Upsampler* upsamplers_[kEngineChannels] = {};
 
     // What each compressor was last given (rate NaN: nothing yet).
     struct AppliedSettings {
@@ -75,7 +70,7 @@ private:
     };
     AppliedSettings applied_[kEngineChannels][kEngineBands];
 
-    EngineUnits units_;
+    EngineUnits units_;  // owned: made in the constructor, destroyed with the client
     VectorKernel* kernel_ = nullptr;
     bool plainProcessing_ = false;
     float input_[kEngineChannels][kMaxBlockFrames];  // finite copies of the host's inputs
