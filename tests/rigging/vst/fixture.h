@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "rigging/vst/entrypoint.h"
-#include "testclient.h"
+#include "vst2testclient.h"
 #include "vst2host.h"
 
 namespace vsttest {

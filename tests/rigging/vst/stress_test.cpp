@@ -5,7 +5,7 @@
 using namespace vsttest;
 
 TEST_F(MidiWrapper, SurvivesACarelessHostWithFiniteOutput) {
-    StressResult r = stressWrapper(host, TestClient::kNumParams, 3000, 1234);
+    StressResult r = stressWrapper(host, kNumParams, 3000, 1234);
     EXPECT_EQ(r.blocks, 3000);
     EXPECT_EQ(r.nonFinite, 0);
     EXPECT_EQ(client->overruns, 0);

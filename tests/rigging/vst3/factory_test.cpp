@@ -20,7 +20,7 @@ protected:
             EXPECT_EQ(factory->release(), 0u);
         }
         EXPECT_EQ(rigging::vst3::gPluginFactory, nullptr);
-        EXPECT_EQ(probe.liveClients.load(), 0);
+        EXPECT_EQ(testsupport::TestClient::live.load(), 0);
     }
     IPluginFactory* factory = nullptr;
 };
@@ -87,7 +87,7 @@ TEST_F(FactoryTest, CreateInstanceHandsOutOneReferenceOrNothing) {
     obj = reinterpret_cast<void*>(1);
     EXPECT_EQ(factory->createInstance(testClassId(), IPlugView::iid, &obj), kNoInterface);
     EXPECT_EQ(obj, nullptr);
-    EXPECT_EQ(probe.liveClients.load(), 0);  // the refused object was destroyed
+    EXPECT_EQ(testsupport::TestClient::live.load(), 0);  // the refused object was destroyed
 
     ASSERT_EQ(factory->createInstance(testClassId(), IEditController::iid, &obj), kResultOk);
     auto* controller = static_cast<IEditController*>(obj);
