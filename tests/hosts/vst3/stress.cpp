@@ -146,7 +146,7 @@ StressReport runStress(IPluginFactory* factory, const char* classId, const Stres
         r.nonFinite = audio.nonFinite;
         r.badResults += audio.badResults;
         r.teardownClean = plugin.teardown();
-        r.fpViolations = plugin.fpViolations;
+        r.fpViolations = plugin.fpViolations.load();
     }
     if (app.extraRefs() != 0 || handler.extraRefs() != 0) r.teardownClean = false;
     return r;

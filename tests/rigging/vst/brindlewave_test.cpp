@@ -101,7 +101,7 @@ TEST_F(Brindlewave, ProcessesStereoAndSilencesExtraHostOutputs) {
     for (auto& b : output) op.push_back(b.data());
     for (int i = 0; i < 8; ++i) host.processReplacing(ip.data(), op.data(), 1024);  // 2 x 512
     for (int c = 0; c < 2; ++c) {
-        auto level = vst2host::measure(output[c].data(), 1024);
+        auto level = testhost::measure(output[c].data(), 1024);
         EXPECT_TRUE(level.finite);
         EXPECT_GT(level.peakDb, -40.0);
     }

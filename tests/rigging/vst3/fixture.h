@@ -43,7 +43,7 @@ protected:
         EXPECT_EQ(app.extraRefs(), 0);
         EXPECT_EQ(handler.extraRefs(), 0);
         EXPECT_EQ(testsupport::TestClient::live.load(), 0);
-        EXPECT_EQ(plugin.fpViolations, 0);
+        EXPECT_EQ(plugin.fpViolations.load(), 0);
     }
     // Ready to process: stereo in and out at the given rate and block size.
     void prepare(double rate = 44100, int maxBlock = 256) {
