@@ -6,7 +6,7 @@
 
 #include "brindlewave/client.h"
 #include "fixture.h"
-#include "stress.h"
+#include "vst2stress.h"
 
 using namespace vsttest;
 
@@ -115,7 +115,7 @@ TEST_F(Brindlewave, SurvivesACarelessHostWithFiniteOutput) {
 #else
     constexpr int kBlocks = 300;
 #endif
-    StressResult r = stressWrapper(host, 139, kBlocks, 99);
+    stress::Report r = vst2host::stressWrapper(host, 139, kBlocks, 99);
     EXPECT_EQ(r.blocks, kBlocks);
     EXPECT_EQ(r.nonFinite, 0);
 }

@@ -9,7 +9,7 @@
 
 #include "host_instance.h"
 #include "host_module.h"
-#include "stress.h"
+#include "vst3stress.h"
 
 using namespace vst3host;
 

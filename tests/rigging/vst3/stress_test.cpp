@@ -1,7 +1,7 @@
 // The binding under a rough host: random blocks and layouts, parameter changes from a second
 // thread during processing, rate changes, and thousands of random and truncated states.
 
-#include "stress.h"
+#include "vst3stress.h"
 
 #include <gtest/gtest.h>
 
