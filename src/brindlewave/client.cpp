@@ -215,13 +215,21 @@ void BrindlewaveClient::prepareAnalysis() noexcept {
     for (SpectrumBin& bin : spectrum_) bin = SpectrumBin(0.0f, 0.0f);
 }
 
+float BrindlewaveClient::DecibelGain::of(double dbNow) noexcept {
+    if (!(dbNow == db)) {
+        db = dbNow;
+        factor = decibelsToGain(dbNow);
+    }
+    return factor;
+}
+
 CompressorParams BrindlewaveClient::getParamsForCompressor(int band) const noexcept {
     CompressorParams p;
     p.attack = floatParam(param::attack(band));
     p.release = floatParam(param::release(band));
     p.threshold = floatParam(param::threshold(band));
     p.ratio = floatParam(param::ratio(band));
-    p.makeupGain = decibelsToGain(
+    p.makeupGain = makeupGain_[band].of(
         static_cast<rigging::FloatParameter*>(param(param::gain(band)))->valueAtomic());
     return p;
 }
@@ -268,9 +276,9 @@ void BrindlewaveClient::processAudio(std::span<const float* const> inputs,
         return;
     }
 
-    const float inputGain = decibelsToGain(
+    const float inputGain = inputGain_.of(
         static_cast<rigging::FloatParameter*>(param(param::inputGain))->valueAtomic());
-    const float outputGain = decibelsToGain(
+    const float outputGain = outputGain_.of(
         static_cast<rigging::FloatParameter*>(param(param::outputGain))->valueAtomic());
     BlockSettings s;
     s.bands = intParam(param::numberOfBands);
