@@ -10,8 +10,8 @@
 
 #include "brindlewave/client.h"
 #include "brindlewave/paramids.h"
-#include "rigging/core/fpcontrol.h"
 #include "render.h"
+#include "rigging/core/fpcontrol.h"
 #include "testsignal.h"
 #include "wav.h"
 

@@ -46,7 +46,11 @@ Report run(const Options& o, const ProcessBlock& process, std::vector<SideThread
     long phase = 0;
     for (int b = 0; b < o.blocks || belowMinimum.load() > 0; ++b) {
         const int kind = static_cast<int>(rng() % 10);
-        Block block{kind == 0 ? 0 : kind == 1 ? 1 : static_cast<int>(rng() % maxFrames), {}, {},
+        Block block{kind == 0   ? 0
+                    : kind == 1 ? 1
+                                : static_cast<int>(rng() % maxFrames),
+                    {},
+                    {},
                     rng};
         int ins = o.channels, outs = o.channels;
         if (o.varyLayout && rng() % 4 == 0) {

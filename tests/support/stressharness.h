@@ -15,11 +15,11 @@
 namespace stress {
 
 struct Options {
-    int blocks = 3000;       // process calls on the audio thread, at least
-    int maxFrames = 3000;    // a block holds 0, 1 or up to maxFrames - 1 frames
-    int channels = 2;        // channel buffers given each way when the layout is fixed
-    bool varyLayout = false; // then a quarter of the blocks have 0..4 channels each way (the
-                             // rest 2 and 2), and one channel in twenty is not given at all
+    int blocks = 3000;          // process calls on the audio thread, at least
+    int maxFrames = 3000;       // a block holds 0, 1 or up to maxFrames - 1 frames
+    int channels = 2;           // channel buffers given each way when the layout is fixed
+    bool varyLayout = false;    // then a quarter of the blocks have 0..4 channels each way (the
+                                // rest 2 and 2), and one channel in twenty is not given at all
     bool expectStates = false;  // the plug-in must have accepted and refused states
     std::uint32_t seed = 1;
 };
@@ -31,7 +31,7 @@ struct Report {
     long badResults = 0;     // calls that answered something no host should see
     long statesAccepted = 0;
     long statesRefused = 0;
-    int fpViolations = 0;    // calls that left the host's floating-point registers changed
+    int fpViolations = 0;  // calls that left the host's floating-point registers changed
     bool teardownClean = true;
 
     Report& operator+=(const Report& other);

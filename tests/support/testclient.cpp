@@ -77,9 +77,9 @@ Vec<Parameter*> TestClient::buildParameters() {
                 made = mallocNew<BoolParameter>(i, n, p.def != 0);
                 break;
             case ParamSpec::integer:
-                made = mallocNew<IntegerParameter>(i, n, p.label, static_cast<int>(p.min),
-                                                   static_cast<int>(p.max),
-                                                   static_cast<int>(p.def));
+                made =
+                    mallocNew<IntegerParameter>(i, n, p.label, static_cast<int>(p.min),
+                                                static_cast<int>(p.max), static_cast<int>(p.def));
                 break;
             case ParamSpec::linear:
                 made = mallocNew<LinearFloatParameter>(i, n, p.label, static_cast<float>(p.min),
@@ -101,7 +101,8 @@ Vec<Preset*> TestClient::buildPresets() {
     for (const PresetSpec& spec : setup.presets) {
         Preset* p = makeDefaultPreset();
         p->setName(spec.name.c_str());
-        for (auto [index, value] : spec.values) p->values()[static_cast<std::size_t>(index)] = value;
+        for (auto [index, value] : spec.values)
+            p->values()[static_cast<std::size_t>(index)] = value;
         presets.pushBack(p);
     }
     return presets;
@@ -135,10 +136,9 @@ void TestClient::processAudio(std::span<const float* const> inputs, std::span<fl
         ++overruns;
         ++overrunsEver;
     }
-    processCalls.push_back({frames, static_cast<int>(inputs.size()),
-                            static_cast<int>(outputs.size()), info,
-                            inputs.empty() ? nullptr : inputs[0],
-                            outputs.empty() ? nullptr : outputs[0]});
+    processCalls.push_back(
+        {frames, static_cast<int>(inputs.size()), static_cast<int>(outputs.size()), info,
+         inputs.empty() ? nullptr : inputs[0], outputs.empty() ? nullptr : outputs[0]});
     midiAtLastProcess = midiQueue().size();
     float gain = setup.outputScale;
     if (setup.gainParam >= 0) {

@@ -103,9 +103,9 @@ void HostBlockAdapter::run(const HostChannels<Sample>& host, int frames, TimeInf
             outputPointers_[static_cast<std::size_t>(c)] =
                 inPlace && dst != nullptr ? reinterpret_cast<float*>(dst) + done : outputScratch(c);
         }
-        client_.processAudioFromHost(inputPointers_.first(static_cast<std::size_t>(clientInputs_)),
-                                     outputPointers_.first(static_cast<std::size_t>(clientOutputs_)),
-                                     n, time);
+        client_.processAudioFromHost(
+            inputPointers_.first(static_cast<std::size_t>(clientInputs_)),
+            outputPointers_.first(static_cast<std::size_t>(clientOutputs_)), n, time);
         time.timeInSamples += n;
         if (!inPlace) {
             for (int c = 0; c < clientOutputs_; ++c) {

@@ -114,7 +114,9 @@ public:
 
 private:
     // Every entry runs under the host's registers and is checked to give them back.
-    testhost::FpGuard guardEntry() { return testhost::FpGuard(fpViolations_, hostMXCSR, hostFPUCW); }
+    testhost::FpGuard guardEntry() {
+        return testhost::FpGuard(fpViolations_, hostMXCSR, hostFPUCW);
+    }
     VstIntPtr answer(const HostCall& call);
 
     AEffect* effect_ = nullptr;

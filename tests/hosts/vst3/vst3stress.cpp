@@ -21,8 +21,8 @@ void processWithChanges(PluginInstance& plugin, const StressOptions& o, Paramete
                      : pick == 1 ? 999
                      : pick == 2 ? static_cast<ParamID>(b.rng())
                                  : static_cast<ParamID>(b.rng() % (o.numParams + 1));
-        double v = b.rng() % 30 == 0 ? std::nan("")
-                                     : std::uniform_real_distribution<>(-0.2, 1.2)(b.rng);
+        double v =
+            b.rng() % 30 == 0 ? std::nan("") : std::uniform_real_distribution<>(-0.2, 1.2)(b.rng);
         changes.add(id, static_cast<int32>(b.rng() % (b.frames + 1)), v);
     }
     if (plugin.process(b.inputs, b.outputs, b.frames, &changes) != kResultOk) ++r.badResults;
@@ -59,8 +59,7 @@ std::vector<std::uint8_t> randomState(std::mt19937& rng, const std::vector<std::
 // One step of the UI thread: a parameter edit, now and then a rate change, and a state.
 void uiStep(PluginInstance& plugin, const StressOptions& o, const std::vector<std::uint8_t>& valid,
             int n, std::mt19937& rng, stress::Report& r) {
-    ParamID id =
-        rng() % 5 == 0 ? 998 + rng() % 2 : static_cast<ParamID>(rng() % (o.numParams + 2));
+    ParamID id = rng() % 5 == 0 ? 998 + rng() % 2 : static_cast<ParamID>(rng() % (o.numParams + 2));
     double v = std::uniform_real_distribution<>(0, 1)(rng);
     String128 text;
     plugin.controller->setParamNormalized(id, v);
@@ -114,15 +113,14 @@ stress::Report runStress(IPluginFactory* factory, const char* classId, const Str
         if (plugin.getState(valid) != kResultOk || valid.size() < 2) ++r.badResults;
         if (valid.empty()) valid.assign(2, 0);
         ParameterChanges changes;
-        r += stress::run(
-            o.harness(),
-            [&](stress::Block& b, stress::Report& br) {
-                processWithChanges(plugin, o, changes, b, br);
-            },
-            {{[&](int n, std::mt19937& rng, stress::Report& ur) {
-                  uiStep(plugin, o, valid, n, rng, ur);
-              },
-              o.states}});
+        r += stress::run(o.harness(),
+                         [&](stress::Block& b, stress::Report& br) {
+                             processWithChanges(plugin, o, changes, b, br);
+                         },
+                         {{[&](int n, std::mt19937& rng, stress::Report& ur) {
+                               uiStep(plugin, o, valid, n, rng, ur);
+                           },
+                           o.states}});
         r.teardownClean = plugin.teardown();
         r.fpViolations = plugin.fpViolations.load();
     }

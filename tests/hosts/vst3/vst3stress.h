@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "stressharness.h"
 #include "rigging/vst3/ipluginbase.h"
+#include "stressharness.h"
 
 namespace vst3host {
 
@@ -24,7 +24,8 @@ struct StressOptions {
     stress::Options harness() const;
 };
 
-stress::Report runStress(IPluginFactory* factory, const char* classId, const StressOptions& options);
+stress::Report runStress(IPluginFactory* factory, const char* classId,
+                         const StressOptions& options);
 
 // What went wrong in a run, one finding per line; empty when the plug-in came through.
 std::string stressFindings(const stress::Report& report, const StressOptions& options);

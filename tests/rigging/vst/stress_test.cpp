@@ -1,6 +1,5 @@
-#include "vst2stress.h"
-
 #include "fixture.h"
+#include "vst2stress.h"
 
 using namespace vsttest;
 

@@ -28,7 +28,8 @@ inline Setup vst2Setup() {
         {ParamSpec::integer, "Mode", "", 0, 3, 1},
         {ParamSpec::boolean, "Switch", "", 0, 1, 0, false},
     };
-    s.presets = {{"Default"}, {"Bright", {{0, 1.0f}, {1, 0.0f}, {2, 1.0f}}},
+    s.presets = {{"Default"},
+                 {"Bright", {{0, 1.0f}, {1, 0.0f}, {2, 1.0f}}},
                  {"", {{0, 1.0f}, {1, 0.0f}, {2, 1.0f}}}};
     s.outputScale = 0.5f;
     return s;

@@ -219,7 +219,8 @@ TEST_F(ProcessorTest, TimeFollowsTheContextOrCountsFrames) {
     Block in(2, 100), out(2, 100);
     plugin.process(in.ptrs(), out.ptrs(), 100);
     plugin.process(in.ptrs(), out.ptrs(), 100);
-    EXPECT_EQ(newestClient().processCalls.back().info.timeInSamples, 100 + 64);  // second block, second chunk
+    // The second block's second chunk.
+    EXPECT_EQ(newestClient().processCalls.back().info.timeInSamples, 100 + 64);
     ProcessContext ctx{};
     ctx.state = ProcessContext::kPlaying;
     ctx.projectTimeSamples = 5000;

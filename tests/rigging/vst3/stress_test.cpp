@@ -1,11 +1,10 @@
 // The binding under a rough host: random blocks and layouts, parameter changes from a second
 // thread during processing, rate changes, and thousands of random and truncated states.
 
-#include "vst3stress.h"
-
 #include <gtest/gtest.h>
 
 #include "fixture.h"
+#include "vst3stress.h"
 
 using namespace vst3test;
 
