@@ -94,7 +94,7 @@ BrindlewaveClient::BrindlewaveClient(BuildToken token) noexcept
     prepareAnalysis();
 
     kernel_ = mallocNew<VectorKernel>();
-    std::memset(input_, 0, sizeof(input_));
+    std::memset(usableInput_, 0, sizeof(usableInput_));
 }
 
 BrindlewaveClient::~BrindlewaveClient() {
@@ -254,10 +254,10 @@ void BrindlewaveClient::updateDSPModules(int numBands, int numChannels) noexcept
         }
         const AppliedSettings wanted{rate, getParamsForCompressor(b)};
         for (int ch = 0; ch < numChannels; ++ch) {
-            if (std::memcmp(&applied_[ch][b], &wanted, sizeof wanted) == 0) continue;
+            if (std::memcmp(&appliedSettings_[ch][b], &wanted, sizeof wanted) == 0) continue;
             units_.compressors[ch][b]->setSampleRate(rate);
             units_.compressors[ch][b]->setParams(wanted.params);
-            applied_[ch][b] = wanted;
+            appliedSettings_[ch][b] = wanted;
         }
     }
 }
@@ -292,9 +292,9 @@ void BrindlewaveClient::processAudio(std::span<const float* const> inputs,
 
     // A non-finite or absurdly large host sample is taken as 0: one bad sample must not poison
     // the filters.
-    for (int ch = 0; ch < nc; ++ch) usableCopy(inputs[ch], input_[ch], frames);
-    if (nc < kEngineChannels) std::fill(input_[1], input_[1] + frames, 0.0f);
-    const float* in[kEngineChannels] = {input_[0], input_[1]};
+    for (int ch = 0; ch < nc; ++ch) usableCopy(inputs[ch], usableInput_[ch], frames);
+    if (nc < kEngineChannels) std::fill(usableInput_[1], usableInput_[1] + frames, 0.0f);
+    const float* in[kEngineChannels] = {usableInput_[0], usableInput_[1]};
 
     const float* results[kEngineChannels];
     if (plainProcessing_) {

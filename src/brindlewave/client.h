@@ -68,7 +68,7 @@ private:
         float rate = std::numeric_limits<float>::quiet_NaN();
         CompressorParams params = {};
     };
-    AppliedSettings applied_[kEngineChannels][kEngineBands];
+    AppliedSettings appliedSettings_[kEngineChannels][kEngineBands];
 
     // A gain in dB as a linear factor, converted again only when the dB value changes: the
     // conversion runs in extended precision, too dear to repeat every block for nothing.
@@ -84,7 +84,7 @@ private:
     EngineUnits units_;  // owned: made in the constructor, destroyed with the client
     VectorKernel* kernel_ = nullptr;
     bool plainProcessing_ = false;
-    float input_[kEngineChannels][kMaxBlockFrames];  // finite copies of the host's inputs
+    float usableInput_[kEngineChannels][kMaxBlockFrames];  // finite copies of the host's inputs
     float preLevels_[kEngineBands] = {};
     float postLevels_[kEngineBands] = {};
 };

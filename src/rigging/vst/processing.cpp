@@ -65,7 +65,7 @@ void VSTClient::processBlock(Sample** inputs, Sample** outputs, int frames, Run 
     if (frames <= 0) return;
     const HostChannels<Sample> host{inputs, inputs ? audioHostInputs_ : 0, outputs,
                                     outputs ? audioHostOutputs_ : 0};
-    (blocks_.*run)(host, frames, hostTimeInfo());
+    (hostBlocks_.*run)(host, frames, hostTimeInfo());
     sampleCounter_ += frames;
 }
 

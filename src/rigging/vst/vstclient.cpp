@@ -27,7 +27,7 @@ ChannelChoice chooseProcessingChannels(std::span<const LegalIO> legal, int hostI
 }
 
 VSTClient::VSTClient(Client* client, audioMasterCallback audioMaster) noexcept
-    : client_(client), blocks_(*client), messages_(kMessageQueueCapacity) {
+    : client_(client), hostBlocks_(*client), messages_(kMessageQueueCapacity) {
     maxInputs_ = client->maxInputs();
     maxOutputs_ = client->maxOutputs();
     numParams_ = client->numParams();
@@ -107,7 +107,7 @@ void VSTClient::processMessages() noexcept {
 void VSTClient::applyReset(const AudioThreadMessage& m) noexcept {
     // The adapter's buffers are made at their largest size, so this allocates nothing.
     const int frames = pieceFramesFor(m.maxFrames);
-    blocks_.configure(m.processingInputs, m.processingOutputs, frames);
+    hostBlocks_.configure(m.processingInputs, m.processingOutputs, frames);
     audioHostInputs_ = m.hostInputs;
     audioHostOutputs_ = m.hostOutputs;
     client_->resetFromHost(m.samplingRate, frames, m.processingInputs, m.processingOutputs);

@@ -93,7 +93,7 @@ private:
     int audioHostInputs_ = 0;
     int audioHostOutputs_ = 0;
     std::int64_t sampleCounter_ = 0;
-    HostBlockAdapter blocks_;
+    HostBlockAdapter hostBlocks_;
 
     LockedQueue<AudioThreadMessage> messages_;
     UncheckedMutex graphicsMutex_;

@@ -17,7 +17,7 @@ VST3Client::VST3Client(Client* client) noexcept
       maxPresetIndex_(client->presetBank().numPresets() > 1 ? client->presetBank().numPresets() - 1
                                                             : 0),
       lastSetupSampleRate_(std::numeric_limits<float>::quiet_NaN()),
-      blocks_(*client),
+      hostBlocks_(*client),
       presetMutex_(makeMutex()) {
     client_->setHostCommand(hostCommand_);
 }

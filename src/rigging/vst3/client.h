@@ -191,7 +191,7 @@ private:
     int lastInputs_ = -1;
     int lastOutputs_ = -1;
     // Audio thread only: scratch, silence and pieces between the host's buffers and the client.
-    HostBlockAdapter blocks_;
+    HostBlockAdapter hostBlocks_;
     // The preset bank is shared with the audio thread's preset parameter; see requestPreset.
     UncheckedMutex presetMutex_;
     std::atomic<int> pendingPreset_{-1};

@@ -49,7 +49,7 @@ tresult VST3Client::process(ProcessData& data) {
             lastBlockSize_ = pieceFrames;
             lastInputs_ = in;
             lastOutputs_ = out;
-            blocks_.configure(in, out, pieceFrames);
+            hostBlocks_.configure(in, out, pieceFrames);
             client_->resetFromHost(rate, pieceFrames, in, out);
         }
     }
@@ -61,7 +61,7 @@ tresult VST3Client::process(ProcessData& data) {
         if (bypassed_.load())
             bypass(inputs, hostIn, outputs, hostOut, frames);
         else if (in > 0 && out > 0 && client_->isLegalIO(in, out))
-            blocks_.processReplacing({inputs, hostIn, outputs, hostOut}, frames, timeInfo_);
+            hostBlocks_.processReplacing({inputs, hostIn, outputs, hostOut}, frames, timeInfo_);
         else
             HostBlockAdapter::silence(outputs, 0, hostOut, frames);
     }

@@ -18,8 +18,8 @@ struct Deleter {
 };
 
 // A client at half its input, behind an adapter cutting host blocks into pieces of `piece`.
-struct Rig {
-    explicit Rig(int piece, int clientOutputs = 2, int chunkLimit = 512)
+struct AdaptedClient {
+    explicit AdaptedClient(int piece, int clientOutputs = 2, int chunkLimit = 512)
         : client(make({.chunkLimit = chunkLimit, .outputScale = 0.5f})), adapter(*client) {
         adapter.configure(2, clientOutputs, piece);
         client->resetFromHost(48000, piece, 2, clientOutputs);
@@ -56,7 +56,7 @@ TEST(HostBlockAdapter, PieceLengthFollowsTheAnnouncementWithinBounds) {
 }
 
 TEST(HostBlockAdapter, CutsBlocksIntoPiecesAndAdvancesTimeByPiece) {
-    Rig rig(300, 2, 256);
+    AdaptedClient rig(300, 2, 256);
     auto in = ramp(2, 1000);
     Channels<float> out(2, 1000, NAN);
     const rigging::TimeInfo start{.timeInSamples = 5000};
@@ -72,7 +72,7 @@ TEST(HostBlockAdapter, CutsBlocksIntoPiecesAndAdvancesTimeByPiece) {
 }
 
 TEST(HostBlockAdapter, OutputsMayAliasInputsInAnyOrder) {
-    Rig rig(128);
+    AdaptedClient rig(128);
     auto io = ramp(2, 300);
     const auto original = io.data;
     float* swapped[2] = {io.ptrs[1], io.ptrs[0]};  // output 0 is input 1 and the other way
@@ -84,7 +84,7 @@ TEST(HostBlockAdapter, OutputsMayAliasInputsInAnyOrder) {
 }
 
 TEST(HostBlockAdapter, MissingChannelsAreSilentAndExtraOutputsSilenced) {
-    Rig rig(64);
+    AdaptedClient rig(64);
     auto in = ramp(1, 100);  // one input for a client of two
     Channels<float> out(4, 100, NAN);
     float* outs[4] = {nullptr, out.ptrs[1], out.ptrs[2], out.ptrs[3]};  // output 0 not given
@@ -101,7 +101,7 @@ TEST(HostBlockAdapter, MissingChannelsAreSilentAndExtraOutputsSilenced) {
 }
 
 TEST(HostBlockAdapter, DoublesAreConvertedBothWays) {
-    Rig rig(128);
+    AdaptedClient rig(128);
     Channels<double> in(2, 300, 0.1), out(3, 300, 7.0);
     rig.adapter.processReplacing({in.ptrs.data(), 2, out.ptrs.data(), 3}, 300, {});
     for (int j = 0; j < 300; ++j) {
@@ -111,7 +111,7 @@ TEST(HostBlockAdapter, DoublesAreConvertedBothWays) {
 }
 
 TEST(HostBlockAdapter, AccumulatingAddsAndReadsTheHostsInputsInPlace) {
-    Rig rig(128);
+    AdaptedClient rig(128);
     Channels<float> in(2, 200, 0.5f), out(3, 200, 1.0f);
     rig.adapter.processAccumulating({in.ptrs.data(), 2, out.ptrs.data(), 3}, 200, {});
     EXPECT_EQ(rig.client->processCalls[1].in0, in.ptrs[0] + 128);
@@ -123,7 +123,7 @@ TEST(HostBlockAdapter, AccumulatingAddsAndReadsTheHostsInputsInPlace) {
 }
 
 TEST(HostBlockAdapter, ConfigurationIsClampedAndProcessingAllocatesNothing) {
-    Rig rig(0, 9);  // a piece of at least one frame, no more outputs than the client has
+    AdaptedClient rig(0, 9);  // a piece of at least one frame, no more outputs than the client has
     EXPECT_EQ(rig.adapter.pieceFrames(), 1);
     EXPECT_EQ(rig.adapter.clientOutputs(), 2);
     rig.adapter.configure(2, 2, kMaxPieceFrames + 1);
