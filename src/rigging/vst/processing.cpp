@@ -65,23 +65,27 @@ void VSTClient::processBlock(Sample** inputs, Sample** outputs, int frames, Run 
     if (frames <= 0) return;
     const HostChannels<Sample> host{inputs, inputs ? audioHostInputs_ : 0, outputs,
                                     outputs ? audioHostOutputs_ : 0};
-    (hostBlocks_.*run)(host, frames, hostTimeInfo());
+    run(host, frames, hostTimeInfo());
     sampleCounter_ += frames;
 }
 
 void VSTClient::processReplacing(float** inputs, float** outputs, int frames) noexcept {
-    using Run = void (HostBlockAdapter::*)(const HostChannels<float>&, int, TimeInfo) noexcept;
-    processBlock(inputs, outputs, frames, static_cast<Run>(&HostBlockAdapter::processReplacing));
+    processBlock(inputs, outputs, frames, [this](const auto& host, int n, TimeInfo time) {
+        hostBlocks_.processReplacing(host, n, time);
+    });
 }
 
 void VSTClient::processDoubleReplacing(double** inputs, double** outputs, int frames) noexcept {
-    using Run = void (HostBlockAdapter::*)(const HostChannels<double>&, int, TimeInfo) noexcept;
-    processBlock(inputs, outputs, frames, static_cast<Run>(&HostBlockAdapter::processReplacing));
+    processBlock(inputs, outputs, frames, [this](const auto& host, int n, TimeInfo time) {
+        hostBlocks_.processReplacing(host, n, time);
+    });
 }
 
 // The older accumulating form: the client's output is added to what the host's buffers hold.
 void VSTClient::process(float** inputs, float** outputs, int frames) noexcept {
-    processBlock(inputs, outputs, frames, &HostBlockAdapter::processAccumulating);
+    processBlock(inputs, outputs, frames, [this](const auto& host, int n, TimeInfo time) {
+        hostBlocks_.processAccumulating(host, n, time);
+    });
 }
 
 }  // namespace rigging::vst
