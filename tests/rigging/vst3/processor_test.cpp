@@ -204,7 +204,7 @@ TEST_F(ProcessorTest, LongBlocksAreCutIntoPiecesOfTheAnnouncedMaximum) {
     for (float x : out[0]) ASSERT_EQ(x, 0.5f);
 }
 
-TEST_F(ProcessorTest, ProcessBeforeSetupUsesBlocksOf512) {
+TEST_F(ProcessorTest, ProcessBeforeSetupUsesTheUnannouncedPieceLength) {
     SpeakerArrangement stereo = 0x3;
     plugin.processor->setBusArrangements(&stereo, 1, &stereo, 1);
     Block in(2, 3000, 0.25f), out(2, 3000);
