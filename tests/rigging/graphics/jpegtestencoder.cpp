@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "rigging/graphics/jpegidct.h"
 #include "rigging/graphics/jpegload.h"
 
 namespace rigging::test {
@@ -137,11 +138,6 @@ void put16(std::vector<std::uint8_t>& out, int v) {
     out.push_back(static_cast<std::uint8_t>(v));
 }
 
-struct Component {
-    int h, v;
-    int bw, bh;             // blocks over the MCU grid
-    std::vector<int> coef;  // 64 per block, zigzag order
-};
 
 class Encoder {
 public:
@@ -177,15 +173,15 @@ public:
             }
         }
         for (int c = 0; c < nc; ++c) {
-            Component comp;
+            EncodedJpeg::Component comp;
             comp.h = c == 0 ? hmax : 1;
             comp.v = c == 0 ? vmax : 1;
-            comp.bw = mcusX_ * comp.h;
-            comp.bh = mcusY_ * comp.v;
+            comp.blocksWide = mcusX_ * comp.h;
+            comp.blocksHigh = mcusY_ * comp.v;
             int sx = hmax / comp.h, sy = vmax / comp.v;
-            comp.coef.resize(std::size_t(comp.bw) * comp.bh * 64);
-            for (int by = 0; by < comp.bh; ++by) {
-                for (int bx = 0; bx < comp.bw; ++bx) {
+            comp.coef.resize(std::size_t(comp.blocksWide) * comp.blocksHigh * 64);
+            for (int by = 0; by < comp.blocksHigh; ++by) {
+                for (int bx = 0; bx < comp.blocksWide; ++bx) {
                     double block[64];
                     for (int y = 0; y < 8; ++y) {
                         for (int x = 0; x < 8; ++x) {
@@ -197,7 +193,7 @@ public:
                             block[y * 8 + x] = sum / (sx * sy) - 128;
                         }
                     }
-                    forwardDct(block, &comp.coef[(std::size_t(by) * comp.bw + bx) * 64]);
+                    forwardDct(block, &comp.coef[(std::size_t(by) * comp.blocksWide + bx) * 64]);
                 }
             }
             comps_.push_back(std::move(comp));
@@ -248,6 +244,8 @@ public:
         }
         for (const JpegScanSpec& s : scans) writeScan(s, out, result.longestCode);
         out.insert(out.end(), {0xFF, 0xD9});
+        result.components = comps_;
+        std::copy(quant_, quant_ + 64, result.quant);
         return result;
     }
 
@@ -384,12 +382,12 @@ private:
             ++mcu;
         };
         auto block = [&](int c, int by, int bx) {
-            const Component& comp = comps_[c];
-            encodeBlock(s, c, &comp.coef[(std::size_t(by) * comp.bw + bx) * 64], pred[c]);
+            const EncodedJpeg::Component& comp = comps_[c];
+            encodeBlock(s, c, &comp.coef[(std::size_t(by) * comp.blocksWide + bx) * 64], pred[c]);
         };
         if (s.components.size() == 1) {
             const int c = s.components[0];
-            const Component& comp = comps_[c];
+            const EncodedJpeg::Component& comp = comps_[c];
             const int hmax = comps_[0].h, vmax = comps_[0].v;
             int wide = ((width_ * comp.h + hmax - 1) / hmax + 7) / 8;
             int high = ((height_ * comp.v + vmax - 1) / vmax + 7) / 8;
@@ -454,7 +452,7 @@ private:
     int width_, height_;
     int mcusX_, mcusY_;
     int quant_[64];
-    std::vector<Component> comps_;
+    std::vector<EncodedJpeg::Component> comps_;
     std::vector<Token> tokens_;
     int eobRun_ = 0;
     std::vector<int> pendingBits_;
@@ -483,6 +481,45 @@ long findMarker(const std::vector<std::uint8_t>& b, int code, int nth) {
         while (pos + 1 < b.size() && !(b[pos] == 0xFF && b[pos + 1] != 0)) ++pos;
     }
     return -1;
+}
+
+std::vector<std::uint8_t> expectedPixels(const EncodedJpeg& e, int width, int height) {
+    std::vector<std::vector<std::uint8_t>> planes;
+    for (const EncodedJpeg::Component& c : e.components) {
+        const int pw = c.blocksWide * 8;
+        std::vector<std::uint8_t> plane(std::size_t(pw) * c.blocksHigh * 8);
+        for (int by = 0; by < c.blocksHigh; ++by)
+            for (int bx = 0; bx < c.blocksWide; ++bx) {
+                std::int16_t natural[64];
+                std::uint8_t samples[64];
+                const int* coef = &c.coef[(std::size_t(by) * c.blocksWide + bx) * 64];
+                for (int k = 0; k < 64; ++k)
+                    natural[kZigzag[k]] = static_cast<std::int16_t>(coef[k] * e.quant[k]);
+                jpegIdct(natural, 64, samples);
+                for (int i = 0; i < 64; ++i)
+                    plane[std::size_t(by * 8 + i / 8) * pw + bx * 8 + i % 8] = samples[i];
+            }
+        planes.push_back(std::move(plane));
+    }
+    const int nc = static_cast<int>(planes.size());
+    std::vector<std::uint8_t> out;
+    auto clamp = [](int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 255)); };
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            int luma = planes[0][std::size_t(y) * e.components[0].blocksWide * 8 + x];
+            if (nc == 1) {
+                out.push_back(static_cast<std::uint8_t>(luma));
+                continue;
+            }
+            std::size_t at = std::size_t(y / e.components[0].v) * e.components[1].blocksWide * 8 +
+                             x / e.components[0].h;
+            int cb = planes[1][at] - 128, cr = planes[2][at] - 128;
+            out.push_back(clamp(luma + ((91881 * cr + 32768) >> 16)));
+            out.push_back(clamp(luma + ((-22554 * cb + 32768 - 46802 * cr) >> 16)));
+            out.push_back(clamp(luma + ((116130 * cb + 32768) >> 16)));
+            out.push_back(255);
+        }
+    return out;
 }
 
 DecodedImage decodeJpeg(const std::vector<std::uint8_t>& bytes, int requested) {

@@ -29,6 +29,14 @@ struct JpegEncodeOptions {
 struct EncodedJpeg {
     std::vector<std::uint8_t> bytes;
     int longestCode = 0;  // the longest Huffman code length used
+    // What the stream carries: per component its sampling, block grid over the MCUs and
+    // quantised coefficients (64 per block, zigzag order); the one quantisation table.
+    struct Component {
+        int h, v, blocksWide, blocksHigh;
+        std::vector<int> coef;
+    };
+    std::vector<Component> components;
+    int quant[64];
 };
 
 // pixels: width x height x components bytes, grey or R, G, B.
@@ -38,6 +46,11 @@ EncodedJpeg encodeJpeg(const std::vector<std::uint8_t>& pixels, int width, int h
 // Offset of the nth marker FF <code> of the stream (headers, and restart markers inside
 // entropy-coded data), or -1.
 long findMarker(const std::vector<std::uint8_t>& bytes, int code, int nth = 0);
+
+// The pixels a decoder following the JPEG definitions must give for what the stream carries,
+// built with the decoder's inverse transform (tested on its own): chroma replicated, the
+// fixed-point YCbCr conversion, as RGBA for colour.
+std::vector<std::uint8_t> expectedPixels(const EncodedJpeg& e, int width, int height);
 
 struct DecodedImage {
     int width = 0, height = 0, fileComponents = 0;
