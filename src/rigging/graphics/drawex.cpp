@@ -1,11 +1,11 @@
 #include "rigging/graphics/drawex.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "rigging/core/fatal.h"
 #include "rigging/core/nogc.h"
+#include "rigging/graphics/jpegload.h"
 
 // The PNG decoder of the stb_image dependency, compiled here and nowhere else.
 #pragma GCC diagnostic push
@@ -29,12 +29,6 @@ namespace rigging {
 namespace {
 
 constexpr std::uint8_t kPngSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
-
-[[noreturn]] void unreadableImage(const char* why) noexcept {
-    std::fputs(why, stderr);
-    std::fputc('\n', stderr);
-    fatalTrap();
-}
 
 OwnedImage<RGBA>* newImage(int width, int height) noexcept {
     auto* image = mallocNew<OwnedImage<RGBA>>();
@@ -60,9 +54,19 @@ IFImage readImageFromMem(std::span<const std::uint8_t> data, int requestedChanne
                                      static_cast<std::size_t>(requestedChannels)};
         return result;
     }
-    if (data.size() < 2) unreadableImage("Image data too short");
-    if (data[0] == 0xFF && data[1] == 0xD8) unreadableImage("JPEG images are not decoded");
-    unreadableImage("Image data of unknown format");
+    if (data.size() < 2) fatalError("Image data too short");
+    if (data[0] != 0xFF || data[1] != 0xD8) fatalError("Image data of unknown format");
+    // JPEG: a stream the decoder cannot read ends the process there.
+    int w = 0, h = 0, inFile = 0;
+    std::span<std::uint8_t> pixels =
+        decompress_jpeg_image_from_memory(data, &w, &h, &inFile, requestedChannels);
+    const std::size_t expected = static_cast<std::size_t>(w) * static_cast<std::size_t>(h) *
+                                 static_cast<std::size_t>(requestedChannels);
+    if (pixels.size() < expected) fatalOutOfMemory();  // headers read, no room for the pixels
+    result.width = w;
+    result.height = h;
+    result.pixels = pixels;
+    return result;
 }
 
 OwnedImage<RGBA>* loadOwnedImage(std::span<const std::uint8_t> data) noexcept {
@@ -81,7 +85,7 @@ OwnedImage<RGBA>* loadImageSeparateAlpha(std::span<const std::uint8_t> colour,
     IFImage rgb = readImageFromMem(colour, 3);
     IFImage grey = readImageFromMem(alpha, 1);
     if (rgb.width != grey.width || rgb.height != grey.height)
-        unreadableImage("Colour and alpha images differ in size");
+        fatalError("Colour and alpha images differ in size");
     OwnedImage<RGBA>* image = newImage(rgb.width, rgb.height);
     const std::size_t w = static_cast<std::size_t>(rgb.width);
     for (int y = 0; y < rgb.height; ++y) {

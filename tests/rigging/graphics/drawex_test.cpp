@@ -8,6 +8,7 @@
 
 #include "pngwrite.h"
 #include "rigging/core/nogc.h"
+#include "jpegtestencoder.h"
 #include "rigging/graphics/drawex.h"
 
 namespace {
@@ -109,9 +110,41 @@ TEST_F(ReadImageDeathTest, DataThatIsNeitherPngNorJpegEndsTheProcess) {
     EXPECT_DEATH(loadOwnedImage(almostPng), "unknown format");
 }
 
-TEST_F(ReadImageDeathTest, JpegDataIsNotDecoded) {
+TEST_F(ReadImageDeathTest, JpegDataTheDecoderCannotReadEndsTheProcess) {
+    // FF D8 alone goes to the JPEG decoder, which finds no frame.
     const Bytes soi{0xFF, 0xD8};
-    EXPECT_DEATH(loadOwnedImage(soi), "JPEG");
+    EXPECT_DEATH(loadOwnedImage(soi), "");
+    const Bytes soiThenJunk{0xFF, 0xD8, 0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
+    EXPECT_DEATH(loadOwnedImage(soiThenJunk), "");
+}
+
+TEST(LoadOwnedImage, JpegDataLoadsThroughTheJpegDecoder) {
+    const int w = 19, h = 11;
+    for (int components : {1, 3}) {
+        rigging::test::JpegEncodeOptions options;
+        options.components = components;
+        options.lumaH = options.lumaV = components == 3 ? 2 : 1;
+        rigging::test::EncodedJpeg jpeg =
+            rigging::test::encodeJpeg(pattern(w, h, components), w, h, options);
+        const std::vector<std::uint8_t> want = rigging::test::expectedPixels(jpeg, w, h);
+        Owned img(loadOwnedImage(jpeg.bytes));
+        ASSERT_EQ(img->width(), w);
+        ASSERT_EQ(img->height(), h);
+        EXPECT_EQ(img->pitchInBytes(), 4 * w);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                std::size_t i = static_cast<std::size_t>(y * w + x);
+                RGBA expected = components == 1
+                                    ? RGBA{want[i], want[i], want[i], 255}
+                                    : RGBA{want[4 * i], want[4 * i + 1], want[4 * i + 2], 255};
+                ASSERT_EQ((*img.image)(x, y), expected) << components << " at " << x << "," << y;
+            }
+        // As an alpha file its grey becomes the alpha.
+        if (components == 1) {
+            Owned joined(loadImageSeparateAlpha(png(pattern(w, h, 3), w, h, 3), jpeg.bytes));
+            EXPECT_EQ((*joined.image)(5, 7).a, want[7 * w + 5]);
+        }
+    }
 }
 
 TEST(LoadImageSeparateAlpha, ColourFromOneFileAlphaFromTheGreyOfTheOther) {
