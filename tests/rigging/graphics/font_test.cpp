@@ -93,50 +93,30 @@ TEST_F(FontTest, EmptyTextMeasuresAnEmptyBoxAndDrawsNothing) {
 }
 
 TEST_F(FontTest, LayoutDecodesUtf8KernsAfterTheFirstCharacterAndSpacesLetters) {
-    auto g = layout("a\xC3\xA9\xFF" "b\xE2\x82", 10);  // a, e acute, a stray byte, b, cut short
-    ASSERT_EQ(g.size(), 5u);
-    EXPECT_EQ(g[0].ch, U'a');
-    EXPECT_EQ(g[1].ch, U'\u00E9');
-    EXPECT_EQ(g[2].ch, U'\uFFFD');
-    EXPECT_EQ(g[3].ch, U'b');
-    EXPECT_EQ(g[4].ch, U'\uFFFD');
+    std::u32string chars;
+    for (const Glyph& x : layout("a\xC3\xA9\xFF" "b\xE2\x82", 10)) chars += x.ch;
+    EXPECT_EQ(chars, U"a\u00E9\uFFFDb\uFFFD");  // a stray byte; a sequence cut short
     // Overlong and surrogate forms are not code points.
     for (std::string bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80"})
         for (const Glyph& x : layout(bad, 10)) EXPECT_EQ(x.ch, U'\uFFFD') << bad.size();
 
     // The first glyph sits where it would alone: no kerning before it.
     EXPECT_EQ(layout("VA", 20)[0].box, layout("V", 20)[0].box);
-    // "A" and "V" kern together, "A" and "H" do not, and both start after the same advance.
-    EXPECT_LT(layout("AV", 40)[1].box.min.x - layout("AV", 40)[0].box.min.x,
-              layout("AH", 40)[1].box.min.x - layout("AH", 40)[0].box.min.x -
-                  (layout("H", 40)[0].box.min.x - layout("V", 40)[0].box.min.x));
+    // Where the pen stands for the second glyph: "A" and "V" kern closer than "A" and "H".
+    auto pen = [&](std::string_view pair, std::string_view second) {
+        return layout(pair, 40)[1].box.min.x - layout(second, 40)[0].box.min.x;
+    };
+    EXPECT_LT(pen("AV", "V"), pen("AH", "H") - 1);
     // Letter spacing moves each further glyph by one more step.
     auto plain = layout("HHH", 12), spaced = layout("HHH", 12, 3.0f);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(spaced[i].box.min.x - plain[i].box.min.x, 3 * i);
 }
 
-TEST_F(FontTest, SubPixelShiftsAreEighthsAndTheBoxFollowsThePen) {
-    auto g = layout("i", 10, 0, 20.3f, 7.94f);
-    ASSERT_EQ(g.size(), 1u);
-    EXPECT_FLOAT_EQ(g[0].xShift, 0.25f);  // 0.3 is nearest 2/8
-    EXPECT_FLOAT_EQ(g[0].yShift, 1.0f);   // 0.94 rounds up to a whole pixel
-    auto at0 = layout("i", 10);
-    EXPECT_NEAR(g[0].box.min.x - at0[0].box.min.x, 20, 1);
-    EXPECT_NEAR(g[0].box.min.y - at0[0].box.min.y, 7, 1);
-}
-
-TEST_F(FontTest, MeasuredBoxIsTheUnionOfTheGlyphBoxes) {
-    auto g = layout("Tg y", 16);
-    box2i want = g[0].box;
-    for (std::size_t i = 1; i < g.size(); ++i) {
-        want.min = geom::minByElem(want.min, g[i].box.min);
-        want.max = geom::maxByElem(want.max, g[i].box.max);
-    }
-    EXPECT_EQ(font().measureText("Tg y", 16, 0), want);
+TEST_F(FontTest, MeasuredBoxSpansAscendersAndDescendersAroundTheBaseline) {
     box2i m = font().measureText("Tg", 16, 0);
-    EXPECT_LT(m.min.y, 0);  // cap height above the baseline
-    EXPECT_GT(m.max.y, 0);  // the descender of g below it
+    EXPECT_LT(m.min.y, -8);  // cap height above the baseline
+    EXPECT_GT(m.max.y, 2);   // the descender of g below it
 }
 
 TEST(BlendFontPixel, CoverageWeightsColourOverDestinationAndAlphaIsTheColours) {
@@ -149,20 +129,6 @@ TEST(BlendFontPixel, CoverageWeightsColourOverDestinationAndAlphaIsTheColours) {
     RGBA f{0, 255, 100, 0};
     rigging::blendFontPixel(f, RGBA{255, 0, 100, 255}, 128);
     EXPECT_EQ(f, (RGBA{128, 127, 100, 255}));
-}
-
-TEST_F(FontTest, DrawnTextBlendsTheGlyphCoverageAtItsBoxes) {
-    Image img(60, 24);
-    rigging::fillText(img.ref(), font(), "Hi", 16, 0, kWhite, 4.0f, 18.0f);
-    auto g = layout("Hi", 16, 0, 0.0f, 0.0f);
-    box2i want = g[0].box.translate(geom::vec2i(4, 18)).expand(g[1].box.translate(geom::vec2i(4, 18)));
-    box2i ink = img.ink();
-    EXPECT_TRUE(want.contains(ink)) << ink.min.x << "," << ink.min.y;
-    // Full-coverage stems of the H are the colour blended at 255: 254.
-    int full = 0;
-    for (const RGBA& p : img.px) full += p.r == 254;
-    EXPECT_GT(full, 8);
-    for (const RGBA& p : img.px) ASSERT_EQ(p.a, 255);
 }
 
 TEST_F(FontTest, ClippedGlyphsKeepTheirPixels) {
