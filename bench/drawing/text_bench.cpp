@@ -27,8 +27,8 @@ void BM_TextWarm(benchmark::State& state) {
     rigging::Font font(bytes);
     std::vector<RGBA> pixels(100 * 30, RGBA{0, 0, 0, 255});
     rigging::ImageRef<RGBA> target{100, 30, 400, pixels.data()};
-    const auto h = state.range(0) ? rigging::HorizontalAlignment::center
-                                  : rigging::HorizontalAlignment::left;
+    const auto h =
+        state.range(0) ? rigging::HorizontalAlignment::center : rigging::HorizontalAlignment::left;
     const float x = state.range(0) ? 50.0f : 4.0f;
     rigging::fillText(target, font, "Crossover 1", 10, 0, RGBA{255, 255, 255, 255}, x, 20, h);
     for (auto _ : state) {

@@ -12,7 +12,6 @@ namespace pngwrite {
 std::vector<std::uint8_t> encode(const void* pixels, int w, int h, int channels, int stride);
 
 // Writes the same to a file; false on failure.
-bool writeFile(const std::string& path, const void* pixels, int w, int h, int channels,
-               int stride);
+bool writeFile(const std::string& path, const void* pixels, int w, int h, int channels, int stride);
 
 }  // namespace pngwrite

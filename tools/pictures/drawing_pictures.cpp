@@ -56,7 +56,8 @@ void spectrum(Picture& p, Font* font) {
     const float H = static_cast<float>(p.h), W = static_cast<float>(p.w);
     // Grid.
     lineC.fillStyle(RGBA{45, 70, 60, 255});
-    for (float x : {59.f, 100.f, 133.f, 233.f, 333.f, 392.f, 466.f, 566.f, 667.f, 725.f, 799.f, 900.f})
+    for (float x :
+         {59.f, 100.f, 133.f, 233.f, 333.f, 392.f, 466.f, 566.f, 667.f, 725.f, 799.f, 900.f})
         lineC.fillRect(x, 0, 1, H);
     for (float y : {19.f, 37.f, 56.f, 93.f, 130.f, 167.f}) lineC.fillRect(0, y, W, 1);
     // Curve, filled and outlined.
@@ -174,7 +175,8 @@ void text(Picture& p, Font& font) {
     float y = 22;
     for (float size : {8.0f, 10.0f, 12.0f, 14.0f, 18.0f, 24.0f, 32.0f}) {
         char line[96];
-        std::snprintf(line, sizeof line, "%g px  Crossover 1  112.47 Hz  Threshold -10.00 dB", size);
+        std::snprintf(line, sizeof line, "%g px  Crossover 1  112.47 Hz  Threshold -10.00 dB",
+                      size);
         rigging::fillText(p.ref(), font, line, size, 0, ink, 10.3f, y);
         y += size + 10;
     }

@@ -12,8 +12,7 @@ namespace rigging {
 // read or written. The blitter zeroes the deltas it consumes; the rasterizer clears the mask.
 struct Blitter {
     void* userData = nullptr;
-    void (*blit)(void* userData, int32_t* deltas, uint64_t* mask, int xl, int xr,
-                 int y) = nullptr;
+    void (*blit)(void* userData, int32_t* deltas, uint64_t* mask, int xl, int xr, int y) = nullptr;
 };
 
 }  // namespace rigging

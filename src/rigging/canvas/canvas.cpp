@@ -60,8 +60,7 @@ void Canvas::lineTo(float x, float y) noexcept {
     rasterizer_.lineTo(x, y);
 }
 
-void Canvas::bezierCurveTo(float c1x, float c1y, float c2x, float c2y, float x,
-                           float y) noexcept {
+void Canvas::bezierCurveTo(float c1x, float c1y, float c2x, float c2y, float x, float y) noexcept {
     if (spoilt_ || !transform(c1x, c1y) || !transform(c2x, c2y) || !transform(x, y)) return;
     rasterizer_.cubicTo(c1x, c1y, c2x, c2y, x, y);
 }

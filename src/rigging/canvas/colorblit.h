@@ -9,7 +9,7 @@ struct ColorBlit {
     uint8_t* pixels = nullptr;  // row 0 of the target, RGBA
     uint64_t pitch = 0;         // bytes from one row to the next
     int height = 0;
-    uint32_t color = 0;         // RGBA word, r in bits 0-7
+    uint32_t color = 0;  // RGBA word, r in bits 0-7
 
     void init(uint8_t* pixels, uint64_t pitch, int height, uint32_t color) noexcept;
 

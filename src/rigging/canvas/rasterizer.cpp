@@ -100,8 +100,8 @@ void Rasterizer::cubicTo(float c1x, float c1y, float c2x, float c2y, float x, fl
     cubic(p0x, p0y, c1x, c1y, c2x, c2y, x, y, 0);
 }
 
-void Rasterizer::cubic(float p0x, float p0y, float c1x, float c1y, float c2x, float c2y,
-                       float p3x, float p3y, int depth) noexcept {
+void Rasterizer::cubic(float p0x, float p0y, float c1x, float c1y, float c2x, float c2y, float p3x,
+                       float p3y, int depth) noexcept {
     float dx = p3x - p0x, dy = p3y - p0y;
     float s = std::fabs((c1x - p3x) * dy - (c1y - p3y) * dx) +
               std::fabs((c2x - p3x) * dy - (c2y - p3y) * dx);

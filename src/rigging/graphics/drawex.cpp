@@ -45,8 +45,8 @@ IFImage readImageFromMem(std::span<const std::uint8_t> data, int requestedChanne
         // Longer than any int can count: no PNG of ours; refuse rather than truncate the length.
         if (data.size() > 0x7FFFFFFF) return result;
         int w = 0, h = 0, inFile = 0;
-        stbi_uc* pixels = stbi_load_from_memory(data.data(), static_cast<int>(data.size()), &w,
-                                                &h, &inFile, requestedChannels);
+        stbi_uc* pixels = stbi_load_from_memory(data.data(), static_cast<int>(data.size()), &w, &h,
+                                                &inFile, requestedChannels);
         if (pixels == nullptr) return result;
         result.width = w;
         result.height = h;
@@ -92,7 +92,8 @@ OwnedImage<RGBA>* loadImageSeparateAlpha(std::span<const std::uint8_t> colour,
         const std::uint8_t* c = rgb.pixels.data() + 3 * w * static_cast<std::size_t>(y);
         const std::uint8_t* a = grey.pixels.data() + w * static_cast<std::size_t>(y);
         RGBA* out = image->scanlinePtr(y);
-        for (std::size_t x = 0; x < w; ++x) out[x] = RGBA{c[3 * x], c[3 * x + 1], c[3 * x + 2], a[x]};
+        for (std::size_t x = 0; x < w; ++x)
+            out[x] = RGBA{c[3 * x], c[3 * x + 1], c[3 * x + 2], a[x]};
     }
     std::free(grey.pixels.data());
     std::free(rgb.pixels.data());

@@ -12,7 +12,7 @@ namespace rigging {
 // A decoded image: rows top to bottom, tightly packed, `channels` bytes per pixel (r, g, b, a;
 // one channel is grey). The pixels come from malloc and are freed by the caller with free.
 struct IFImage {
-    int width = 0;   // 0 when a PNG could not be decoded
+    int width = 0;  // 0 when a PNG could not be decoded
     int height = 0;
     std::span<std::uint8_t> pixels;  // empty after a failed PNG decode
     int channels = 0;                // always the count asked for

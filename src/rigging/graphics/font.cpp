@@ -84,7 +84,8 @@ int GlyphKey::compare(const GlyphKey& o) const noexcept {
 
 GlyphCache::~GlyphCache() {
     if (auto* tree = map_.tree())
-        for (auto* n = tree->begin(); n != tree->end(); n = tree->next(n)) std::free(n->value.value);
+        for (auto* n = tree->begin(); n != tree->end(); n = tree->next(n))
+            std::free(n->value.value);
 }
 
 std::uint8_t* GlyphCache::requestGlyph(const void* fontInfo, const GlyphKey& key, int w,

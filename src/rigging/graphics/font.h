@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <type_traits>
 
 #include "geom/box.h"
 #include "rigging/core/map.h"
@@ -82,7 +83,9 @@ public:
         iterateCharacterPositions(
             text, fontSizePx, letterSpacing, x, y,
             [](void* u, int index, char32_t ch, const geom::box2i& box, float scale, float xs,
-               float ys) { (*static_cast<std::remove_reference_t<F>*>(u))(index, ch, box, scale, xs, ys); },
+               float ys) {
+                (*static_cast<std::remove_reference_t<F>*>(u))(index, ch, box, scale, xs, ys);
+            },
             &f);
     }
 

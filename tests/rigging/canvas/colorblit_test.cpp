@@ -1,13 +1,13 @@
 // The colour blitter against a plain per-pixel model: prefix sums, weights and blends of every
 // lane, constant runs between flagged groups, and the pixels it may touch.
 
+#include "rigging/canvas/colorblit.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <random>
 #include <vector>
-
-#include "rigging/canvas/colorblit.h"
 
 namespace {
 

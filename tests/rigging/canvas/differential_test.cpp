@@ -262,8 +262,7 @@ TEST_F(Differential, ArbitraryPathsMatchTheNetCoverageOfASupersampledReference) 
                         float sweep = f(0.05, 6.28);
                         bool anticlockwise = rng() % 2 == 0;
                         b.moveTo(x, y);
-                        b.arc(x, y, r, a0, anticlockwise ? a0 - sweep : a0 + sweep,
-                              anticlockwise);
+                        b.arc(x, y, r, a0, anticlockwise ? a0 - sweep : a0 + sweep, anticlockwise);
                         break;
                     }
                     default:

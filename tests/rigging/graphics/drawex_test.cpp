@@ -1,15 +1,16 @@
 // Loading embedded image files: PNG colour types, corrupt and unknown data, and colour joined
 // with the grey of a second file as alpha.
 
+#include "rigging/graphics/drawex.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <vector>
 
+#include "jpegtestencoder.h"
 #include "pngwrite.h"
 #include "rigging/core/nogc.h"
-#include "jpegtestencoder.h"
-#include "rigging/graphics/drawex.h"
 
 namespace {
 
@@ -25,7 +26,8 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes pattern(int w, int h, int channels, int seed = 0) {
     Bytes p(static_cast<std::size_t>(w * h * channels));
     for (std::size_t i = 0; i < p.size(); ++i)
-        p[i] = static_cast<std::uint8_t>((i * 37 + static_cast<std::size_t>(seed) * 101 + i / 7) & 255);
+        p[i] = static_cast<std::uint8_t>((i * 37 + static_cast<std::size_t>(seed) * 101 + i / 7) &
+                                         255);
     return p;
 }
 
@@ -138,8 +140,8 @@ TEST(LoadOwnedImage, JpegDataLoadsThroughTheJpegDecoder) {
 
 TEST(LoadImageSeparateAlpha, ColourFromOneFileAlphaFromTheGreyOfTheOther) {
     const int w = 9, h = 4;
-    Bytes colour = pattern(w, h, 4, 1);   // its own alpha is dropped
-    Bytes alpha = pattern(w, h, 4, 2);    // only its grey counts, not its alpha
+    Bytes colour = pattern(w, h, 4, 1);  // its own alpha is dropped
+    Bytes alpha = pattern(w, h, 4, 2);   // only its grey counts, not its alpha
     Owned img(loadImageSeparateAlpha(png(colour, w, h, 4), png(alpha, w, h, 4)));
     ASSERT_EQ(img->width(), w);
     ASSERT_EQ(img->height(), h);

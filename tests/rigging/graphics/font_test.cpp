@@ -1,6 +1,8 @@
 // Text in the editor's font: layout, measurement and alignment, pixel blending and clipping, the
 // glyph cache and its sub-pixel variants, sharing one font between threads.
 
+#include "rigging/graphics/font.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +13,6 @@
 
 #include "alloc_probe.h"
 #include "fontfile.h"
-#include "rigging/graphics/font.h"
 
 namespace {
 
@@ -94,7 +95,10 @@ TEST_F(FontTest, EmptyTextMeasuresAnEmptyBoxAndDrawsNothing) {
 
 TEST_F(FontTest, LayoutDecodesUtf8KernsAfterTheFirstCharacterAndSpacesLetters) {
     std::u32string chars;
-    for (const Glyph& x : layout("a\xC3\xA9\xFF" "b\xE2\x82", 10)) chars += x.ch;
+    for (const Glyph& x : layout("a\xC3\xA9\xFF"
+                                 "b\xE2\x82",
+                                 10))
+        chars += x.ch;
     EXPECT_EQ(chars, U"a\u00E9\uFFFDb\uFFFD");  // a stray byte; a sequence cut short
     // Overlong and surrogate forms are not code points.
     for (std::string bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80"})
@@ -109,8 +113,7 @@ TEST_F(FontTest, LayoutDecodesUtf8KernsAfterTheFirstCharacterAndSpacesLetters) {
     EXPECT_LT(pen("AV", "V"), pen("AH", "H") - 2);
     // Letter spacing moves each further glyph by one more step.
     auto plain = layout("HHH", 12), spaced = layout("HHH", 12, 3.0f);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(spaced[i].box.min.x - plain[i].box.min.x, 3 * i);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(spaced[i].box.min.x - plain[i].box.min.x, 3 * i);
 }
 
 TEST_F(FontTest, MeasuredBoxSpansAscendersAndDescendersAroundTheBaseline) {
@@ -187,8 +190,9 @@ TEST_F(FontTest, SpacesDrawNothingAndNeedNoBitmap) {
     EXPECT_EQ(img.ink(), box2i(40, 20, 0, 0));
     EXPECT_EQ(font().cachedGlyphCount(), 0u);
     auto g = layout(" ", 12);
-    EXPECT_EQ(font().getGlyphCoverage(U' ', 0.005f, g[0].box.width(), g[0].box.height(), 0, 0).pixels,
-              nullptr);
+    EXPECT_EQ(
+        font().getGlyphCoverage(U' ', 0.005f, g[0].box.width(), g[0].box.height(), 0, 0).pixels,
+        nullptr);
 }
 
 TEST_F(FontTest, RepeatedDrawHitsTheCacheWithoutAllocating) {
@@ -226,7 +230,7 @@ TEST_F(FontTest, AGlyphHasAtMostEightyOneSubPixelVariantsPerSize) {
 
 TEST_F(FontTest, ThreadsSharingAFontDrawWhatOneThreadDraws) {
     const std::string lines[] = {"Attack 22.00 ms", "Release 188.00 ms", "Threshold -10.00 dB",
-                                 "Ratio 4.00", "Crossover 1", "112.47 Hz"};
+                                 "Ratio 4.00",      "Crossover 1",       "112.47 Hz"};
     std::vector<Image> expected;
     {
         Font alone(*data_);
