@@ -70,8 +70,14 @@ char32_t decodeUtf8(std::string_view text, std::size_t& i) noexcept {
     return cp;
 }
 
-// Pixel coordinates beyond this are far off any target; keeps the integer conversions defined.
+// Pixel coordinates and sizes beyond these are far off any target; they keep every integer
+// conversion here and in the parser defined.
 constexpr float kCoordinateLimit = 16777216.0f;
+constexpr float kSizeLimit = 16384.0f;
+
+bool finite(float a, float b, float c, float d) noexcept {
+    return std::isfinite(a) && std::isfinite(b) && std::isfinite(c) && std::isfinite(d);
+}
 
 }  // namespace
 
@@ -120,6 +126,11 @@ float Font::scaleForPixelHeight(float pixels) const noexcept {
 void Font::iterateCharacterPositions(std::string_view text, float fontSizePx, float letterSpacing,
                                      float x, float y, GlyphCallback callback,
                                      void* user) const noexcept {
+    if (!finite(fontSizePx, letterSpacing, x, y)) return;
+    fontSizePx = std::clamp(fontSizePx, 0.0f, kSizeLimit);
+    letterSpacing = std::clamp(letterSpacing, -kCoordinateLimit, kCoordinateLimit);
+    x = std::clamp(x, -kCoordinateLimit, kCoordinateLimit);
+    y = std::clamp(y, -kCoordinateLimit, kCoordinateLimit);
     const stbtt_fontinfo* info = infoOf(info_);
     const float scale = stbtt_ScaleForPixelHeight(info, fontSizePx);
     const float iy = std::floor(y);
@@ -133,6 +144,7 @@ void Font::iterateCharacterPositions(std::string_view text, float fontSizePx, fl
             penX += static_cast<float>(stbtt_GetCodepointKernAdvance(
                         info, static_cast<int>(previous), static_cast<int>(ch))) *
                     scale;
+        penX = std::clamp(penX, -kCoordinateLimit, kCoordinateLimit);
         const float ix = std::floor(penX);
         const float xShift = std::round((penX - ix) * 8.0f) / 8.0f;
         int advance = 0, bearing = 0;
@@ -184,9 +196,7 @@ std::size_t Font::cachedGlyphCount() noexcept {
 void fillText(const ImageRef<RGBA>& image, Font& font, std::string_view text, float fontSizePx,
               float letterSpacing, RGBA color, float x, float y, HorizontalAlignment horizontal,
               VerticalAlignment vertical) noexcept {
-    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(fontSizePx) ||
-        !std::isfinite(letterSpacing))
-        return;
+    if (!finite(fontSizePx, letterSpacing, x, y)) return;
     x = std::clamp(x, -kCoordinateLimit, kCoordinateLimit);
     y = std::clamp(y, -kCoordinateLimit, kCoordinateLimit);
     MutexLock lock(font.mutex());

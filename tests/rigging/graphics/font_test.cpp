@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -84,11 +85,18 @@ TEST_F(FontTest, MetricsAndScaleOfTheEditorFont) {
     EXPECT_FLOAT_EQ(font().scaleForPixelHeight(10), 10.0f / 2400.0f);
 }
 
-TEST_F(FontTest, EmptyTextMeasuresAnEmptyBoxAndDrawsNothing) {
+TEST_F(FontTest, EmptyTextAndNonFiniteGeometryMeasureAndDrawNothing) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
     EXPECT_EQ(font().measureText("", 10, 0), box2i(0, 0, 0, 0));
+    EXPECT_EQ(font().measureText("Gain", nan, 0), box2i(0, 0, 0, 0));
     Image img(20, 20, RGBA{1, 2, 3, 4});
     rigging::fillText(img.ref(), font(), "", 10, 0, kWhite, 5, 15, HorizontalAlignment::center,
                       VerticalAlignment::center);
+    rigging::fillText(img.ref(), font(), "Gain", 10, 0, kWhite, nan, 15);
+    rigging::fillText(img.ref(), font(), "Gain", inf, 0, kWhite, 5, 15);
+    rigging::fillText(img.ref(), font(), "Gain", 10, nan, kWhite, 5, 15);
+    rigging::fillText(img.ref(), font(), "Gain", 10, 0, kWhite, 1e30f, -1e30f);
     for (const RGBA& p : img.px) ASSERT_EQ(p, (RGBA{1, 2, 3, 4}));
     EXPECT_EQ(font().cachedGlyphCount(), 0u);
 }
