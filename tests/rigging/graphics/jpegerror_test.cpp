@@ -141,6 +141,14 @@ TEST(JpegErrorDeathTest, CorruptEntropyCodedData) {
                       for (int i = 0, n = (f[acTable + 2] << 8 | f[acTable + 3]) - 19; i < n; ++i)
                           b[acTable + 21 + i] = 0xF1,
                       -230);
+    // The same in the progressive scan of luma terms 6 to 63 (the sixth table defined).
+    const Bytes p = makeFile(3, true);
+    const long lateAc = findMarker(p, 0xC4, 5);
+    ASSERT_EQ(p[lateAc + 4], 0x10);
+    EXPECT_EDIT_FAILS(p,
+                      for (int i = 0, n = (p[lateAc + 2] << 8 | p[lateAc + 3]) - 19; i < n; ++i)
+                          b[lateAc + 21 + i] = 0xF1,
+                      -230);
     // A DC size no difference can have.
     const long dcTable = findMarker(f, 0xC4);
     EXPECT_EDIT_FAILS(f,

@@ -108,7 +108,7 @@ Bytes mutate(const Bytes& original, std::mt19937& rng) {
     // changes at them.
     std::size_t headers = std::size_t(findMarker(b, 0xDA)) + 14;
     auto headerPos = [&] { return std::size_t(rng() % std::min(headers, b.size())); };
-    switch (rng() % 5) {
+    switch (rng() % 6) {
         case 0:  // truncation
             b.resize(2 + rng() % (b.size() - 2));
             break;
@@ -124,6 +124,14 @@ Bytes mutate(const Bytes& original, std::mt19937& rng) {
                 b.erase(b.begin() + at, b.begin() + at + n);
             else
                 b.insert(b.begin() + at, original.begin() + at, original.begin() + at + n);
+            break;
+        }
+        case 4: {  // symbols of a Huffman table changed: other runs and sizes, same code lengths
+            long table = findMarker(b, 0xC4, static_cast<int>(rng() % 4));
+            if (table < 0) break;
+            int values = ((b[table + 2] << 8) | b[table + 3]) - 19;
+            for (int i = 1 + rng() % 3; i > 0 && values > 0; --i)
+                b[table + 21 + rng() % values] = static_cast<std::uint8_t>(rng());
             break;
         }
         default:  // marker-like bytes dropped in
