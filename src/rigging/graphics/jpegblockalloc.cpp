@@ -3,15 +3,27 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define JPEG_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
+#define JPEG_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
+#else
+#define JPEG_POISON(p, n) ((void)(p), (void)(n))
+#define JPEG_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
+
 namespace rigging {
 
 void* JpegBlockAllocator::allocate(std::size_t n) noexcept {
     if (n > static_cast<std::size_t>(-1) / 2) return nullptr;
     n = n == 0 ? 4 : (n + 3) & ~std::size_t{3};
+    const std::size_t usable = n;
+    n += kRedZone;
     for (Header* h = head_; h != nullptr; h = h->next) {
         if (h->capacity - h->used >= n) {
-            void* p = spaceOf(h) + h->used;
+            unsigned char* p = spaceOf(h) + h->used;
             h->used += n;
+            JPEG_UNPOISON(p, usable);
             return p;
         }
     }
@@ -24,6 +36,7 @@ void* JpegBlockAllocator::allocate(std::size_t n) noexcept {
     h->capacity = capacity;
     h->unused = 0;
     head_ = h;
+    JPEG_POISON(spaceOf(h) + usable, capacity - usable);
     return spaceOf(h);
 }
 
@@ -36,6 +49,7 @@ void* JpegBlockAllocator::allocateZeroed(std::size_t n) noexcept {
 void JpegBlockAllocator::releaseAll() noexcept {
     while (head_ != nullptr) {
         Header* next = head_->next;
+        JPEG_UNPOISON(spaceOf(head_), head_->capacity);
         std::free(head_);
         head_ = next;
     }

@@ -10,6 +10,13 @@ class JpegBlockAllocator {
 public:
     static constexpr std::size_t kMinBlockBytes = 32512;
     static constexpr std::size_t kBlockGranule = 2048;
+#if defined(__SANITIZE_ADDRESS__)
+    // Under the address checker each allocation is followed by unaddressable bytes and the unused
+    // part of a block stays unaddressable, so that overruns between the decoder's buffers show.
+    static constexpr std::size_t kRedZone = 16;
+#else
+    static constexpr std::size_t kRedZone = 0;
+#endif
 
     JpegBlockAllocator() noexcept = default;
     ~JpegBlockAllocator() { releaseAll(); }
