@@ -19,7 +19,8 @@ Bytes greyImage(int w, int h, unsigned seed) {
     Bytes p(std::size_t(w) * h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            p[y * w + x] = static_cast<std::uint8_t>(40 + x * 3 + y * 2 + (2 * y >= h ? rng() % 90 : 0));
+            p[y * w + x] =
+                static_cast<std::uint8_t>(40 + x * 3 + y * 2 + (2 * y >= h ? rng() % 90 : 0));
     return p;
 }
 
@@ -39,8 +40,10 @@ Bytes colourImage(int w, int h, int cw, int ch, unsigned seed) {
             double luma = 2 * y >= h ? 60.0 + rng() % 131 : 100.0 + x % 7;
             std::size_t cell = std::size_t(y / ch) * (w / cw + 1) + x / cw;
             double b = cb[cell] - 128, r = cr[cell] - 128;
-            double rgb[3] = {luma + 1.402 * r, luma - 0.344136 * b - 0.714136 * r, luma + 1.772 * b};
-            for (int c = 0; c < 3; ++c) p[(y * w + x) * 3 + c] = static_cast<std::uint8_t>(std::lround(rgb[c]));
+            double rgb[3] = {luma + 1.402 * r, luma - 0.344136 * b - 0.714136 * r,
+                             luma + 1.772 * b};
+            for (int c = 0; c < 3; ++c)
+                p[(y * w + x) * 3 + c] = static_cast<std::uint8_t>(std::lround(rgb[c]));
         }
     return p;
 }
@@ -73,9 +76,10 @@ TEST(JpegDecode, EveryLayoutRoundTripsWithinQuantisationError) {
     for (const Layout& l : kLayouts) {
         for (const auto& s : sizes) {
             const int w = s[0], h = s[1];
-            SCOPED_TRACE(testing::Message() << l.components << " components " << l.h << "x"
-                                            << l.v << ", " << w << " x " << h);
-            Bytes in = l.components == 1 ? greyImage(w, h, w * h) : colourImage(w, h, l.h, l.v, w + h);
+            SCOPED_TRACE(testing::Message() << l.components << " components " << l.h << "x" << l.v
+                                            << ", " << w << " x " << h);
+            Bytes in =
+                l.components == 1 ? greyImage(w, h, w * h) : colourImage(w, h, l.h, l.v, w + h);
             JpegEncodeOptions o;
             o.components = l.components;
             o.lumaH = l.h;
@@ -112,7 +116,8 @@ TEST(JpegDecode, RequestedChannelsConvertTheDecodedLine) {
     o.components = 1;
     o.lumaH = o.lumaV = 1;
     Bytes greyFile = encodeJpeg(greyImage(w, h, 5), w, h, o).bytes;
-    DecodedImage g1 = decodeJpeg(greyFile, 1), g3 = decodeJpeg(greyFile, 3), g4 = decodeJpeg(greyFile, 4);
+    DecodedImage g1 = decodeJpeg(greyFile, 1), g3 = decodeJpeg(greyFile, 3),
+                 g4 = decodeJpeg(greyFile, 4);
     ASSERT_EQ(g4.pixels.size(), std::size_t(w) * h * 4);
     for (int i = 0; i < w * h; ++i) {
         std::uint8_t v = g1.pixels[i];
@@ -250,7 +255,8 @@ int trickle(void* user, std::uint8_t* buffer, int maxBytes, bool* eof) {
         *eof = true;
         return 0;
     }
-    int n = static_cast<int>(std::min<std::size_t>({3, std::size_t(maxBytes), s->data->size() - s->pos}));
+    int n = static_cast<int>(
+        std::min<std::size_t>({3, std::size_t(maxBytes), s->data->size() - s->pos}));
     std::memcpy(buffer, s->data->data() + s->pos, n);
     s->pos += n;
     return n;
@@ -291,9 +297,9 @@ TEST(JpegDecode, LinesArePulledThroughTheReadCallback) {
     EXPECT_TRUE(decompress_jpeg_image_from_stream(nullptr, &s, &wOut, &hOut, &cOut, 3).empty());
     EXPECT_EQ(wOut + hOut + cOut, 0);
     for (int bad : {0, 2, 5, -2}) {
-        EXPECT_TRUE(decompress_jpeg_image_from_memory({file.data(), file.size()}, &wOut, &hOut,
-                                                      &cOut, bad)
-                        .empty());
+        EXPECT_TRUE(
+            decompress_jpeg_image_from_memory({file.data(), file.size()}, &wOut, &hOut, &cOut, bad)
+                .empty());
         EXPECT_EQ(wOut + hOut + cOut, 0);
     }
 }
@@ -302,7 +308,8 @@ TEST(JpegDecode, LargestAcceptedWidth) {
     for (const Layout& l : {kLayouts[0], kLayouts[4]}) {
         const int w = jpeg_decoder::kMaxDimension, h = 16;
         Bytes in(std::size_t(w) * h * l.components);
-        for (std::size_t i = 0; i < in.size(); ++i) in[i] = (i / l.components) % w < w / 2 ? 90 : 170;
+        for (std::size_t i = 0; i < in.size(); ++i)
+            in[i] = (i / l.components) % w < w / 2 ? 90 : 170;
         JpegEncodeOptions o;
         o.components = l.components;
         o.lumaH = l.h;

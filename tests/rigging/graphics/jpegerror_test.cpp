@@ -14,8 +14,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes makeFile(int components = 3, bool progressive = false, int restartInterval = 0,
-               int w = 24, int h = 16) {
+Bytes makeFile(int components = 3, bool progressive = false, int restartInterval = 0, int w = 24,
+               int h = 16) {
     Bytes px(std::size_t(w) * h * components);
     for (std::size_t i = 0; i < px.size(); ++i)
         px[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
@@ -95,9 +95,9 @@ TEST(JpegErrorDeathTest, MalformedTableAndMarkerSegments) {
     EXPECT_EDIT_FAILS(f, b[dqt + 4] = 0x10, -237);  // 16-bit entries need 129 bytes
     EXPECT_JPEG_ERROR(withSegment(f, {0xFF, 0xDD, 0, 5, 0, 1, 0}), -245);
     EXPECT_JPEG_ERROR(withSegment(f, {0xFF, 0xE0, 0, 1}), -246);
-    EXPECT_JPEG_ERROR(withSegment(f, {0xFF, 0x01}), -240);  // TEM
+    EXPECT_JPEG_ERROR(withSegment(f, {0xFF, 0x01}), -240);        // TEM
     EXPECT_JPEG_ERROR(withSegment(f, {0xFF, 0xC8, 0, 2}), -240);  // JPG
-    EXPECT_JPEG_ERROR(withSegment(f, {0xFF, 0xD3}), -240);  // a restart outside a scan
+    EXPECT_JPEG_ERROR(withSegment(f, {0xFF, 0xD3}), -240);        // a restart outside a scan
 }
 
 TEST(JpegErrorDeathTest, ScansThatCannotBeDecoded) {
@@ -107,7 +107,9 @@ TEST(JpegErrorDeathTest, ScansThatCannotBeDecoded) {
     EXPECT_EDIT_FAILS(f, b[sos + 4] = 5, -244);
     EXPECT_EDIT_FAILS(f, b[sos + 3] += 2, -244);
     // A sequential scan without every frame component.
-    EXPECT_EDIT_FAILS(f, (b[sos + 3] = 8, b[sos + 4] = 1, b.erase(b.begin() + sos + 7, b.begin() + sos + 11)), -244);
+    EXPECT_EDIT_FAILS(
+        f, (b[sos + 3] = 8, b[sos + 4] = 1, b.erase(b.begin() + sos + 7, b.begin() + sos + 11)),
+        -244);
     EXPECT_EDIT_FAILS(f, b[sos + 5] = 9, -243);
     EXPECT_EDIT_FAILS(f, b[sos + 7] = 1, -243);  // the same component twice
     EXPECT_EDIT_FAILS(f, b[sof + 12] = 2, -235);
@@ -119,9 +121,9 @@ TEST(JpegErrorDeathTest, ScansThatCannotBeDecoded) {
 
     const Bytes p = makeFile(3, true);
     const long dcScan = findMarker(p, 0xDA), acScan = findMarker(p, 0xDA, 1);
-    EXPECT_EDIT_FAILS(p, b[dcScan + 12] = 5, -227);   // DC with AC terms
-    EXPECT_EDIT_FAILS(p, b[acScan + 7] = 6, -227);    // start beyond end
-    EXPECT_EDIT_FAILS(p, b[acScan + 8] = 64, -227);   // end beyond the block
+    EXPECT_EDIT_FAILS(p, b[dcScan + 12] = 5, -227);     // DC with AC terms
+    EXPECT_EDIT_FAILS(p, b[acScan + 7] = 6, -227);      // start beyond end
+    EXPECT_EDIT_FAILS(p, b[acScan + 8] = 64, -227);     // end beyond the block
     EXPECT_EDIT_FAILS(p, b[dcScan + 13] = 0x20, -226);  // refines 2 bits at once
     EXPECT_EDIT_FAILS(p, b[acScan + 9] = 0x13, -226);
 }
@@ -130,9 +132,9 @@ TEST(JpegErrorDeathTest, CorruptEntropyCodedData) {
     const Bytes r = makeFile(3, false, 1, 80, 16);
     const long rst = findMarker(r, 0xD0);
     ASSERT_GT(rst, 0);
-    EXPECT_EDIT_FAILS(r, b[rst + 1] = 0xD1, -229);                    // wrong number
+    EXPECT_EDIT_FAILS(r, b[rst + 1] = 0xD1, -229);                              // wrong number
     EXPECT_EDIT_FAILS(r, b.erase(b.begin() + rst, b.begin() + rst + 2), -229);  // missing
-    EXPECT_EDIT_FAILS(r, b[findMarker(b, 0xD7) + 1] = 0xD0, -229);    // numbers run mod 8
+    EXPECT_EDIT_FAILS(r, b[findMarker(b, 0xD7) + 1] = 0xD0, -229);              // numbers run mod 8
 
     // Every AC symbol read as a run of 15 and a 1-bit value: the fourth leaves the block.
     const Bytes f = makeFile();
@@ -167,7 +169,8 @@ int overlongRead(void*, std::uint8_t*, int maxBytes, bool*) {
 TEST(JpegErrorDeathTest, InputThatIsNoJpegOrCannotBeRead) {
     EXPECT_JPEG_ERROR(Bytes(5000, 0x00), -239);
     EXPECT_JPEG_ERROR((Bytes{0x00, 0xFF, 0xD9, 0xFF, 0xD8, 0xFF}), -239);  // end before start
-    EXPECT_JPEG_ERROR((Bytes{0x00, 0x00, 0xFF, 0xD8, 0x00, 0xFF}), -239);  // found start, then no marker
+    EXPECT_JPEG_ERROR((Bytes{0x00, 0x00, 0xFF, 0xD8, 0x00, 0xFF}),
+                      -239);  // found start, then no marker
     Bytes late(4200, 0x00);
     Bytes f = makeFile();
     late.insert(late.end(), f.begin(), f.end());

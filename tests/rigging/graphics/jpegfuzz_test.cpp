@@ -113,7 +113,8 @@ Bytes mutate(const Bytes& original, std::mt19937& rng) {
             b.resize(2 + rng() % (b.size() - 2));
             break;
         case 1:  // bit flips
-            for (int i = 1 + rng() % 8; i > 0; --i) b[rng() % 2 ? headerPos() : pos()] ^= 1 << (rng() % 8);
+            for (int i = 1 + rng() % 8; i > 0; --i)
+                b[rng() % 2 ? headerPos() : pos()] ^= 1 << (rng() % 8);
             break;
         case 2:  // random bytes
             for (int i = 1 + rng() % 16; i > 0; --i) b[rng() % 2 ? headerPos() : pos()] = rng();
@@ -138,7 +139,8 @@ Bytes mutate(const Bytes& original, std::mt19937& rng) {
             for (int i = 1 + rng() % 4; i > 0; --i) {
                 std::size_t at = pos();
                 b[at] = 0xFF;
-                if (at + 1 < b.size()) b[at + 1] = static_cast<std::uint8_t>(rng() % 4 ? 0xC0 + rng() % 64 : rng());
+                if (at + 1 < b.size())
+                    b[at + 1] = static_cast<std::uint8_t>(rng() % 4 ? 0xC0 + rng() % 64 : rng());
             }
             break;
     }

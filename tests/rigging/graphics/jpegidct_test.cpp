@@ -1,3 +1,5 @@
+#include "rigging/graphics/jpegidct.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -6,7 +8,6 @@
 #include <random>
 
 #include "rigging/graphics/jpegblockalloc.h"
-#include "rigging/graphics/jpegidct.h"
 
 namespace rigging {
 namespace {
