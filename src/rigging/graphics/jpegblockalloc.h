@@ -19,7 +19,9 @@ public:
 #endif
 
     JpegBlockAllocator() noexcept = default;
-    ~JpegBlockAllocator() { releaseAll(); }
+    ~JpegBlockAllocator() {
+        releaseAll();
+    }
     JpegBlockAllocator(const JpegBlockAllocator&) = delete;
     JpegBlockAllocator& operator=(const JpegBlockAllocator&) = delete;
 

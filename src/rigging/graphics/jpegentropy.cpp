@@ -129,8 +129,7 @@ void jpeg_decoder::processRestart() {
 // ---- Sequential ----
 
 void jpeg_decoder::decodeSequentialBlock(int slot, int comp, const JpegHuffmanTable& dc,
-                                         const JpegHuffmanTable& ac,
-                                         const std::uint16_t* quant) {
+                                         const JpegHuffmanTable& ac, const std::uint16_t* quant) {
     std::int16_t* block = mcuCoeffs_ + slot * 64;
     int pred = static_cast<int>(static_cast<std::uint32_t>(dcPred_[comp]) +
                                 static_cast<std::uint32_t>(decodeDcDifference(dc)));
@@ -215,7 +214,8 @@ void jpeg_decoder::decodeProgressiveScan() {
 void jpeg_decoder::decodeProgressiveBlock(int scanIndex, int blockRow, int blockColumn) {
     int ci = scanComp_[scanIndex];
     const Component& c = comps_[ci];
-    std::size_t index = std::size_t(blockRow) * std::size_t(c.blocksWide) + std::size_t(blockColumn);
+    std::size_t index =
+        std::size_t(blockRow) * std::size_t(c.blocksWide) + std::size_t(blockColumn);
     if (spectralStart_ == 0) {
         std::int16_t& dc = c.dcCoeffs[index];
         if (approxHigh_ == 0) {

@@ -56,9 +56,11 @@ void* jpeg_decoder::allocate(std::size_t n, bool zeroed) {
 // ---- Input bytes ----
 
 void jpeg_decoder::fillInput() {
+    if (read_ == nullptr) eof_ = true;  // no input: the stream reads as end-of-image markers
     if (eof_) return;
     int keep = inEnd_ - inPos_;
-    if (keep > 0 && inPos_ > 0) std::memmove(inBuf_, inBuf_ + inPos_, static_cast<std::size_t>(keep));
+    if (keep > 0 && inPos_ > 0)
+        std::memmove(inBuf_, inBuf_ + inPos_, static_cast<std::size_t>(keep));
     inPos_ = 0;
     inEnd_ = keep;
     while (inEnd_ < kInputBufferSize && !eof_) {

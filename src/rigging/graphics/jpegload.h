@@ -14,8 +14,7 @@ namespace rigging {
 
 // Copies up to maxBytes into buffer and returns their number; 0 at the end of the data (setting
 // *endOfFile), -1 on a read error.
-using jpeg_read_callback = int (*)(void* user, std::uint8_t* buffer, int maxBytes,
-                                   bool* endOfFile);
+using jpeg_read_callback = int (*)(void* user, std::uint8_t* buffer, int maxBytes, bool* endOfFile);
 
 struct jpeg_memory_stream {
     std::size_t size;
@@ -156,7 +155,7 @@ private:
     int maxV_ = 1;
 
     // Tables, made when a stream first defines them.
-    std::uint16_t* quant_[4] = {};       // zigzag order
+    std::uint16_t* quant_[4] = {};    // zigzag order
     JpegHuffmanTable* huff_[8] = {};  // 0-3 DC, 4-7 AC
 
     // Scan.
@@ -187,7 +186,7 @@ private:
     int mcuRowsDone_ = 0;
 
     // Buffers.
-    std::int16_t* mcuCoeffs_ = nullptr;  // blocksPerMcu_ x 64, row-major
+    std::int16_t* mcuCoeffs_ = nullptr;   // blocksPerMcu_ x 64, row-major
     std::uint8_t* rowSamples_ = nullptr;  // blocksPerMcuRow_ x 64
     std::uint8_t* scanLine0_ = nullptr;
     std::uint8_t* scanLine1_ = nullptr;

@@ -36,7 +36,8 @@ void jpeg_decoder::convertLine(int y) {
                 const std::uint8_t* ys = samples + y * 8;
                 const std::uint8_t* cb = samples + 64 + y * 8;
                 const std::uint8_t* cr = samples + 128 + y * 8;
-                for (int x = 0; x < 8; ++x) storePixel(out0 + (mx * 8 + x) * 4, ys[x], cb[x], cr[x]);
+                for (int x = 0; x < 8; ++x)
+                    storePixel(out0 + (mx * 8 + x) * 4, ys[x], cb[x], cr[x]);
                 break;
             }
             case kYH2V1: {

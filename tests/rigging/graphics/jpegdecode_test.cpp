@@ -19,7 +19,8 @@ Bytes greyImage(int w, int h, unsigned seed) {
     Bytes p(std::size_t(w) * h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            p[y * w + x] = static_cast<std::uint8_t>(40 + x * 3 + y * 2 + (2 * y >= h ? rng() % 90 : 0));
+            p[y * w + x] =
+                static_cast<std::uint8_t>(40 + x * 3 + y * 2 + (2 * y >= h ? rng() % 90 : 0));
     return p;
 }
 
@@ -39,8 +40,10 @@ Bytes colourImage(int w, int h, int cw, int ch, unsigned seed) {
             double luma = 2 * y >= h ? 60.0 + rng() % 131 : 100.0 + x % 7;
             std::size_t cell = std::size_t(y / ch) * (w / cw + 1) + x / cw;
             double b = cb[cell] - 128, r = cr[cell] - 128;
-            double rgb[3] = {luma + 1.402 * r, luma - 0.344136 * b - 0.714136 * r, luma + 1.772 * b};
-            for (int c = 0; c < 3; ++c) p[(y * w + x) * 3 + c] = static_cast<std::uint8_t>(std::lround(rgb[c]));
+            double rgb[3] = {luma + 1.402 * r, luma - 0.344136 * b - 0.714136 * r,
+                             luma + 1.772 * b};
+            for (int c = 0; c < 3; ++c)
+                p[(y * w + x) * 3 + c] = static_cast<std::uint8_t>(std::lround(rgb[c]));
         }
     return p;
 }
@@ -73,9 +76,10 @@ TEST(JpegDecode, EveryLayoutRoundTripsWithinQuantisationError) {
     for (const Layout& l : kLayouts) {
         for (const auto& s : sizes) {
             const int w = s[0], h = s[1];
-            SCOPED_TRACE(testing::Message() << l.components << " components " << l.h << "x"
-                                            << l.v << ", " << w << " x " << h);
-            Bytes in = l.components == 1 ? greyImage(w, h, w * h) : colourImage(w, h, l.h, l.v, w + h);
+            SCOPED_TRACE(testing::Message() << l.components << " components " << l.h << "x" << l.v
+                                            << ", " << w << " x " << h);
+            Bytes in =
+                l.components == 1 ? greyImage(w, h, w * h) : colourImage(w, h, l.h, l.v, w + h);
             JpegEncodeOptions o;
             o.components = l.components;
             o.lumaH = l.h;
@@ -112,15 +116,10 @@ TEST(JpegDecode, RequestedChannelsConvertTheDecodedLine) {
     o.components = 1;
     o.lumaH = o.lumaV = 1;
     Bytes greyFile = encodeJpeg(greyImage(w, h, 5), w, h, o).bytes;
-    DecodedImage g1 = decodeJpeg(greyFile, 1), g3 = decodeJpeg(greyFile, 3), g4 = decodeJpeg(greyFile, 4);
-    ASSERT_EQ(g4.pixels.size(), std::size_t(w) * h * 4);
-    for (int i = 0; i < w * h; ++i) {
-        std::uint8_t v = g1.pixels[i];
-        ASSERT_EQ(g3.pixels[i * 3], v);
-        ASSERT_EQ(g3.pixels[i * 3 + 2], v);
-        ASSERT_EQ(g4.pixels[i * 4 + 1], v);
-        ASSERT_EQ(g4.pixels[i * 4 + 3], 255);
-    }
+    Bytes g1 = decodeJpeg(greyFile, 1).pixels, g4 = decodeJpeg(greyFile, 4).pixels;
+    ASSERT_EQ(g4.size(), std::size_t(w) * h * 4);
+    for (int i = 0; i < w * h; ++i)
+        ASSERT_EQ(Bytes(&g4[i * 4], &g4[i * 4 + 4]), (Bytes{g1[i], g1[i], g1[i], 255}));
 }
 
 TEST(JpegDecode, PixelsFollowExactlyFromTheCodedCoefficients) {
@@ -212,45 +211,34 @@ TEST(JpegDecode, MarkerSyntaxAroundTheSegments) {
 
 TEST(JpegDecode, AStreamThatEndsEarlyCompletesTheImage) {
     const int w = 64, h = 48;
-    for (bool progressive : {false, true}) {
-        JpegEncodeOptions o;
-        o.components = 1;
-        o.progressive = progressive;
-        Bytes file = encodeJpeg(greyImage(w, h, 6), w, h, o).bytes;
-        Bytes full = decodeJpeg(file, 1).pixels;
-        long lastScan = findMarker(file, 0xDA, progressive ? 5 : 0);
-        Bytes cut(file.begin(), file.begin() + lastScan + (file.size() - lastScan) / 2);
-        DecodedImage d = decodeJpeg(cut, 1);
-        ASSERT_EQ(d.width, w);
-        ASSERT_EQ(d.height, h);
-        ASSERT_EQ(d.pixels.size(), full.size());
-        if (!progressive) {
-            // The first MCU row lies before the cut.
-            EXPECT_TRUE(std::equal(full.begin(), full.begin() + 8 * w, d.pixels.begin()));
-            EXPECT_NE(d.pixels, full);
-        } else {
-            // Only the last refinement is cut: each AC term is off by at most one step (1 here),
-            // which moves a sample by at most 63 / 8 levels (3 measured).
-            EXPECT_LE(compare(full, d.pixels).max, 8);
-        }
-    }
+    JpegEncodeOptions o;
+    o.components = 1;
+    Bytes file = encodeJpeg(greyImage(w, h, 6), w, h, o).bytes;
+    Bytes full = decodeJpeg(file, 1).pixels;
+    long scan = findMarker(file, 0xDA);
+    DecodedImage d = decodeJpeg(Bytes(file.begin(), file.begin() + (scan + file.size()) / 2), 1);
+    ASSERT_EQ(d.width, w);
+    ASSERT_EQ(d.height, h);
+    ASSERT_EQ(d.pixels.size(), full.size());
+    // The first MCU row lies before the cut, the last after it.
+    EXPECT_TRUE(std::equal(full.begin(), full.begin() + 8 * w, d.pixels.begin()));
+    EXPECT_NE(d.pixels, full);
 }
 
 struct TrickleStream {
     const Bytes* data;
     std::size_t pos = 0;
-    int calls = 0;
 };
 
 // At most 3 bytes a call, so every refill and look-ahead crosses call boundaries.
 int trickle(void* user, std::uint8_t* buffer, int maxBytes, bool* eof) {
     auto* s = static_cast<TrickleStream*>(user);
-    ++s->calls;
     if (s->pos == s->data->size()) {
         *eof = true;
         return 0;
     }
-    int n = static_cast<int>(std::min<std::size_t>({3, std::size_t(maxBytes), s->data->size() - s->pos}));
+    int n = static_cast<int>(
+        std::min<std::size_t>({3, std::size_t(maxBytes), s->data->size() - s->pos}));
     std::memcpy(buffer, s->data->data() + s->pos, n);
     s->pos += n;
     return n;
@@ -285,33 +273,29 @@ TEST(JpegDecode, LinesArePulledThroughTheReadCallback) {
     }
     EXPECT_EQ(d.decode(&line, &length), 1);
     EXPECT_EQ(got, expected);
-    EXPECT_GT(s.calls, static_cast<int>(file.size() / 3));
 
     int wOut = -1, hOut = -1, cOut = -1;
     EXPECT_TRUE(decompress_jpeg_image_from_stream(nullptr, &s, &wOut, &hOut, &cOut, 3).empty());
     EXPECT_EQ(wOut + hOut + cOut, 0);
     for (int bad : {0, 2, 5, -2}) {
-        EXPECT_TRUE(decompress_jpeg_image_from_memory({file.data(), file.size()}, &wOut, &hOut,
-                                                      &cOut, bad)
-                        .empty());
+        EXPECT_TRUE(
+            decompress_jpeg_image_from_memory({file.data(), file.size()}, &wOut, &hOut, &cOut, bad)
+                .empty());
         EXPECT_EQ(wOut + hOut + cOut, 0);
     }
 }
 
 TEST(JpegDecode, LargestAcceptedWidth) {
-    for (const Layout& l : {kLayouts[0], kLayouts[4]}) {
-        const int w = jpeg_decoder::kMaxDimension, h = 16;
-        Bytes in(std::size_t(w) * h * l.components);
-        for (std::size_t i = 0; i < in.size(); ++i) in[i] = (i / l.components) % w < w / 2 ? 90 : 170;
-        JpegEncodeOptions o;
-        o.components = l.components;
-        o.lumaH = l.h;
-        o.lumaV = l.v;
-        DecodedImage d = decodeJpeg(encodeJpeg(in, w, h, o).bytes, -1);
-        ASSERT_EQ(d.width, w);
-        ASSERT_EQ(d.height, h);
-        EXPECT_LE(compare(in, d.pixels).max, 2);
-    }
+    // 4:2:0 at 16384 pixels: 6144 blocks in an MCU row.
+    const int w = jpeg_decoder::kMaxDimension, h = 16;
+    Bytes in(std::size_t(w) * h * 3);
+    for (std::size_t i = 0; i < in.size(); ++i) in[i] = (i / 3) % w < w / 2 ? 90 : 170;
+    JpegEncodeOptions o;
+    o.lumaH = o.lumaV = 2;
+    DecodedImage d = decodeJpeg(encodeJpeg(in, w, h, o).bytes, 3);
+    ASSERT_EQ(d.width, w);
+    ASSERT_EQ(d.height, h);
+    EXPECT_LE(compare(in, d.pixels).max, 2);
 }
 
 }  // namespace

@@ -75,28 +75,22 @@ Bytes seedImage(int w, int h, int channels, unsigned seed) {
 
 std::vector<Bytes> seedFiles() {
     struct Seed {
-        int w, h, components, lumaH, lumaV;
-        bool progressive;
-        int restart;
-        bool wide;
+        int w, h;
+        JpegEncodeOptions o;
     };
     const Seed seeds[] = {
-        {48, 40, 3, 2, 2, false, 2, false}, {40, 24, 3, 2, 1, true, 3, false},
-        {32, 32, 1, 1, 1, true, 0, false},  {30, 20, 1, 1, 1, false, 0, true},
-        {24, 32, 3, 1, 2, true, 0, false},  {20, 12, 3, 1, 1, false, 1, false},
+        {48, 40, {.lumaH = 2, .lumaV = 2, .restartInterval = 2}},
+        {40, 24, {.lumaH = 2, .progressive = true, .restartInterval = 3}},
+        {32, 32, {.components = 1, .progressive = true}},
+        {30, 20, {.components = 1, .wideQuant = true}},
+        {24, 32, {.lumaV = 2, .progressive = true}},
+        {20, 12, {.restartInterval = 1}},
     };
     std::vector<Bytes> files;
-    for (const Seed& s : seeds) {
-        JpegEncodeOptions o;
-        o.components = s.components;
-        o.lumaH = s.lumaH;
-        o.lumaV = s.lumaV;
-        o.progressive = s.progressive;
-        o.restartInterval = s.restart;
-        o.wideQuant = s.wide;
-        o.quantBase = 4;
-        o.quantSlope = 1;
-        files.push_back(encodeJpeg(seedImage(s.w, s.h, s.components, s.w), s.w, s.h, o).bytes);
+    for (Seed s : seeds) {
+        s.o.quantBase = 4;
+        s.o.quantSlope = 1;
+        files.push_back(encodeJpeg(seedImage(s.w, s.h, s.o.components, s.w), s.w, s.h, s.o).bytes);
     }
     return files;
 }
@@ -113,7 +107,8 @@ Bytes mutate(const Bytes& original, std::mt19937& rng) {
             b.resize(2 + rng() % (b.size() - 2));
             break;
         case 1:  // bit flips
-            for (int i = 1 + rng() % 8; i > 0; --i) b[rng() % 2 ? headerPos() : pos()] ^= 1 << (rng() % 8);
+            for (int i = 1 + rng() % 8; i > 0; --i)
+                b[rng() % 2 ? headerPos() : pos()] ^= 1 << (rng() % 8);
             break;
         case 2:  // random bytes
             for (int i = 1 + rng() % 16; i > 0; --i) b[rng() % 2 ? headerPos() : pos()] = rng();
@@ -138,7 +133,8 @@ Bytes mutate(const Bytes& original, std::mt19937& rng) {
             for (int i = 1 + rng() % 4; i > 0; --i) {
                 std::size_t at = pos();
                 b[at] = 0xFF;
-                if (at + 1 < b.size()) b[at + 1] = static_cast<std::uint8_t>(rng() % 4 ? 0xC0 + rng() % 64 : rng());
+                if (at + 1 < b.size())
+                    b[at + 1] = static_cast<std::uint8_t>(rng() % 4 ? 0xC0 + rng() % 64 : rng());
             }
             break;
     }

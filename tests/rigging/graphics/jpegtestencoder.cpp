@@ -138,7 +138,6 @@ void put16(std::vector<std::uint8_t>& out, int v) {
     out.push_back(static_cast<std::uint8_t>(v));
 }
 
-
 class Encoder {
 public:
     Encoder(const std::vector<std::uint8_t>& pixels, int width, int height,
@@ -158,9 +157,9 @@ public:
         for (auto& p : planes) p.resize(std::size_t(pw) * ph);
         for (int y = 0; y < ph; ++y) {
             for (int x = 0; x < pw; ++x) {
-                const std::uint8_t* s =
-                    &pixels[(std::size_t(std::min(y, height - 1)) * width + std::min(x, width - 1)) *
-                            nc];
+                const std::uint8_t* s = &pixels[(std::size_t(std::min(y, height - 1)) * width +
+                                                 std::min(x, width - 1)) *
+                                                nc];
                 std::size_t i = std::size_t(y) * pw + x;
                 if (nc == 1) {
                     planes[0][i] = s[0];
@@ -252,8 +251,8 @@ public:
 private:
     static std::vector<JpegScanSpec> defaultProgressiveScript(int nc) {
         if (nc == 1)
-            return {{{0}, 0, 0, 0, 1}, {{0}, 1, 5, 0, 2}, {{0}, 6, 63, 0, 2}, {{0}, 1, 63, 2, 1},
-                    {{0}, 0, 0, 1, 0}, {{0}, 1, 63, 1, 0}};
+            return {{{0}, 0, 0, 0, 1},  {{0}, 1, 5, 0, 2}, {{0}, 6, 63, 0, 2},
+                    {{0}, 1, 63, 2, 1}, {{0}, 0, 0, 1, 0}, {{0}, 1, 63, 1, 0}};
         return {{{0, 1, 2}, 0, 0, 0, 1}, {{0}, 1, 5, 0, 2},  {{2}, 1, 63, 0, 1},
                 {{1}, 1, 63, 0, 1},      {{0}, 6, 63, 0, 2}, {{0}, 1, 63, 2, 1},
                 {{0, 1, 2}, 0, 0, 1, 0}, {{1}, 1, 63, 1, 0}, {{2}, 1, 63, 1, 0},
@@ -442,7 +441,8 @@ private:
                 out.insert(out.end(), {0xFF, static_cast<std::uint8_t>(0xD0 + t.symbol)});
                 continue;
             }
-            if (t.table >= 0) bits.put(tables[t.table].code[t.symbol], tables[t.table].length[t.symbol]);
+            if (t.table >= 0)
+                bits.put(tables[t.table].code[t.symbol], tables[t.table].length[t.symbol]);
             bits.put(t.bits, t.nbits);
         }
         bits.flush();

@@ -19,7 +19,7 @@ struct JpegEncodeOptions {
     int lumaH = 1;       // luma sampling; chroma is 1 x 1
     int lumaV = 1;
     bool progressive = false;
-    std::vector<JpegScanSpec> scans;  // progressive scan script; empty: a default one
+    std::vector<JpegScanSpec> scans = {};  // progressive scan script; empty: a default one
     int restartInterval = 0;
     int quantBase = 1;  // entry at zigzag index k: quantBase + quantSlope x k
     int quantSlope = 0;
