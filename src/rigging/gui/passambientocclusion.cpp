@@ -1,0 +1,31 @@
+#include "rigging/gui/pbrpasses.h"
+#include "rigging/gui/pbrpixel.h"
+
+namespace rigging {
+
+void PassAmbientOcclusion::render(int, const geom::box2i& area,
+                                  const CompositorPassBuffers& buffers) noexcept {
+    const Mipmap<L16>& depthMap = *buffers.depthMap;
+    const OwnedImage<L16>& depth = depthMap.level(0);
+    const OwnedImage<RGBA>& diffuse = buffers.diffuseMap->level(0);
+    OwnedImage<RGBAf>& acc = *buffers.accumBuffer;
+    for (int y = area.min.y; y < area.max.y; ++y) {
+        const float sy = static_cast<float>(y) + 0.5f;
+        const L16* d = depth.scanlinePtr(y);
+        const RGBA* diff = diffuse.scanlinePtr(y);
+        RGBAf* out = acc.scanlinePtr(y);
+        for (int x = area.min.x; x < area.max.x; ++x) {
+            const float sx = static_cast<float>(x) + 0.5f;
+            float s = depthMap.linearSample(1, sx, sy);
+            s += depthMap.linearSample(2, sx, sy);
+            s += depthMap.linearSample(3, sx, sy);
+            s += depthMap.linearSample(4, sx, sy);
+            // Fully dark 23,040 units below the mean of the coarser levels.
+            float occ = pbr::clamp01((static_cast<float>(d[x].l) - 0.25f * s + 23040.0f) / 23040.0f);
+            __m128 light = _mm_mul_ps(pbr::unit(diff[x]), _mm_set1_ps(occ * ambientLight));
+            pbr::addInto(out[x], light);
+        }
+    }
+}
+
+}  // namespace rigging

@@ -1,0 +1,85 @@
+#include <algorithm>
+#include <cmath>
+
+#include "rigging/core/nogc.h"
+#include "rigging/core/vec.h"
+#include "rigging/gui/pbrpasses.h"
+#include "rigging/gui/pbrpixel.h"
+#include "rigging/gui/ransac.h"
+#include "simd4/math.h"
+
+namespace rigging {
+
+PassSpecularLight::PassSpecularLight(MultipassCompositor& parent) noexcept
+    : CompositorPass(parent) {
+    for (int i = 0; i < 256; ++i)
+        exponents_[i] = static_cast<float>(std::exp((1.0 - i / 255.0) * 5.5) * 0.8 * 2.8);
+    const std::size_t n = 2 * static_cast<std::size_t>(std::max(numThreads(), 1));
+    rows_ = static_cast<float**>(checkedMalloc(checkedArrayBytes(n, sizeof(float*))));
+    for (std::size_t i = 0; i < n; ++i) rows_[i] = nullptr;
+}
+
+PassSpecularLight::~PassSpecularLight() {
+    const int n = 2 * std::max(numThreads(), 1);
+    for (int i = 0; i < n; ++i)
+        if (rows_[i]) alignedFree(rows_[i], 16);
+    std::free(rows_);
+}
+
+void PassSpecularLight::resizeBuffers(int width, int, int, int) noexcept {
+    const int n = 2 * std::max(numThreads(), 1);
+    const std::size_t bytes = checkedArrayBytes(static_cast<std::size_t>(std::max(width, 1)),
+                                                sizeof(float));
+    for (int i = 0; i < n; ++i) rows_[i] = static_cast<float*>(alignedReallocDiscard(rows_[i], bytes, 16));
+    rowLength_ = width;
+}
+
+void PassSpecularLight::render(int threadIndex, const geom::box2i& area,
+                               const CompositorPassBuffers& buffers) noexcept {
+    const OwnedImage<RGBA>& diffuse = buffers.diffuseMap->level(0);
+    const OwnedImage<RGBA>& material = buffers.materialMap->level(0);
+    const OwnedImage<RGBf>& normals = *buffers.normalBuffer;
+    OwnedImage<RGBAf>& acc = *buffers.accumBuffer;
+    const int x0 = area.min.x, x1 = std::min(area.max.x, rowLength_);
+    if (x0 >= x1) return;
+    float* cosines = rows_[2 * threadIndex];
+    float* powers = rows_[2 * threadIndex + 1];
+    const float W = static_cast<float>(diffuse.width()), H = static_cast<float>(diffuse.height());
+    const __m128 halfway = pbr::rgb0(direction);
+    const __m128 colour = pbr::rgb0(color);
+
+    for (int y = area.min.y; y < area.max.y; ++y) {
+        const RGBA* diff = diffuse.scanlinePtr(y);
+        const RGBA* mat = material.scanlinePtr(y);
+        const RGBf* N = normals.scanlinePtr(y);
+        RGBAf* out = acc.scanlinePtr(y);
+        const float ey = static_cast<float>(y) / H - 0.5f;
+
+        for (int x = x0; x < x1; ++x) {
+            // Eye ray of a viewer centred on the window, then the Blinn half vector.
+            __m128 eye = _mm_setr_ps(0.5f - static_cast<float>(x) / W, ey, 1.0f, 0.0f);
+            __m128 h = _mm_fast_normalize_ps(_mm_add_ps(_mm_fast_normalize_ps(eye), halfway));
+            cosines[x] = std::max(0.001f, _mm_dot_ps(pbr::loadNormal(N[x]), h));
+            powers[x] = exponents_[mat[x].r];
+        }
+        int x = x0;
+        for (; x + 4 <= x1; x += 4)
+            _mm_storeu_ps(cosines + x, simd4::_mm_pow_ps(_mm_loadu_ps(cosines + x),
+                                                         _mm_loadu_ps(powers + x)));
+        for (; x < x1; ++x) cosines[x] = simd4::_mm_pow_ss(cosines[x], powers[x]);
+
+        for (x = x0; x < x1; ++x) {
+            const RGBA m = mat[x];
+            // No glint without specular intensity or at full roughness: skipping adds nothing.
+            if (m.b == 0 || m.r == 255) continue;
+            const float mr = static_cast<float>(m.r) / 255.0f;
+            const float mg = static_cast<float>(m.g) / 255.0f;
+            const float mb = static_cast<float>(m.b) / 255.0f;
+            const float k = (1.0f - 0.5f * mg) * (1.0f - mr) * 10.0f * cosines[x] * mb;
+            __m128 light = _mm_mul_ps(_mm_mul_ps(colour, pbr::unit(diff[x])), _mm_set1_ps(k));
+            pbr::addInto(out[x], light);
+        }
+    }
+}
+
+}  // namespace rigging
