@@ -2,7 +2,7 @@
 
 #include "rigging/core/fpcontrol.h"
 #include "rigging/core/nogc.h"
-#include "rigging/core/thread.h"
+#include "rigging/core/threadpool.h"
 
 namespace rigging {
 
