@@ -2,6 +2,7 @@
 //   brindlewave-compositor-preview OUTPUT_DIR
 // raised-square.png    a raised square lit by every pass (glossy paint)
 // test-panel.png       an editor-like panel lit by every pass, with the studio skybox
+// test-panel-detail.png  its lower right corner, enlarged twice
 // test-panel-<pass>.png  the same panel lit by one light pass alone
 
 #include <cstdio>
@@ -53,6 +54,9 @@ int main(int argc, char** argv) {
     panel.compositor().skyboxPass().setSkybox(makeStudioSkybox(1000, 700));
     panel.compositeTiled();
     if (!save(dir, "test-panel.png", panel)) return 1;
+    const std::string detail = dir + "/test-panel-detail.png";
+    if (!writeZoomedPNG(detail.c_str(), panel.output(), geom::box2i(540, 560, 1000, 700), 2)) return 1;
+    std::printf("%s\n", detail.c_str());
 
     const struct {
         int pass;

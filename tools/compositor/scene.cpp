@@ -172,6 +172,7 @@ constexpr Glyph kGlyphs[] = {
     {'S', {15, 16, 16, 14, 1, 1, 30}},   {'T', {31, 4, 4, 4, 4, 4, 4}},
     {'U', {17, 17, 17, 17, 17, 17, 14}}, {'V', {17, 17, 17, 17, 17, 10, 4}},
     {'W', {17, 17, 17, 21, 21, 21, 10}}, {'X', {17, 17, 10, 4, 10, 17, 17}},
+    {'Y', {17, 17, 10, 4, 4, 4, 4}},
     {'1', {4, 12, 4, 4, 4, 4, 14}},      {'2', {14, 17, 1, 2, 4, 8, 31}},
     {'.', {0, 0, 0, 0, 0, 12, 12}},      {'-', {0, 0, 0, 31, 0, 0, 0}},
     {'+', {0, 4, 4, 31, 4, 4, 0}},
@@ -390,6 +391,16 @@ void drawTestPanel(PBRScene& scene) noexcept {
 bool writePNG(const char* path, const OwnedImage<RGBA>& image) noexcept {
     return stbi_write_png(path, image.width(), image.height(), 4, image.data(),
                           image.pitchInBytes()) != 0;
+}
+
+bool writeZoomedPNG(const char* path, const OwnedImage<RGBA>& image, const box2i& region,
+                    int factor) noexcept {
+    const box2i r = region.intersection(box2i(0, 0, image.width(), image.height()));
+    OwnedImage<RGBA> zoomed(r.width() * factor, r.height() * factor);
+    for (int y = 0; y < zoomed.height(); ++y)
+        for (int x = 0; x < zoomed.width(); ++x)
+            zoomed(x, y) = image(r.min.x + x / factor, r.min.y + y / factor);
+    return writePNG(path, zoomed);
 }
 
 }  // namespace brindlewave::preview

@@ -83,5 +83,8 @@ void drawTestPanel(PBRScene& scene) noexcept;
 
 // RGBA PNG, 8 bits, not interlaced. False when the file cannot be written.
 bool writePNG(const char* path, const OwnedImage<RGBA>& image) noexcept;
+// A region enlarged `factor` times, pixel by pixel.
+bool writeZoomedPNG(const char* path, const OwnedImage<RGBA>& image, const geom::box2i& region,
+                    int factor) noexcept;
 
 }  // namespace brindlewave::preview

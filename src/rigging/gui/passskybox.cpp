@@ -41,7 +41,7 @@ void PassSkyboxReflections::setSkybox(OwnedImage<RGBA>* image) noexcept {
         return;
     }
     skybox_ = mallocNew<Mipmap<RGBA>>(12, image);
-    skybox_->generateMipmaps(Mipmap<RGBA>::Quality::box);
+    skybox_->generateMipmaps(MipmapQuality::box);
 }
 
 void PassSkyboxReflections::render(int, const geom::box2i& area,
