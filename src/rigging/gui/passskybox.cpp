@@ -4,6 +4,7 @@
 #include "rigging/core/nogc.h"
 #include "rigging/gui/pbrpasses.h"
 #include "rigging/gui/pbrpixel.h"
+#include "rigging/gui/pbrsampling.h"
 #include "rigging/gui/ransac.h"
 
 namespace rigging {
@@ -94,10 +95,10 @@ void PassSkyboxReflections::render(int, const geom::box2i& area,
             _mm_store_ps(r, _mm_reflectnormal_ps(eye, pbr::loadNormal(N[x])));
             const float sx = (0.5f - 0.5f * r[0]) * (sw - 1.0f) + 0.5f;
             const float sy = (0.5f + 0.5f * r[1]) * (sh - 1.0f) + 0.5f;
-            geom::vec4f s = skybox_->linearMipmapSample(level, sx, sy);
+            const __m128 s = pbr::linearMipmapSample(*skybox_, level, sx, sy);
 
             const float amount = (static_cast<float>(m.g) / 255.0f) * skyboxAmount / 255.0f;
-            __m128 light = _mm_mul_ps(_mm_mul_ps(_mm_loadu_ps(s.ptr()), pbr::unit(diff[x])),
+            __m128 light = _mm_mul_ps(_mm_mul_ps(s, pbr::unit(diff[x])),
                                       _mm_set1_ps(amount));
             pbr::addInto(out[x], light);
         }
