@@ -23,11 +23,6 @@ inline float fastLog2(float v) noexcept {
     return static_cast<float>(e) + f;
 }
 
-inline float secondDifference(const L16* p) noexcept {
-    return static_cast<float>(p[-1].l) - 2.0f * static_cast<float>(p[0].l) +
-           static_cast<float>(p[1].l);
-}
-
 }  // namespace
 
 PassSkyboxReflections::~PassSkyboxReflections() { destroyFree(skybox_); }
@@ -78,13 +73,12 @@ void PassSkyboxReflections::render(int, const geom::box2i& area,
             // Non-metal reflects nothing: the sum below would add exactly zero.
             if (m.g == 0) continue;
 
-            const float dxx = secondDifference(up + x) + secondDifference(mid + x) +
-                              secondDifference(down + x);
-            float dyy = 0.0f;
-            for (int c = -1; c <= 1; ++c)
-                dyy += static_cast<float>(up[x + c].l) - 2.0f * static_cast<float>(mid[x + c].l) +
-                       static_cast<float>(down[x + c].l);
-            const float cx = dxx / 256.0f, cy = dyy / 256.0f;
+            // Integer sums of at most 12 x 65535: exact, and the same in float in any order.
+            int dxx = 0, dyy = 0;
+            for (const L16* row : {up, mid, down})
+                dxx += row[x - 1].l - 2 * row[x].l + row[x + 1].l;
+            for (int c = x - 1; c <= x + 1; ++c) dyy += up[c].l - 2 * mid[c].l + down[c].l;
+            const float cx = static_cast<float>(dxx) / 256.0f, cy = static_cast<float>(dyy) / 256.0f;
             const float curv = 1.0f + curvatureScale * (cx * cx + cy * cy);
             // Curved ground blurs the reflection; roughness adds a little.
             const float level = 0.5f * fastLog2(curv) + (static_cast<float>(m.r) / 255.0f) * 6.0f / 255.0f;

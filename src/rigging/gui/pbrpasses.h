@@ -3,6 +3,8 @@
 // 16-bit depth map (4655 units = one pixel of height); colours and materials are level-0 map
 // pixels divided by 255; "add" means add into the float accumulation buffer.
 
+#include <xmmintrin.h>
+
 #include "geom/vector.h"
 #include "rigging/gui/compositor.h"
 
@@ -60,6 +62,8 @@ public:
     geom::vec3f color = geom::vec3f(0.252f, 0.252f, 0.252f);
 
 private:
+    __m128 halfVectorCosine4(__m128 ex, __m128 ey, __m128 nx, __m128 ny, __m128 nz) const noexcept;
+
     float exponents_[256];
     // Per worker: the clamped cosines and the exponents of one row, indexed by window x, so
     // the powers can be taken four at a time.

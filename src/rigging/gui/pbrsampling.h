@@ -13,6 +13,9 @@
 
 namespace rigging::pbr {
 
+// Called several times per pixel: always inlined, whatever the compiler's estimate.
+#define PBR_INLINE inline __attribute__((always_inline))
+
 // The two texels a sample blends along one axis, and the weight of the second.
 struct Taps {
     int i0, i1;
@@ -20,7 +23,7 @@ struct Taps {
 };
 
 // Coordinate p (level-0 pixels) at a level of the given scale and size.
-inline Taps taps(float p, float scale, int size) noexcept {
+PBR_INLINE Taps taps(float p, float scale, int size) noexcept {
     float f = p * scale - 0.5f;
     // NaN and absurd coordinates pinned before the conversion, as the pyramid does.
     if (!(f > 0.0f)) f = 0.0f;
@@ -49,21 +52,21 @@ inline int clampLevel(const Mipmap<C>& m, int level) noexcept {
 }
 
 // One level's bilinear sample, from taps already made for that level.
-inline float sample(const OwnedImage<L16>& img, const Taps& x, const Taps& y) noexcept {
+PBR_INLINE float sample(const OwnedImage<L16>& img, const Taps& x, const Taps& y) noexcept {
     const L16* row0 = img.scanlinePtr(y.i0);
     const L16* row1 = img.scanlinePtr(y.i1);
     const float a = row0[x.i0].l, b = row0[x.i1].l, c = row1[x.i0].l, d = row1[x.i1].l;
     return (a * (1.0f - x.t) + b * x.t) * (1.0f - y.t) + (c * (1.0f - x.t) + d * x.t) * y.t;
 }
 
-inline __m128 texel(const RGBA* p) noexcept {
+PBR_INLINE __m128 texel(const RGBA* p) noexcept {
     int word;
     std::memcpy(&word, p, 4);
     __m128i v = _mm_unpacklo_epi8(_mm_cvtsi32_si128(word), _mm_setzero_si128());
     return _mm_cvtepi32_ps(_mm_unpacklo_epi16(v, _mm_setzero_si128()));
 }
 
-inline __m128 sample(const OwnedImage<RGBA>& img, const Taps& x, const Taps& y) noexcept {
+PBR_INLINE __m128 sample(const OwnedImage<RGBA>& img, const Taps& x, const Taps& y) noexcept {
     const RGBA* row0 = img.scanlinePtr(y.i0);
     const RGBA* row1 = img.scanlinePtr(y.i1);
     const __m128 one = _mm_set1_ps(1.0f);
@@ -76,7 +79,7 @@ inline __m128 sample(const OwnedImage<RGBA>& img, const Taps& x, const Taps& y) 
 
 // linearSample(level, x, y) of the pyramid.
 template <typename C>
-inline auto linearSample(const Mipmap<C>& m, int level, float x, float y) noexcept {
+PBR_INLINE auto linearSample(const Mipmap<C>& m, int level, float x, float y) noexcept {
     level = clampLevel(m, level);
     const OwnedImage<C>& img = m.level(level);
     const float s = levelScale(level);
@@ -84,7 +87,7 @@ inline auto linearSample(const Mipmap<C>& m, int level, float x, float y) noexce
 }
 
 // linearMipmapSample(level, x, y) of an RGBA pyramid.
-inline __m128 linearMipmapSample(const Mipmap<RGBA>& m, float level, float x, float y) noexcept {
+PBR_INLINE __m128 linearMipmapSample(const Mipmap<RGBA>& m, float level, float x, float y) noexcept {
     if (!(level > 0.0f)) level = 0.0f;
     if (level > 1048576.0f) level = 1048576.0f;
     const int l = static_cast<int>(level);
@@ -94,5 +97,7 @@ inline __m128 linearMipmapSample(const Mipmap<RGBA>& m, float level, float x, fl
     const __m128 b = linearSample(m, l + 1, x, y);
     return _mm_add_ps(_mm_mul_ps(a, _mm_set1_ps(1.0f - t)), _mm_mul_ps(b, _mm_set1_ps(t)));
 }
+
+#undef PBR_INLINE
 
 }  // namespace rigging::pbr

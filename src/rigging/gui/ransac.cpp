@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace rigging {
 
@@ -41,53 +42,76 @@ inline __m128 cross(__m128 a, __m128 b) noexcept {
     return _mm_sub_ps(_mm_mul_ps(aYZX, bZXY), _mm_mul_ps(aZXY, bYZX));
 }
 
-}  // namespace
+// Neighbour i of the two four-lane groups (0..3 in lo, 5..8 in hi).
+template <int i>
+inline float neighbour(__m128 lo, __m128 hi) noexcept {
+    static_assert(i != 4, "the centre is passed on its own");
+    constexpr int lane = i < 4 ? i : i - 5;
+    __m128 v = i < 4 ? lo : hi;
+    return _mm_cvtss_f32(_mm_shuffle_ps(v, v, _MM_SHUFFLE(lane, lane, lane, lane)));
+}
 
-geom::vec3f computeRANSACNormal(const float* depth) noexcept {
-    const float z0 = depth[4];
+// Scores candidate plane `plane`; when it fits all eight neighbours, stores its normal and
+// answers true, otherwise adds it to the blend by its support.
+template <int plane>
+inline bool scorePlane(__m128 dLo, float z0, __m128 dHi, __m128& sum, geom::vec3f& result) noexcept {
+    constexpr int a = depthSampleLUT[plane][0], b = depthSampleLUT[plane][1];
     const __m128 zCentre = _mm_set1_ps(z0);
-
-    // The eight neighbours as two groups of four: indices 0..3 and 5..8.
-    const __m128 xLo = _mm_load_ps(indexToX), yLo = _mm_load_ps(indexToY);
-    const __m128 xHi = _mm_loadu_ps(indexToX + 5), yHi = _mm_loadu_ps(indexToY + 5);
-    const __m128 dLo = _mm_loadu_ps(depth), dHi = _mm_loadu_ps(depth + 5);
+    const __m128 xLo = _mm_setr_ps(-1, 0, 1, -1), yLo = _mm_setr_ps(-1, -1, -1, 0);
+    const __m128 xHi = _mm_setr_ps(1, -1, 0, 1), yHi = _mm_setr_ps(0, 1, 1, 1);
     float threshold;
     std::memcpy(&threshold, &kInlierThresholdBits, 4);
     const __m128 limit = _mm_set1_ps(threshold);
 
-    __m128 sum = _mm_setzero_ps();
-    for (const auto& pair : depthSampleLUT) {
-        const int a = pair[0], b = pair[1];
-        __m128 A = _mm_setr_ps(indexToX[a], indexToY[a], depth[a] - z0, 0.0f);
-        __m128 B = _mm_setr_ps(indexToX[b], indexToY[b], depth[b] - z0, 0.0f);
-        __m128 n = _mm_fast_normalize_ps(cross(A, B));
+    __m128 A = _mm_setr_ps(indexToX[a], indexToY[a], neighbour<a>(dLo, dHi) - z0, 0.0f);
+    __m128 B = _mm_setr_ps(indexToX[b], indexToY[b], neighbour<b>(dLo, dHi) - z0, 0.0f);
+    __m128 n = _mm_fast_normalize_ps(cross(A, B));
 
-        __m128 nx = _mm_shuffle_ps(n, n, _MM_SHUFFLE(0, 0, 0, 0));
-        __m128 ny = _mm_shuffle_ps(n, n, _MM_SHUFFLE(1, 1, 1, 1));
-        __m128 nz = _mm_shuffle_ps(n, n, _MM_SHUFFLE(2, 2, 2, 2));
-        __m128 offset = _mm_mul_ps(nz, zCentre);
-        __m128 distLo = _mm_add_ps(_mm_add_ps(_mm_mul_ps(nx, xLo), _mm_mul_ps(ny, yLo)),
-                                   _mm_mul_ps(nz, dLo));
-        __m128 distHi = _mm_add_ps(_mm_add_ps(_mm_mul_ps(nx, xHi), _mm_mul_ps(ny, yHi)),
-                                   _mm_mul_ps(nz, dHi));
-        distLo = absPs(_mm_sub_ps(distLo, offset));
-        distHi = absPs(_mm_sub_ps(distHi, offset));
-        int inliers = bitCount[_mm_movemask_ps(_mm_cmplt_ps(distLo, limit))] +
-                      bitCount[_mm_movemask_ps(_mm_cmplt_ps(distHi, limit))];
+    __m128 nx = _mm_shuffle_ps(n, n, _MM_SHUFFLE(0, 0, 0, 0));
+    __m128 ny = _mm_shuffle_ps(n, n, _MM_SHUFFLE(1, 1, 1, 1));
+    __m128 nz = _mm_shuffle_ps(n, n, _MM_SHUFFLE(2, 2, 2, 2));
+    __m128 offset = _mm_mul_ps(nz, zCentre);
+    __m128 distLo = _mm_add_ps(_mm_add_ps(_mm_mul_ps(nx, xLo), _mm_mul_ps(ny, yLo)), _mm_mul_ps(nz, dLo));
+    __m128 distHi = _mm_add_ps(_mm_add_ps(_mm_mul_ps(nx, xHi), _mm_mul_ps(ny, yHi)), _mm_mul_ps(nz, dHi));
+    distLo = absPs(_mm_sub_ps(distLo, offset));
+    distHi = absPs(_mm_sub_ps(distHi, offset));
+    int inliers = bitCount[_mm_movemask_ps(_mm_cmplt_ps(distLo, limit))] +
+                  bitCount[_mm_movemask_ps(_mm_cmplt_ps(distHi, limit))];
 
-        if (inliers == 8) {
-            alignas(16) float v[4];
-            _mm_store_ps(v, n);
-            return geom::vec3f(v[0], -v[1], v[2]);
-        }
-        // The two points that define a plane lie on it, so inliers >= 2; the floor only keeps
-        // the table read in bounds whatever rounding does.
-        if (inliers < 2) inliers = 2;
-        sum = _mm_add_ps(sum, _mm_mul_ps(n, _mm_set1_ps(confidenceFor_N_minus_3_inliners[inliers - 2])));
+    if (inliers == 8) {
+        alignas(16) float v[4];
+        _mm_store_ps(v, n);
+        result = geom::vec3f(v[0], -v[1], v[2]);
+        return true;
     }
+    // The two points that define a plane lie on it, so inliers >= 2; the floor only keeps the
+    // table read in bounds whatever rounding does.
+    if (inliers < 2) inliers = 2;
+    sum = _mm_add_ps(sum, _mm_mul_ps(n, _mm_set1_ps(confidenceFor_N_minus_3_inliners[inliers - 2])));
+    return false;
+}
+
+template <int... planes>
+inline bool firstFittingPlane(__m128 dLo, float z0, __m128 dHi, __m128& sum, geom::vec3f& result,
+                              std::integer_sequence<int, planes...>) noexcept {
+    // In table order, stopping at the first plane that fits everything.
+    return (scorePlane<planes>(dLo, z0, dHi, sum, result) || ...);
+}
+
+}  // namespace
+
+geom::vec3f computeRANSACNormal(__m128 lo, float centre, __m128 hi) noexcept {
+    __m128 sum = _mm_setzero_ps();
+    geom::vec3f result;
+    if (firstFittingPlane(lo, centre, hi, sum, result, std::make_integer_sequence<int, 12>()))
+        return result;
     alignas(16) float s[4];
     _mm_store_ps(s, _mm_fast_normalize_ps(sum));
     return geom::vec3f(s[0], -s[1], s[2]);
+}
+
+geom::vec3f computeRANSACNormal(const float* depth) noexcept {
+    return computeRANSACNormal(_mm_loadu_ps(depth), depth[4], _mm_loadu_ps(depth + 5));
 }
 
 }  // namespace rigging

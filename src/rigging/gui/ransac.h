@@ -34,5 +34,7 @@ inline __m128 _mm_reflectnormal_ps(__m128 incident, __m128 normal) noexcept {
 // pixels. The result is in a y-up frame: a surface rising towards the bottom of the screen
 // faces up.
 geom::vec3f computeRANSACNormal(const float* depthNeighbourhood) noexcept;
+// The same with the neighbourhood in registers: indices 0..3, the centre, indices 5..8.
+geom::vec3f computeRANSACNormal(__m128 lo, float centre, __m128 hi) noexcept;
 
 }  // namespace rigging
