@@ -19,7 +19,7 @@ void PassDirectionalLight::render(int, const geom::box2i& area,
             // Half-Lambert, mapped so that rough surfaces (larger r0 offset below zero) take
             // more of the light; not clamped.
             const float v = 0.5f * pbr::dot3(N[x], direction) + 0.5f;
-            const float r0 = 0.24f - 0.5f * (static_cast<float>(mat[x].r) / 255.0f);
+            const float r0 = 0.24f - 0.5f * pbr::unit(mat[x].r);
             const float f = (v - r0) / (1.0f - r0);
             __m128 light = _mm_mul_ps(_mm_mul_ps(colour, pbr::unit(diff[x])), _mm_set1_ps(f));
             pbr::addInto(out[x], light);

@@ -23,6 +23,15 @@ inline float fastLog2(float v) noexcept {
     return static_cast<float>(e) + f;
 }
 
+// The small extra blur of rough surfaces: (roughness / 255) * 6 / 255 mip levels.
+struct RoughnessLevels {
+    float v[256];
+    constexpr RoughnessLevels() : v() {
+        for (int i = 0; i < 256; ++i) v[i] = static_cast<float>(i) / 255.0f * 6.0f / 255.0f;
+    }
+};
+constexpr RoughnessLevels kRoughnessLevels;
+
 }  // namespace
 
 PassSkyboxReflections::~PassSkyboxReflections() { destroyFree(skybox_); }
@@ -59,6 +68,9 @@ void PassSkyboxReflections::render(int, const geom::box2i& area,
     const float sw = static_cast<float>(skybox_->width());
     const float sh = static_cast<float>(skybox_->height());
     const float curvatureScale = 0.00001f * sw * sh;
+    // Metalness times the amount, on the 0-255 scale of the samples.
+    float amounts[256];
+    for (int i = 0; i < 256; ++i) amounts[i] = pbr::unit(static_cast<std::uint8_t>(i)) * skyboxAmount / 255.0f;
     for (int y = region.min.y; y < region.max.y; ++y) {
         const L16* up = depth.scanlinePtr(y - 1);
         const L16* mid = depth.scanlinePtr(y);
@@ -78,10 +90,11 @@ void PassSkyboxReflections::render(int, const geom::box2i& area,
             for (const L16* row : {up, mid, down})
                 dxx += row[x - 1].l - 2 * row[x].l + row[x + 1].l;
             for (int c = x - 1; c <= x + 1; ++c) dyy += up[c].l - 2 * mid[c].l + down[c].l;
-            const float cx = static_cast<float>(dxx) / 256.0f, cy = static_cast<float>(dyy) / 256.0f;
+            const float cx = static_cast<float>(dxx) * (1.0f / 256.0f);  // exact, as / 256
+            const float cy = static_cast<float>(dyy) * (1.0f / 256.0f);
             const float curv = 1.0f + curvatureScale * (cx * cx + cy * cy);
             // Curved ground blurs the reflection; roughness adds a little.
-            const float level = 0.5f * fastLog2(curv) + (static_cast<float>(m.r) / 255.0f) * 6.0f / 255.0f;
+            const float level = 0.5f * fastLog2(curv) + kRoughnessLevels.v[m.r];
 
             __m128 eye = _mm_fast_normalize_ps(
                 _mm_setr_ps(0.5f - static_cast<float>(x) / W, ey, 1.0f, 0.0f));
@@ -91,7 +104,7 @@ void PassSkyboxReflections::render(int, const geom::box2i& area,
             const float sy = (0.5f + 0.5f * r[1]) * (sh - 1.0f) + 0.5f;
             const __m128 s = pbr::linearMipmapSample(*skybox_, level, sx, sy);
 
-            const float amount = (static_cast<float>(m.g) / 255.0f) * skyboxAmount / 255.0f;
+            const float amount = amounts[m.g];
             __m128 light = _mm_mul_ps(_mm_mul_ps(s, pbr::unit(diff[x])),
                                       _mm_set1_ps(amount));
             pbr::addInto(out[x], light);

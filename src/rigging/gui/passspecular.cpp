@@ -115,9 +115,7 @@ void PassSpecularLight::render(int threadIndex, const geom::box2i& area,
             const RGBA m = mat[x];
             // No glint without specular intensity or at full roughness: skipping adds nothing.
             if (m.b == 0 || m.r == 255) continue;
-            const float mr = static_cast<float>(m.r) / 255.0f;
-            const float mg = static_cast<float>(m.g) / 255.0f;
-            const float mb = static_cast<float>(m.b) / 255.0f;
+            const float mr = pbr::unit(m.r), mg = pbr::unit(m.g), mb = pbr::unit(m.b);
             const float k = (1.0f - 0.5f * mg) * (1.0f - mr) * 10.0f * cosines[x] * mb;
             __m128 light = _mm_mul_ps(_mm_mul_ps(colour, pbr::unit(diff[x])), _mm_set1_ps(k));
             pbr::addInto(out[x], light);

@@ -3,6 +3,7 @@
 
 #include <emmintrin.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "geom/vector.h"
@@ -19,6 +20,17 @@ inline __m128 toFloats(RGBA c) noexcept {
     v = _mm_unpacklo_epi16(v, _mm_setzero_si128());
     return _mm_cvtepi32_ps(v);
 }
+
+// b / 255 for every byte, the same bits as the division.
+struct ByteUnits {
+    float v[256];
+    constexpr ByteUnits() : v() {
+        for (int i = 0; i < 256; ++i) v[i] = static_cast<float>(i) / 255.0f;
+    }
+};
+inline constexpr ByteUnits kByteUnits;
+
+inline float unit(std::uint8_t b) noexcept { return kByteUnits.v[b]; }
 
 // The pixel divided by 255, channel by channel.
 inline __m128 unit(RGBA c) noexcept { return _mm_div_ps(toFloats(c), _mm_set1_ps(255.0f)); }
