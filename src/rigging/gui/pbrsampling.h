@@ -86,15 +86,65 @@ PBR_INLINE auto linearSample(const Mipmap<C>& m, int level, float x, float y) no
     return sample(img, taps(x, s, img.width()), taps(y, s, img.height()));
 }
 
-// linearMipmapSample(level, x, y) of an RGBA pyramid.
+// min(v, limit) per 32-bit lane, SSE2 only.
+PBR_INLINE __m128i minEpi32(__m128i v, __m128i limit) noexcept {
+    const __m128i over = _mm_cmpgt_epi32(v, limit);
+    return _mm_or_si128(_mm_and_si128(over, limit), _mm_andnot_si128(over, v));
+}
+
+// Texels p and q of a row as two float vectors.
+PBR_INLINE void texelPair(const RGBA* p, const RGBA* q, __m128& a, __m128& b) noexcept {
+    int wp, wq;
+    std::memcpy(&wp, p, 4);
+    std::memcpy(&wq, q, 4);
+    const __m128i zero = _mm_setzero_si128();
+    __m128i v = _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(wp), _mm_cvtsi32_si128(wq)), zero);
+    a = _mm_cvtepi32_ps(_mm_unpacklo_epi16(v, zero));
+    b = _mm_cvtepi32_ps(_mm_unpackhi_epi16(v, zero));
+}
+
+PBR_INLINE __m128 blend(const OwnedImage<RGBA>& img, int x0, int x1, int y0, int y1, float tx,
+                        float ty) noexcept {
+    const RGBA* row0 = img.scanlinePtr(y0);
+    const RGBA* row1 = img.scanlinePtr(y1);
+    const __m128 one = _mm_set1_ps(1.0f);
+    const __m128 vtx = _mm_set1_ps(tx), ux = _mm_sub_ps(one, vtx);
+    const __m128 vty = _mm_set1_ps(ty), uy = _mm_sub_ps(one, vty);
+    __m128 a, b, c, d;
+    texelPair(row0 + x0, row0 + x1, a, b);
+    texelPair(row1 + x0, row1 + x1, c, d);
+    __m128 top = _mm_add_ps(_mm_mul_ps(a, ux), _mm_mul_ps(b, vtx));
+    __m128 bottom = _mm_add_ps(_mm_mul_ps(c, ux), _mm_mul_ps(d, vtx));
+    return _mm_add_ps(_mm_mul_ps(top, uy), _mm_mul_ps(bottom, vty));
+}
+
+// linearMipmapSample(level, x, y) of an RGBA pyramid. The taps of both levels are made in one
+// register, lane for lane as taps() makes them.
 PBR_INLINE __m128 linearMipmapSample(const Mipmap<RGBA>& m, float level, float x, float y) noexcept {
     if (!(level > 0.0f)) level = 0.0f;
     if (level > 1048576.0f) level = 1048576.0f;
     const int l = static_cast<int>(level);
     const float t = level - static_cast<float>(l);
-    const __m128 a = linearSample(m, l, x, y);
+    const int la = clampLevel(m, l), lb = clampLevel(m, l + 1);
+    const OwnedImage<RGBA>& A = m.level(la);
+    const OwnedImage<RGBA>& B = m.level(lb);
+    const float sa = levelScale(la), sb = levelScale(lb);
+
+    __m128 f = _mm_sub_ps(_mm_mul_ps(_mm_setr_ps(x, y, x, y), _mm_setr_ps(sa, sa, sb, sb)),
+                          _mm_set1_ps(0.5f));
+    f = _mm_max_ps(f, _mm_setzero_ps());               // NaN and below zero: 0
+    f = _mm_min_ps(f, _mm_set1_ps(1073741824.0f));     // absurd: pinned
+    const __m128i i = _mm_cvttps_epi32(f);
+    const __m128i last = _mm_setr_epi32(A.width() - 1, A.height() - 1, B.width() - 1, B.height() - 1);
+    alignas(16) int i0[4], i1[4];
+    alignas(16) float w[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(i0), minEpi32(i, last));
+    _mm_store_si128(reinterpret_cast<__m128i*>(i1), minEpi32(_mm_add_epi32(i, _mm_set1_epi32(1)), last));
+    _mm_store_ps(w, _mm_sub_ps(f, _mm_cvtepi32_ps(i)));
+
+    const __m128 a = blend(A, i0[0], i1[0], i0[1], i1[1], w[0], w[1]);
     if (t == 0.0f) return a;
-    const __m128 b = linearSample(m, l + 1, x, y);
+    const __m128 b = blend(B, i0[2], i1[2], i0[3], i1[3], w[2], w[3]);
     return _mm_add_ps(_mm_mul_ps(a, _mm_set1_ps(1.0f - t)), _mm_mul_ps(b, _mm_set1_ps(t)));
 }
 
