@@ -27,8 +27,8 @@ bool save(const std::string& dir, const char* name, PBRScene& scene) {
 
 void onlyPass(PBRCompositor& c, int keep) {
     for (int i = 0; i < PBRCompositor::kPassCount; ++i)
-        c.getPass(i)->active = i == PBRCompositor::kNormalPass ||
-                               i == PBRCompositor::kConvertPass || i == keep;
+        c.getPass(i)->active =
+            i == PBRCompositor::kNormalPass || i == PBRCompositor::kConvertPass || i == keep;
 }
 
 }  // namespace
@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
     panel.compositeTiled();
     if (!save(dir, "test-panel.png", panel)) return 1;
     const std::string detail = dir + "/test-panel-detail.png";
-    if (!writeZoomedPNG(detail.c_str(), panel.output(), geom::box2i(540, 560, 1000, 700), 2)) return 1;
+    if (!writeZoomedPNG(detail.c_str(), panel.output(), geom::box2i(540, 560, 1000, 700), 2))
+        return 1;
     std::printf("%s\n", detail.c_str());
 
     const struct {

@@ -81,8 +81,8 @@ void BM_CompositePass(benchmark::State& state) {
     setAll(s.compositor(), false);
     const int pass = static_cast<int>(state.range(0));
     s.compositor().getPass(pass)->active = true;
-    static const char* names[] = {"normal", "ambient", "shadow", "directional",
-                                  "specular", "skybox", "emissive", "convert"};
+    static const char* names[] = {"normal",   "ambient", "shadow",   "directional",
+                                  "specular", "skybox",  "emissive", "convert"};
     state.SetLabel(names[pass]);
     for (auto _ : state) {
         compositeTilesInline(s);

@@ -10,12 +10,15 @@ namespace simd4 {
 
 namespace detail {
 
-inline __m128 bitsAsFloat(int bits) noexcept { return _mm_castsi128_ps(_mm_set1_epi32(bits)); }
+inline __m128 bitsAsFloat(int bits) noexcept {
+    return _mm_castsi128_ps(_mm_set1_epi32(bits));
+}
 
 // Mantissa polynomial of the logarithm on [sqrt(1/2) - 1, sqrt(2) - 1].
-constexpr int kLogP[9] = {0x3D9021BB, static_cast<int>(0xBDEBD1B8), 0x3DEF251A,
-                          static_cast<int>(0xBDFE5D4F), 0x3E11E9BF, static_cast<int>(0xBE2AAE50),
-                          0x3E4CCEAC, static_cast<int>(0xBE7FFFFC), 0x3EAAAAAA};
+constexpr int kLogP[9] = {
+    0x3D9021BB, static_cast<int>(0xBDEBD1B8), 0x3DEF251A, static_cast<int>(0xBDFE5D4F),
+    0x3E11E9BF, static_cast<int>(0xBE2AAE50), 0x3E4CCEAC, static_cast<int>(0xBE7FFFFC),
+    0x3EAAAAAA};
 // Polynomial of the exponential on [-ln2 / 2, ln2 / 2].
 constexpr int kExpP[6] = {0x39506967, 0x3AB743CE, 0x3C088908, 0x3D2AA9C1, 0x3E2AAAAA, 0x3F000000};
 

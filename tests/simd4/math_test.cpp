@@ -25,7 +25,9 @@ Lanes lanes(__m128 x) {
     return r;
 }
 
-__m128 set(float a, float b, float c, float d) { return _mm_setr_ps(a, b, c, d); }
+__m128 set(float a, float b, float c, float d) {
+    return _mm_setr_ps(a, b, c, d);
+}
 
 // Distance in units in the last place between two finite floats of the same sign.
 std::int64_t ulpDistance(float a, float b) {

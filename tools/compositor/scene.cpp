@@ -17,8 +17,7 @@ namespace brindlewave::preview {
 
 using geom::box2i;
 
-PBRScene::PBRScene(int width, int height, int workers) noexcept
-    : width_(width), height_(height) {
+PBRScene::PBRScene(int width, int height, int workers) noexcept : width_(width), height_(height) {
     pool_ = rigging::mallocNew<rigging::ThreadPool>(workers, workers);
     rigging::CompositorCreationContext context;
     context.threadPool = pool_;
@@ -93,7 +92,8 @@ std::uint8_t mixByte(std::uint8_t a, std::uint8_t b, float t) {
 }
 
 RGBA mix(RGBA a, RGBA b, float t) {
-    return RGBA{mixByte(a.r, b.r, t), mixByte(a.g, b.g, t), mixByte(a.b, b.b, t), mixByte(a.a, b.a, t)};
+    return RGBA{mixByte(a.r, b.r, t), mixByte(a.g, b.g, t), mixByte(a.b, b.b, t),
+                mixByte(a.a, b.a, t)};
 }
 
 // Integer hash to [0, 1): fixed, so every run draws the same noise.
@@ -107,8 +107,8 @@ float hash(std::uint32_t x) {
 }
 
 struct Paint {
-    RGBA colour;     // alpha = emission
-    RGBA material;   // roughness, metalness, specular, 255
+    RGBA colour;    // alpha = emission
+    RGBA material;  // roughness, metalness, specular, 255
 };
 
 // A rounded rectangle whose rim meets the ground and whose top lies at `top` after a smooth
@@ -142,9 +142,10 @@ void roundRect(Canvas& c, float x0, float y0, float x1, float y1, float radius, 
                float bevel, const Paint* paint, bool relative = false) {
     box2i bounds(static_cast<int>(x0) - 2, static_cast<int>(y0) - 2, static_cast<int>(x1) + 3,
                  static_cast<int>(y1) + 3);
-    shape(c, bounds,
-          [=](float px, float py) { return roundRectDistance(px, py, x0, y0, x1, y1, radius); },
-          top, bevel, paint, relative);
+    shape(
+        c, bounds,
+        [=](float px, float py) { return roundRectDistance(px, py, x0, y0, x1, y1, radius); }, top,
+        bevel, paint, relative);
 }
 
 void ring(Canvas& c, float cx, float cy, float r0, float r1, float top, float bevel,
@@ -152,9 +153,10 @@ void ring(Canvas& c, float cx, float cy, float r0, float r1, float top, float be
     box2i bounds(static_cast<int>(cx - r1) - 2, static_cast<int>(cy - r1) - 2,
                  static_cast<int>(cx + r1) + 3, static_cast<int>(cy + r1) + 3);
     const float mid = 0.5f * (r0 + r1), half = 0.5f * (r1 - r0);
-    shape(c, bounds,
-          [=](float px, float py) { return std::fabs(std::hypot(px - cx, py - cy) - mid) - half; },
-          top, bevel, paint, relative);
+    shape(
+        c, bounds,
+        [=](float px, float py) { return std::fabs(std::hypot(px - cx, py - cy) - mid) - half; },
+        top, bevel, paint, relative);
 }
 
 // A 5 x 7 pixel font, enough for the panel's labels.
@@ -172,10 +174,9 @@ constexpr Glyph kGlyphs[] = {
     {'S', {15, 16, 16, 14, 1, 1, 30}},   {'T', {31, 4, 4, 4, 4, 4, 4}},
     {'U', {17, 17, 17, 17, 17, 17, 14}}, {'V', {17, 17, 17, 17, 17, 10, 4}},
     {'W', {17, 17, 17, 21, 21, 21, 10}}, {'X', {17, 17, 10, 4, 10, 17, 17}},
-    {'Y', {17, 17, 10, 4, 4, 4, 4}},
-    {'1', {4, 12, 4, 4, 4, 4, 14}},      {'2', {14, 17, 1, 2, 4, 8, 31}},
-    {'.', {0, 0, 0, 0, 0, 12, 12}},      {'-', {0, 0, 0, 31, 0, 0, 0}},
-    {'+', {0, 4, 4, 31, 4, 4, 0}},
+    {'Y', {17, 17, 10, 4, 4, 4, 4}},     {'1', {4, 12, 4, 4, 4, 4, 14}},
+    {'2', {14, 17, 1, 2, 4, 8, 31}},     {'.', {0, 0, 0, 0, 0, 12, 12}},
+    {'-', {0, 0, 0, 31, 0, 0, 0}},       {'+', {0, 4, 4, 31, 4, 4, 0}},
 };
 
 // Flat paint: text changes colour and emission only.
@@ -253,13 +254,16 @@ OwnedImage<RGBA>* makeStudioSkybox(int width, int height) noexcept {
                 r = 120 + (25 - 120) * t, g = 125 + (25 - 125) * t, b = 130 + (30 - 130) * t;
             }
             // Soft boxes near the edges, a cool rim on the right.
-            float boxes = blob(u, v, 0.12f, 0.3f, 0.08f, 0.16f) + blob(u, v, 0.88f, 0.28f, 0.08f, 0.16f) +
+            float boxes = blob(u, v, 0.12f, 0.3f, 0.08f, 0.16f) +
+                          blob(u, v, 0.88f, 0.28f, 0.08f, 0.16f) +
                           0.7f * blob(u, v, 0.5f, 0.08f, 0.22f, 0.06f);
             float rim = blob(u, v, 1.0f, 0.55f, 0.07f, 0.35f);
             r += 200 * boxes + 20 * rim;
             g += 200 * boxes + 60 * rim;
             b += 190 * boxes + 110 * rim;
-            auto q = [](float c) { return static_cast<std::uint8_t>(std::lround(std::clamp(c, 0.0f, 255.0f))); };
+            auto q = [](float c) {
+                return static_cast<std::uint8_t>(std::lround(std::clamp(c, 0.0f, 255.0f)));
+            };
             (*sky)(x, y) = RGBA{q(r), q(g), q(b), 255};
         }
     }
@@ -276,7 +280,9 @@ void drawTestPanel(PBRScene& scene) noexcept {
         const float slow = std::sin(y * 0.37f) * 0.5f;
         for (int x = 0; x < W; ++x) {
             const float n = streak + 0.3f * slow;
-            auto shade = [&](int base) { return static_cast<std::uint8_t>(std::clamp(base + n * 10.0f, 0.0f, 255.0f)); };
+            auto shade = [&](int base) {
+                return static_cast<std::uint8_t>(std::clamp(base + n * 10.0f, 0.0f, 255.0f));
+            };
             scene.diffuse()(x, y) = RGBA{shade(150), shade(155), shade(162), 0};
             scene.material()(x, y) = RGBA{static_cast<std::uint8_t>(110 + n * 30), 200, 140, 255};
             c.h(x, y) = 40000.0f + n * 200.0f;
@@ -298,14 +304,15 @@ void drawTestPanel(PBRScene& scene) noexcept {
     roundRect(c, -10, 582, W + 10, H + 10, 4, 44000, 3, &graphite);
     // The sunken glass screen, with the notch tab of the top bar hanging into it.
     roundRect(c, 4, 62, W - 4, 262, 6, 10000, 5, &glass);
-    shape(c, box2i(440, 55, 560, 95),
-          [](float px, float py) {
-              const float t = std::clamp((py - 60.0f) / 30.0f, 0.0f, 1.0f);
-              const float half = 50.0f - 20.0f * t;
-              float d = std::fabs(px - 500.0f) - half;
-              return std::max(d, py - 90.0f);
-          },
-          44000, 3, &graphite);
+    shape(
+        c, box2i(440, 55, 560, 95),
+        [](float px, float py) {
+            const float t = std::clamp((py - 60.0f) / 30.0f, 0.0f, 1.0f);
+            const float half = 50.0f - 20.0f * t;
+            float d = std::fabs(px - 500.0f) - half;
+            return std::max(d, py - 90.0f);
+        },
+        44000, 3, &graphite);
     // Grid lines, faintly lit.
     const int gridX[] = {59, 100, 133, 233, 333, 392, 466, 566, 667, 725, 799, 900};
     const int gridY[] = {79, 97, 116, 153, 190, 227};
@@ -375,8 +382,9 @@ void drawTestPanel(PBRScene& scene) noexcept {
     for (const auto& s : screws) {
         box2i bounds(static_cast<int>(s[0]) - 7, static_cast<int>(s[1]) - 7,
                      static_cast<int>(s[0]) + 8, static_cast<int>(s[1]) + 8);
-        shape(c, bounds, [=](float px, float py) { return std::hypot(px - s[0], py - s[1]) - 5.0f; },
-              NAN, 0, &steel);
+        shape(
+            c, bounds, [=](float px, float py) { return std::hypot(px - s[0], py - s[1]) - 5.0f; },
+            NAN, 0, &steel);
         for (int y = bounds.min.y; y < bounds.max.y; ++y)
             for (int x = bounds.min.x; x < bounds.max.x; ++x) {
                 float r = std::hypot(x + 0.5f - s[0], y + 0.5f - s[1]);

@@ -13,7 +13,9 @@ namespace {
 // specular term never take the slow denormal path.
 constexpr std::uint32_t kCompositingMXCSR = 0x9FC0;
 
-geom::box2i boundsOf(int w, int h) noexcept { return geom::box2i(0, 0, w, h); }
+geom::box2i boundsOf(int w, int h) noexcept {
+    return geom::box2i(0, 0, w, h);
+}
 
 geom::box2i clip(const geom::box2i& area, const geom::box2i& bounds) noexcept {
     if (!area.isSorted() || area.empty()) return geom::box2i(0, 0, 0, 0);
@@ -36,7 +38,9 @@ MultipassCompositor::~MultipassCompositor() {
     for (CompositorPass* pass : passes_) destroyFree(pass);
 }
 
-void MultipassCompositor::addPass(CompositorPass* pass) noexcept { passes_.pushBack(pass); }
+void MultipassCompositor::addPass(CompositorPass* pass) noexcept {
+    passes_.pushBack(pass);
+}
 
 void MultipassCompositor::resizeBuffers(int width, int height, int areaMaxWidth,
                                         int areaMaxHeight) {

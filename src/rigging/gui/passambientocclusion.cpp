@@ -27,11 +27,13 @@ void PassAmbientOcclusion::render(int, const geom::box2i& area,
         RGBAf* out = acc.scanlinePtr(y);
         for (int x = area.min.x; x < area.max.x; ++x) {
             const float sx = static_cast<float>(x) + 0.5f;
-            float s = pbr::sample(*levels[0], pbr::taps(sx, scales[0], levels[0]->width()), rows[0]);
+            float s =
+                pbr::sample(*levels[0], pbr::taps(sx, scales[0], levels[0]->width()), rows[0]);
             for (int k = 1; k < 4; ++k)
                 s += pbr::sample(*levels[k], pbr::taps(sx, scales[k], levels[k]->width()), rows[k]);
             // Fully dark 23,040 units below the mean of the coarser levels.
-            float occ = pbr::clamp01((static_cast<float>(d[x].l) - 0.25f * s + 23040.0f) / 23040.0f);
+            float occ =
+                pbr::clamp01((static_cast<float>(d[x].l) - 0.25f * s + 23040.0f) / 23040.0f);
             __m128 light = _mm_mul_ps(pbr::unit(diff[x]), _mm_set1_ps(occ * ambientLight));
             pbr::addInto(out[x], light);
         }

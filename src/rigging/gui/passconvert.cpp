@@ -15,7 +15,6 @@ inline __m128i channels(const RGBAf& acc) noexcept {
     return _mm_cvttps_epi32(v);
 }
 
-
 }  // namespace
 
 void PassClampAndConvertTo8bit::render(int, const geom::box2i& area,

@@ -14,8 +14,8 @@ constexpr int kFirstLevel = 1, kLastLevel = 5;
 // Side of the blocks whose dark levels are found once.
 constexpr int kBlock = 32;
 // Glow of the emission-weighted levels 1 to 5: wider levels weigh less; the sum is 1.5.
-constexpr float kWeights[kLastLevel + 1] = {0.0f,           0.3f / 255.0f,   0.45f / 255.0f,
-                                            0.375f / 255.0f, 0.225f / 255.0f, 0.15f / 255.0f};
+constexpr float kWeights[kLastLevel + 1] = {
+    0.0f, 0.3f / 255.0f, 0.45f / 255.0f, 0.375f / 255.0f, 0.225f / 255.0f, 0.15f / 255.0f};
 
 // Whether every texel that samples of the area at this level can read is zero: such a level
 // adds exactly nothing there.
@@ -67,13 +67,15 @@ void PassEmissiveContribution::render(int, const geom::box2i& area,
             for (int y = block.min.y; y < block.max.y; ++y) {
                 const float sy = static_cast<float>(y) + 0.5f;
                 pbr::Taps rows[kLastLevel];
-                for (int i = 0; i < count; ++i) rows[i] = pbr::taps(sy, scales[i], levels[i]->height());
+                for (int i = 0; i < count; ++i)
+                    rows[i] = pbr::taps(sy, scales[i], levels[i]->height());
                 RGBAf* out = acc.scanlinePtr(y);
                 for (int x = block.min.x; x < block.max.x; ++x) {
                     const float sx = static_cast<float>(x) + 0.5f;
                     __m128 glow = _mm_setzero_ps();
                     for (int i = 0; i < count; ++i) {
-                        __m128 s = pbr::sample(*levels[i], pbr::taps(sx, scales[i], levels[i]->width()), rows[i]);
+                        __m128 s = pbr::sample(
+                            *levels[i], pbr::taps(sx, scales[i], levels[i]->width()), rows[i]);
                         glow = _mm_add_ps(glow, _mm_mul_ps(s, _mm_set1_ps(weights[i])));
                     }
                     pbr::addInto(out[x], glow);

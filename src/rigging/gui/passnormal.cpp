@@ -58,7 +58,8 @@ void PassComputeNormal::render(int, const geom::box2i& area,
             for (int r = 0; r < 3; ++r) {
                 const L16* row = depth.scanlinePtr(std::clamp(y - 1 + r, 0, H - 1));
                 for (int c = 0; c < 3; ++c)
-                    n[3 * r + c] = static_cast<float>(row[std::clamp(x - 1 + c, 0, W - 1)].l) * kDepthToPixels;
+                    n[3 * r + c] =
+                        static_cast<float>(row[std::clamp(x - 1 + c, 0, W - 1)].l) * kDepthToPixels;
             }
             geom::vec3f v = computeRANSACNormal(n);
             out[x] = RGBf{v.x, v.y, v.z};

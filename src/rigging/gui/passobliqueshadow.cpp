@@ -33,7 +33,8 @@ inline float lit(float e) noexcept {
 }
 inline __m128 lit(__m128 e) noexcept {
     const __m128 p = _mm_set1_ps(kPenumbra);
-    return _mm_min_ps(_mm_set1_ps(1.0f), _mm_max_ps(_mm_setzero_ps(), _mm_div_ps(_mm_add_ps(e, p), p)));
+    return _mm_min_ps(_mm_set1_ps(1.0f),
+                      _mm_max_ps(_mm_setzero_ps(), _mm_div_ps(_mm_add_ps(e, p), p)));
 }
 
 inline __m128 load4(const L16* p) noexcept {

@@ -34,7 +34,9 @@ constexpr RoughnessLevels kRoughnessLevels;
 
 }  // namespace
 
-PassSkyboxReflections::~PassSkyboxReflections() { destroyFree(skybox_); }
+PassSkyboxReflections::~PassSkyboxReflections() {
+    destroyFree(skybox_);
+}
 
 void PassSkyboxReflections::setSkybox(OwnedImage<RGBA>* image) noexcept {
     destroyFree(skybox_);
@@ -70,7 +72,8 @@ void PassSkyboxReflections::render(int, const geom::box2i& area,
     const float curvatureScale = 0.00001f * sw * sh;
     // Metalness times the amount, on the 0-255 scale of the samples.
     float amounts[256];
-    for (int i = 0; i < 256; ++i) amounts[i] = pbr::unit(static_cast<std::uint8_t>(i)) * skyboxAmount / 255.0f;
+    for (int i = 0; i < 256; ++i)
+        amounts[i] = pbr::unit(static_cast<std::uint8_t>(i)) * skyboxAmount / 255.0f;
     for (int y = region.min.y; y < region.max.y; ++y) {
         const L16* up = depth.scanlinePtr(y - 1);
         const L16* mid = depth.scanlinePtr(y);
@@ -105,8 +108,7 @@ void PassSkyboxReflections::render(int, const geom::box2i& area,
             const __m128 s = pbr::linearMipmapSample(*skybox_, level, sx, sy);
 
             const float amount = amounts[m.g];
-            __m128 light = _mm_mul_ps(_mm_mul_ps(s, pbr::unit(diff[x])),
-                                      _mm_set1_ps(amount));
+            __m128 light = _mm_mul_ps(_mm_mul_ps(s, pbr::unit(diff[x])), _mm_set1_ps(amount));
             pbr::addInto(out[x], light);
         }
     }

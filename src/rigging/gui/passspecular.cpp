@@ -47,9 +47,10 @@ PassSpecularLight::~PassSpecularLight() {
 
 void PassSpecularLight::resizeBuffers(int width, int, int, int) noexcept {
     const int n = 2 * std::max(numThreads(), 1);
-    const std::size_t bytes = checkedArrayBytes(static_cast<std::size_t>(std::max(width, 1)),
-                                                sizeof(float));
-    for (int i = 0; i < n; ++i) rows_[i] = static_cast<float*>(alignedReallocDiscard(rows_[i], bytes, 16));
+    const std::size_t bytes =
+        checkedArrayBytes(static_cast<std::size_t>(std::max(width, 1)), sizeof(float));
+    for (int i = 0; i < n; ++i)
+        rows_[i] = static_cast<float*>(alignedReallocDiscard(rows_[i], bytes, 16));
     rowLength_ = width;
 }
 
@@ -93,8 +94,9 @@ void PassSpecularLight::render(int threadIndex, const geom::box2i& area,
             loadNormals4(N + x, nx, ny, nz);
             const __m128 xs = _mm_setr_ps(static_cast<float>(x), static_cast<float>(x + 1),
                                           static_cast<float>(x + 2), static_cast<float>(x + 3));
-            const __m128 hv = halfVectorCosine4(_mm_sub_ps(_mm_set1_ps(0.5f), _mm_div_ps(xs, _mm_set1_ps(W))),
-                                                _mm_set1_ps(ey), nx, ny, nz);
+            const __m128 hv =
+                halfVectorCosine4(_mm_sub_ps(_mm_set1_ps(0.5f), _mm_div_ps(xs, _mm_set1_ps(W))),
+                                  _mm_set1_ps(ey), nx, ny, nz);
             _mm_storeu_ps(cosines + x, _mm_max_ps(hv, _mm_set1_ps(0.001f)));
             for (int i = 0; i < 4; ++i) powers[x + i] = exponents_[mat[x + i].r];
         }
@@ -102,13 +104,13 @@ void PassSpecularLight::render(int threadIndex, const geom::box2i& area,
             // Eye ray of a viewer centred on the window, then the Blinn half vector.
             __m128 eye = _mm_setr_ps(0.5f - static_cast<float>(x) / W, ey, 1.0f, 0.0f);
             __m128 h = _mm_fast_normalize_ps(_mm_add_ps(_mm_fast_normalize_ps(eye), halfway));
-            cosines[x] = _mm_cvtss_f32(_mm_max_ss(_mm_set_ss(_mm_dot_ps(pbr::loadNormal(N[x]), h)),
-                                                  _mm_set_ss(0.001f)));
+            cosines[x] = _mm_cvtss_f32(
+                _mm_max_ss(_mm_set_ss(_mm_dot_ps(pbr::loadNormal(N[x]), h)), _mm_set_ss(0.001f)));
             powers[x] = exponents_[mat[x].r];
         }
         for (x = x0; x + 4 <= x1; x += 4)
-            _mm_storeu_ps(cosines + x, simd4::_mm_pow_ps(_mm_loadu_ps(cosines + x),
-                                                         _mm_loadu_ps(powers + x)));
+            _mm_storeu_ps(cosines + x,
+                          simd4::_mm_pow_ps(_mm_loadu_ps(cosines + x), _mm_loadu_ps(powers + x)));
         for (; x < x1; ++x) cosines[x] = simd4::_mm_pow_ss(cosines[x], powers[x]);
 
         for (x = x0; x < x1; ++x) {

@@ -51,7 +51,8 @@ class PassSpecularLight : public CompositorPass {
 public:
     explicit PassSpecularLight(MultipassCompositor& parent) noexcept;
     ~PassSpecularLight() override;
-    void resizeBuffers(int width, int height, int areaMaxWidth, int areaMaxHeight) noexcept override;
+    void resizeBuffers(int width, int height, int areaMaxWidth,
+                       int areaMaxHeight) noexcept override;
     void render(int threadIndex, const geom::box2i& area,
                 const CompositorPassBuffers& buffers) noexcept override;
 

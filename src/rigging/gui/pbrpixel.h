@@ -30,25 +30,35 @@ struct ByteUnits {
 };
 inline constexpr ByteUnits kByteUnits;
 
-inline float unit(std::uint8_t b) noexcept { return kByteUnits.v[b]; }
+inline float unit(std::uint8_t b) noexcept {
+    return kByteUnits.v[b];
+}
 
 // The pixel divided by 255, channel by channel.
-inline __m128 unit(RGBA c) noexcept { return _mm_div_ps(toFloats(c), _mm_set1_ps(255.0f)); }
+inline __m128 unit(RGBA c) noexcept {
+    return _mm_div_ps(toFloats(c), _mm_set1_ps(255.0f));
+}
 
 // A colour or direction with a zero fourth lane, so products leave the alpha lane alone.
-inline __m128 rgb0(const geom::vec3f& v) noexcept { return _mm_setr_ps(v.x, v.y, v.z, 0.0f); }
+inline __m128 rgb0(const geom::vec3f& v) noexcept {
+    return _mm_setr_ps(v.x, v.y, v.z, 0.0f);
+}
 
 inline void addInto(RGBAf& acc, __m128 v) noexcept {
     float* p = &acc.r;
     _mm_store_ps(p, _mm_add_ps(_mm_load_ps(p), v));
 }
 
-inline __m128 loadNormal(const RGBf& n) noexcept { return _mm_setr_ps(n.r, n.g, n.b, 0.0f); }
+inline __m128 loadNormal(const RGBf& n) noexcept {
+    return _mm_setr_ps(n.r, n.g, n.b, 0.0f);
+}
 
 inline float dot3(const RGBf& n, const geom::vec3f& d) noexcept {
     return n.r * d.x + n.g * d.y + n.b * d.z;
 }
 
-inline float clamp01(float v) noexcept { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
+inline float clamp01(float v) noexcept {
+    return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
+}
 
 }  // namespace rigging::pbr

@@ -73,7 +73,8 @@ PBR_INLINE __m128 sample(const OwnedImage<RGBA>& img, const Taps& x, const Taps&
     const __m128 tx = _mm_set1_ps(x.t), ux = _mm_sub_ps(one, tx);
     const __m128 ty = _mm_set1_ps(y.t), uy = _mm_sub_ps(one, ty);
     __m128 top = _mm_add_ps(_mm_mul_ps(texel(row0 + x.i0), ux), _mm_mul_ps(texel(row0 + x.i1), tx));
-    __m128 bottom = _mm_add_ps(_mm_mul_ps(texel(row1 + x.i0), ux), _mm_mul_ps(texel(row1 + x.i1), tx));
+    __m128 bottom =
+        _mm_add_ps(_mm_mul_ps(texel(row1 + x.i0), ux), _mm_mul_ps(texel(row1 + x.i1), tx));
     return _mm_add_ps(_mm_mul_ps(top, uy), _mm_mul_ps(bottom, ty));
 }
 
@@ -98,7 +99,8 @@ PBR_INLINE void texelPair(const RGBA* p, const RGBA* q, __m128& a, __m128& b) no
     std::memcpy(&wp, p, 4);
     std::memcpy(&wq, q, 4);
     const __m128i zero = _mm_setzero_si128();
-    __m128i v = _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(wp), _mm_cvtsi32_si128(wq)), zero);
+    __m128i v =
+        _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(wp), _mm_cvtsi32_si128(wq)), zero);
     a = _mm_cvtepi32_ps(_mm_unpacklo_epi16(v, zero));
     b = _mm_cvtepi32_ps(_mm_unpackhi_epi16(v, zero));
 }
@@ -120,7 +122,8 @@ PBR_INLINE __m128 blend(const OwnedImage<RGBA>& img, int x0, int x1, int y0, int
 
 // linearMipmapSample(level, x, y) of an RGBA pyramid. The taps of both levels are made in one
 // register, lane for lane as taps() makes them.
-PBR_INLINE __m128 linearMipmapSample(const Mipmap<RGBA>& m, float level, float x, float y) noexcept {
+PBR_INLINE __m128 linearMipmapSample(const Mipmap<RGBA>& m, float level, float x,
+                                     float y) noexcept {
     if (!(level > 0.0f)) level = 0.0f;
     if (level > 1048576.0f) level = 1048576.0f;
     const int l = static_cast<int>(level);
@@ -132,14 +135,16 @@ PBR_INLINE __m128 linearMipmapSample(const Mipmap<RGBA>& m, float level, float x
 
     __m128 f = _mm_sub_ps(_mm_mul_ps(_mm_setr_ps(x, y, x, y), _mm_setr_ps(sa, sa, sb, sb)),
                           _mm_set1_ps(0.5f));
-    f = _mm_max_ps(f, _mm_setzero_ps());               // NaN and below zero: 0
-    f = _mm_min_ps(f, _mm_set1_ps(1073741824.0f));     // absurd: pinned
+    f = _mm_max_ps(f, _mm_setzero_ps());            // NaN and below zero: 0
+    f = _mm_min_ps(f, _mm_set1_ps(1073741824.0f));  // absurd: pinned
     const __m128i i = _mm_cvttps_epi32(f);
-    const __m128i last = _mm_setr_epi32(A.width() - 1, A.height() - 1, B.width() - 1, B.height() - 1);
+    const __m128i last =
+        _mm_setr_epi32(A.width() - 1, A.height() - 1, B.width() - 1, B.height() - 1);
     alignas(16) int i0[4], i1[4];
     alignas(16) float w[4];
     _mm_store_si128(reinterpret_cast<__m128i*>(i0), minEpi32(i, last));
-    _mm_store_si128(reinterpret_cast<__m128i*>(i1), minEpi32(_mm_add_epi32(i, _mm_set1_epi32(1)), last));
+    _mm_store_si128(reinterpret_cast<__m128i*>(i1),
+                    minEpi32(_mm_add_epi32(i, _mm_set1_epi32(1)), last));
     _mm_store_ps(w, _mm_sub_ps(f, _mm_cvtepi32_ps(i)));
 
     const __m128 a = blend(A, i0[0], i1[0], i0[1], i1[1], w[0], w[1]);

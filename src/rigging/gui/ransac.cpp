@@ -23,8 +23,8 @@ constexpr std::uint8_t bitCount[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3,
 
 // Weight of a plane by its inliers among the eight neighbours, from 2 (only its own two points)
 // to 8 (the whole neighbourhood, which returns early instead).
-constexpr float confidenceFor_N_minus_3_inliners[7] = {0.01f,   0.056879f, 0.17242f, 0.3299f,
-                                                       0.52279f, 0.7469f,  1.0f};
+constexpr float confidenceFor_N_minus_3_inliners[7] = {0.01f,    0.056879f, 0.17242f, 0.3299f,
+                                                       0.52279f, 0.7469f,   1.0f};
 
 // 0.343, bits 0x3EAF9DB2: closer than this (strictly) to a plane counts as on it.
 constexpr std::uint32_t kInlierThresholdBits = 0x3EAF9DB2;
@@ -54,7 +54,8 @@ inline float neighbour(__m128 lo, __m128 hi) noexcept {
 // Scores candidate plane `plane`; when it fits all eight neighbours, stores its normal and
 // answers true, otherwise adds it to the blend by its support.
 template <int plane>
-inline bool scorePlane(__m128 dLo, float z0, __m128 dHi, __m128& sum, geom::vec3f& result) noexcept {
+inline bool scorePlane(__m128 dLo, float z0, __m128 dHi, __m128& sum,
+                       geom::vec3f& result) noexcept {
     constexpr int a = depthSampleLUT[plane][0], b = depthSampleLUT[plane][1];
     const __m128 zCentre = _mm_set1_ps(z0);
     const __m128 xLo = _mm_setr_ps(-1, 0, 1, -1), yLo = _mm_setr_ps(-1, -1, -1, 0);
@@ -71,8 +72,10 @@ inline bool scorePlane(__m128 dLo, float z0, __m128 dHi, __m128& sum, geom::vec3
     __m128 ny = _mm_shuffle_ps(n, n, _MM_SHUFFLE(1, 1, 1, 1));
     __m128 nz = _mm_shuffle_ps(n, n, _MM_SHUFFLE(2, 2, 2, 2));
     __m128 offset = _mm_mul_ps(nz, zCentre);
-    __m128 distLo = _mm_add_ps(_mm_add_ps(_mm_mul_ps(nx, xLo), _mm_mul_ps(ny, yLo)), _mm_mul_ps(nz, dLo));
-    __m128 distHi = _mm_add_ps(_mm_add_ps(_mm_mul_ps(nx, xHi), _mm_mul_ps(ny, yHi)), _mm_mul_ps(nz, dHi));
+    __m128 distLo =
+        _mm_add_ps(_mm_add_ps(_mm_mul_ps(nx, xLo), _mm_mul_ps(ny, yLo)), _mm_mul_ps(nz, dLo));
+    __m128 distHi =
+        _mm_add_ps(_mm_add_ps(_mm_mul_ps(nx, xHi), _mm_mul_ps(ny, yHi)), _mm_mul_ps(nz, dHi));
     distLo = absPs(_mm_sub_ps(distLo, offset));
     distHi = absPs(_mm_sub_ps(distHi, offset));
     int inliers = bitCount[_mm_movemask_ps(_mm_cmplt_ps(distLo, limit))] +
@@ -87,7 +90,8 @@ inline bool scorePlane(__m128 dLo, float z0, __m128 dHi, __m128& sum, geom::vec3
     // The two points that define a plane lie on it, so inliers >= 2; the floor only keeps the
     // table read in bounds whatever rounding does.
     if (inliers < 2) inliers = 2;
-    sum = _mm_add_ps(sum, _mm_mul_ps(n, _mm_set1_ps(confidenceFor_N_minus_3_inliners[inliers - 2])));
+    sum =
+        _mm_add_ps(sum, _mm_mul_ps(n, _mm_set1_ps(confidenceFor_N_minus_3_inliners[inliers - 2])));
     return false;
 }
 

@@ -31,7 +31,9 @@ void compositeAll(PBRScene& s) {
     s.composite(std::span<const box2i>(&all, 1));
 }
 
-RGBAf accAt(PBRScene& s, int x, int y) { return s.compositor().accumulationBuffer()(x, y); }
+RGBAf accAt(PBRScene& s, int x, int y) {
+    return s.compositor().accumulationBuffer()(x, y);
+}
 
 void expectNear(RGBA got, int r, int g, int b, int tolerance, const char* what) {
     EXPECT_NEAR(got.r, r, tolerance) << what;
@@ -67,7 +69,9 @@ TEST(FlatMaps, GoldenOutputsBeforeColourCorrection) {
         for (int y = 0; y < s.height(); ++y)
             for (int x = 0; x < s.width(); ++x) {
                 RGBA p = s.output()(x, y);
-                ASSERT_LE(std::abs(p.r - centre.r) + std::abs(p.g - centre.g) + std::abs(p.b - centre.b), 1)
+                ASSERT_LE(
+                    std::abs(p.r - centre.r) + std::abs(p.g - centre.g) + std::abs(p.b - centre.b),
+                    1)
                     << x << "," << y;
             }
     }
@@ -129,8 +133,8 @@ TEST(FlatMaps, ConversionTruncatesAndSaturates) {
     const struct {
         float light;
         int out;
-    } cases[] = {{1.0f, 255}, {1.5f, 255}, {1e30f, 255}, {0.5f, 127}, {0.0f, 0}, {-0.5f, 0},
-                 {1.0f / 255.99f, 1}, {0.999f / 255.99f, 0}};
+    } cases[] = {{1.0f, 255}, {1.5f, 255}, {1e30f, 255},        {0.5f, 127},
+                 {0.0f, 0},   {-0.5f, 0},  {1.0f / 255.99f, 1}, {0.999f / 255.99f, 0}};
     for (const auto& k : cases) {
         c.ambientLight(k.light);
         compositeAll(s);
@@ -221,7 +225,8 @@ TEST(RaisedSquare, GlossyPaintGlintsOnTheUpperRightBevel) {
     EXPECT_GT(bx, cx);
     EXPECT_LT(by, cy);
     // On the bevel of the rounded corner, not on the flat top or the floor.
-    box2i inner(q.min.x + s.sq.bevel, q.min.y + s.sq.bevel, q.max.x - s.sq.bevel, q.max.y - s.sq.bevel);
+    box2i inner(q.min.x + s.sq.bevel, q.min.y + s.sq.bevel, q.max.x - s.sq.bevel,
+                q.max.y - s.sq.bevel);
     EXPECT_TRUE(q.contains(geom::vec2i(bx, by)));
     EXPECT_FALSE(inner.contains(geom::vec2i(bx, by)));
     EXPECT_LT(accAt(s.scene, cx, cy).r, 1e-3f);
@@ -257,7 +262,8 @@ GlowReach glowOf(int size, int limit) {
         if (accAt(s, p0 + size - 1 + d, 256).g > 0 || accAt(s, p0 - d, 256).g > 0) r.alongRow = d;
     for (int y = 0; y < s.height(); ++y)
         for (int x = 0; x < s.width(); ++x) {
-            int dx = std::max({p0 - x, x - (p0 + size - 1), 0}), dy = std::max({p0 - y, y - (p0 + size - 1), 0});
+            int dx = std::max({p0 - x, x - (p0 + size - 1), 0}),
+                dy = std::max({p0 - y, y - (p0 + size - 1), 0});
             if (std::max(dx, dy) > limit && accAt(s, x, y).g != 0.0f) r.beyond = true;
         }
     return r;
@@ -306,7 +312,8 @@ struct PanelScene {
 
 bool sameImage(const OwnedImage<RGBA>& a, const OwnedImage<RGBA>& b) {
     for (int y = 0; y < a.height(); ++y)
-        if (std::memcmp(a.scanlinePtr(y), b.scanlinePtr(y), a.width() * sizeof(RGBA)) != 0) return false;
+        if (std::memcmp(a.scanlinePtr(y), b.scanlinePtr(y), a.width() * sizeof(RGBA)) != 0)
+            return false;
     return true;
 }
 
@@ -334,7 +341,8 @@ template <typename C>
 void copyImage(const OwnedImage<C>& from, OwnedImage<C>& to) {
     to.size(from.width(), from.height());
     for (int y = 0; y < from.height(); ++y)
-        std::memcpy(static_cast<void*>(to.scanlinePtr(y)), from.scanlinePtr(y), from.width() * sizeof(C));
+        std::memcpy(static_cast<void*>(to.scanlinePtr(y)), from.scanlinePtr(y),
+                    from.width() * sizeof(C));
 }
 
 // Random heights, materials and emission: every pass has work everywhere.
@@ -344,7 +352,8 @@ void drawNoise(PBRScene& s) {
     for (int y = 0; y < s.height(); ++y)
         for (int x = 0; x < s.width(); ++x) {
             auto b = [&] { return static_cast<std::uint8_t>(byte(rng)); };
-            s.diffuse()(x, y) = RGBA{b(), b(), b(), static_cast<std::uint8_t>(byte(rng) < 20 ? 255 : 0)};
+            s.diffuse()(x, y) =
+                RGBA{b(), b(), b(), static_cast<std::uint8_t>(byte(rng) < 20 ? 255 : 0)};
             s.material()(x, y) = RGBA{b(), b(), b(), 255};
             s.depth()(x, y).l = static_cast<std::uint16_t>(height(rng));
         }
@@ -365,14 +374,16 @@ TEST(Tiling, NarrowAreasWriteOnlyInsideThemselves) {
     for (int w = 1; w <= 9; ++w) {
         for (int x0 : {0, 1, 2, 3, 5, 97, 200 - w}) {
             box2i area(x0, w % 3 == 0 ? 0 : 20, x0 + w, w % 3 == 0 ? 3 : 60);
-            for (int y = 0; y < s.height(); ++y) std::fill_n(s.output().scanlinePtr(y), s.width(), canary);
+            for (int y = 0; y < s.height(); ++y)
+                std::fill_n(s.output().scanlinePtr(y), s.width(), canary);
             s.composite(std::span<const box2i>(&area, 1));
             for (int y = 0; y < s.height(); ++y)
                 for (int x = 0; x < s.width(); ++x) {
                     const bool inside = area.contains(geom::vec2i(x, y));
                     RGBA expect = inside ? full.out(x, y) : canary;
                     ASSERT_EQ(s.output()(x, y), expect) << "width " << w << " at " << x << "," << y;
-                    ASSERT_EQ(accAt(s, x, y), full.acc(x, y)) << "width " << w << " at " << x << "," << y;
+                    ASSERT_EQ(accAt(s, x, y), full.acc(x, y))
+                        << "width " << w << " at " << x << "," << y;
                     ASSERT_EQ(s.compositor().normalBuffer()(x, y), full.normals(x, y));
                 }
         }
@@ -398,13 +409,47 @@ TEST(Tiling, AreasAreClippedToTheBuffersAndEmptyOnesIgnored) {
         }
 }
 
+TEST(Tiling, NormalsDoNotNeedTheDepthRing) {
+    // Maps whose depth level 0 lacks the replicated ring: the neighbourhood is clamped to the
+    // image instead, which is what the ring holds, so the normals are the same.
+    PBRScene ringed(90, 50);
+    drawNoise(ringed);
+    ringed.regenerate();
+    compositeAll(ringed);
+
+    rigging::Mipmap<RGBA> diffuse, material;
+    rigging::Mipmap<rigging::L16> depth;
+    diffuse.size(5, 90, 50);
+    material.size(0, 90, 50);
+    depth.size(4, 90, 50);
+    ASSERT_EQ(depth.level(0).border(), 0);
+    for (int y = 0; y < 50; ++y) {
+        std::memcpy(diffuse.level(0).scanlinePtr(y), ringed.diffuse().scanlinePtr(y), 90 * 4);
+        std::memcpy(material.level(0).scanlinePtr(y), ringed.material().scanlinePtr(y), 90 * 4);
+        std::memcpy(depth.level(0).scanlinePtr(y), ringed.depth().scanlinePtr(y), 90 * 2);
+    }
+    rigging::CompositorCreationContext context{&ringed.pool()};
+    PBRCompositor plain(context);
+    plain.resizeBuffers(90, 50, 128, 128);
+    OwnedImage<RGBA> target(90, 50);
+    onlyPasses(plain, {PBRCompositor::kNormalPass});
+    box2i all(0, 0, 90, 50);
+    plain.compositeTile(rigging::toRef(target), std::span<const box2i>(&all, 1), diffuse, material,
+                        depth);
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 90; ++x)
+            ASSERT_EQ(plain.normalBuffer()(x, y), ringed.compositor().normalBuffer()(x, y))
+                << x << "," << y;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Environment reflections.
 
 OwnedImage<RGBA>* twoToneSky(int w, int h) {
     auto* sky = rigging::mallocNew<OwnedImage<RGBA>>(w, h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) (*sky)(x, y) = y < h / 2 ? RGBA{200, 0, 0, 255} : RGBA{0, 0, 200, 255};
+        for (int x = 0; x < w; ++x)
+            (*sky)(x, y) = y < h / 2 ? RGBA{200, 0, 0, 255} : RGBA{0, 0, 200, 255};
     return sky;
 }
 

@@ -28,9 +28,10 @@ void paint(Maps& m, box2i r, unsigned seed) {
     for (int y = r.min.y; y < r.max.y; ++y)
         for (int x = r.min.x; x < r.max.x; ++x) {
             unsigned v = rng();
-            m.diffuse.level(0)(x, y) = RGBA{static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-                                            static_cast<std::uint8_t>(v >> 16),
-                                            static_cast<std::uint8_t>((v >> 24) < 40 ? 255 : 0)};
+            m.diffuse.level(0)(x, y) =
+                RGBA{static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                     static_cast<std::uint8_t>(v >> 16),
+                     static_cast<std::uint8_t>((v >> 24) < 40 ? 255 : 0)};
             m.depth.level(0)(x, y).l = static_cast<std::uint16_t>(rng());
         }
 }
@@ -72,8 +73,10 @@ TEST(PBRMaps, PartialRegenerationMatchesAFullOne) {
         partial.regenerate(r);
     }
     for (int y = 0; y < H; ++y) {
-        std::memcpy(full.diffuse.level(0).scanlinePtr(y), partial.diffuse.level(0).scanlinePtr(y), W * 4);
-        std::memcpy(full.depth.level(0).scanlinePtr(y), partial.depth.level(0).scanlinePtr(y), W * 2);
+        std::memcpy(full.diffuse.level(0).scanlinePtr(y), partial.diffuse.level(0).scanlinePtr(y),
+                    W * 4);
+        std::memcpy(full.depth.level(0).scanlinePtr(y), partial.depth.level(0).scanlinePtr(y),
+                    W * 2);
     }
     full.regenerate(box2i(0, 0, W, H));
     EXPECT_TRUE(sameLevels(partial.diffuse, full.diffuse));

@@ -11,7 +11,9 @@ using geom::vec3f;
 using rigging::computeRANSACNormal;
 
 // The reciprocal square root estimate of this processor, which scales every unit normal.
-float rsqrtOf(float x) { return _mm_cvtss_f32(_mm_rsqrt_ss(_mm_set_ss(x))); }
+float rsqrtOf(float x) {
+    return _mm_cvtss_f32(_mm_rsqrt_ss(_mm_set_ss(x)));
+}
 
 struct Neighbourhood {
     float d[9];
@@ -25,7 +27,9 @@ Neighbourhood plane(float z0, float sx, float sy) {
     return n;
 }
 
-float length(const vec3f& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
+float length(const vec3f& v) {
+    return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+}
 
 TEST(RansacNormal, FlatNeighbourhoodFacesTheViewer) {
     for (float z : {0.0f, 3.5f, 14.078f}) {
@@ -141,7 +145,8 @@ TEST(VectorHelpers, DotNormalizeAndReflect) {
 
     // Looking straight into a flat surface comes straight back; a glancing ray keeps its
     // tangential part and flips the normal part.
-    _mm_storeu_ps(out, rigging::_mm_reflectnormal_ps(_mm_setr_ps(0, 0, 1, 0), _mm_setr_ps(0, 0, 1, 0)));
+    _mm_storeu_ps(out,
+                  rigging::_mm_reflectnormal_ps(_mm_setr_ps(0, 0, 1, 0), _mm_setr_ps(0, 0, 1, 0)));
     EXPECT_EQ(out[2], -1.0f);
     _mm_storeu_ps(out, rigging::_mm_reflectnormal_ps(_mm_setr_ps(0.6f, -0.2f, 0.5f, 0),
                                                      _mm_setr_ps(0, 1, 0, 0)));
