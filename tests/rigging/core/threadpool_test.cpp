@@ -124,24 +124,9 @@ TEST(ThreadPool, PublishingABatchAllocatesNothing) {
     EXPECT_EQ(n.load(), 304);
 }
 
-TEST(ThreadPool, WorkersGetTheRequestedStack) {
-    const std::size_t wanted = 1 << 20;
-    ThreadPool pool(2, 0, wanted);
-    std::size_t sizes[2] = {0, 0};
-    pool.parallelFor(8, [&](int, int t) {
-        pthread_attr_t attr;
-        pthread_getattr_np(pthread_self(), &attr);
-        pthread_attr_getstacksize(&attr, &sizes[t]);
-        pthread_attr_destroy(&attr);
-    });
-    for (std::size_t s : sizes)
-        if (s != 0) {
-            EXPECT_GE(s, wanted);
-            EXPECT_LT(s, 2 * wanted);
-        }
-}
-
 TEST(ThreadPool, DestructionDrainsUnclaimedTasksAndJoins) {
+    // Warm-up: a race checker starts a helper thread of its own with the first thread.
+    destroyFree(mallocNew<ThreadPool>(1));
     const int before = threadsInProcess();
     std::atomic<int> ran{0};
     auto slow = [&](int, int) {

@@ -365,15 +365,4 @@ TEST_F(MipmapSampling, TrilinearBlendsNeighbouringLevels) {
     EXPECT_EQ(m.linearMipmapSample(-1.0f, 0.5f, 0.5f), m.linearSample(0, 0.5f, 0.5f));
 }
 
-TEST(MipmapSamplingDepth, OneChannelOnTheSixteenBitScale) {
-    Mipmap<L16> d;
-    d.size(1, 4, 2);
-    d.level(0)(0, 0) = L16{0};
-    d.level(0)(1, 0) = L16{65535};
-    d.level(0)(0, 1) = L16{0};
-    d.level(0)(1, 1) = L16{65535};
-    EXPECT_EQ(d.linearSample(0, 1.0f, 1.0f), 32767.5f);
-    EXPECT_EQ(d.linearSample(0, 1.5f, 0.5f), 65535.0f);
-}
-
 }  // namespace
