@@ -52,12 +52,16 @@ constexpr Rect kOutputGainKnob{380, 642, 425, 687};
 
 // Global knobs (Attack, Release, Threshold, Ratio, Gain) and their short labels.
 constexpr int kGlobalKnobCount = 5;
-constexpr Rect kGlobalKnobs[kGlobalKnobCount] = {
-    {575, 585, 620, 630}, {643, 585, 688, 630}, {575, 633, 620, 678},
-    {643, 633, 688, 678}, {711, 618, 756, 663}};
-constexpr Rect kGlobalKnobLabels[kGlobalKnobCount] = {
-    {560, 585, 575, 610}, {628, 585, 643, 610}, {560, 633, 575, 658},
-    {628, 633, 643, 658}, {696, 618, 711, 643}};
+constexpr Rect kGlobalKnobs[kGlobalKnobCount] = {{575, 585, 620, 630},
+                                                 {643, 585, 688, 630},
+                                                 {575, 633, 620, 678},
+                                                 {643, 633, 688, 678},
+                                                 {711, 618, 756, 663}};
+constexpr Rect kGlobalKnobLabels[kGlobalKnobCount] = {{560, 585, 575, 610},
+                                                      {628, 585, 643, 610},
+                                                      {560, 633, 575, 658},
+                                                      {628, 633, 643, 658},
+                                                      {696, 618, 711, 643}};
 
 // Oversampling buttons: None, 2X, 4X, 8X.
 constexpr int kOversampleButtonCount = 4;
@@ -75,8 +79,8 @@ constexpr float knobPointerDegrees(int frame) {
 
 // Button strips: four frames side by side (colour, depth, material, spare).
 constexpr int kStripFrames = 4;
-constexpr int kBandCountFrame = 20;                          // 80 x 20 strip
-constexpr int kAlignFrameWidth = 100, kAlignFrameHeight = 30;  // 400 x 30 strips
+constexpr int kBandCountFrame = 20;                                     // 80 x 20 strip
+constexpr int kAlignFrameWidth = 100, kAlignFrameHeight = 30;           // 400 x 30 strips
 constexpr int kTextButtonFrameWidth = 50, kTextButtonFrameHeight = 20;  // 200 x 20 strips
 
 // Band panel pictures.
@@ -92,9 +96,9 @@ struct FrequencyMark {
     float hz;
     int x;
 };
-constexpr FrequencyMark kFrequencyGrid[] = {
-    {30, 59},    {40, 100},   {50, 133},   {100, 233},  {200, 333},   {300, 392},
-    {500, 466},  {1000, 566}, {2000, 667}, {3000, 725}, {5000, 799},  {10000, 900}};
+constexpr FrequencyMark kFrequencyGrid[] = {{30, 59},    {40, 100},   {50, 133},   {100, 233},
+                                            {200, 333},  {300, 392},  {500, 466},  {1000, 566},
+                                            {2000, 667}, {3000, 725}, {5000, 799}, {10000, 900}};
 // Level rows, dB from +6 to -60: editor y = 60 + round((1 - (dB + 60) / 66) * 204), kept on
 // the spectrum's last row.
 constexpr int spectrumRowForDb(int dB) {

@@ -13,21 +13,21 @@ namespace L = brindlewave::layout;
 using L::Rect;
 
 const Rect kFixedKnobs[kFixedKnobCount] = {
-    L::kInputGainKnob,     L::kOutputGainKnob,    L::kGlobalKnobs[0], L::kGlobalKnobs[1],
-    L::kGlobalKnobs[2],    L::kGlobalKnobs[3],    L::kGlobalKnobs[4]};
+    L::kInputGainKnob,  L::kOutputGainKnob, L::kGlobalKnobs[0], L::kGlobalKnobs[1],
+    L::kGlobalKnobs[2], L::kGlobalKnobs[3], L::kGlobalKnobs[4]};
 
 namespace {
 
 // Palette. Base colours are brighter than the intended look: the editor's lights return about
 // 0.6 of them on a flat, unshadowed surface.
 const Surface kGraphite{{106, 108, 106}, 190, 20, 60};
-const Surface kAluminium{{150, 155, 162}, 110, 200, 140};
+const Surface kAluminium{{126, 127, 127}, 110, 200, 140};
 const Surface kGlass{{10, 32, 34}, 25, 30, 220};
 const Surface kLcd{{10, 14, 16}, 40, 10, 200, 14};
 const Surface kLcdBezel{{34, 36, 40}, 200, 10, 40};
 const Surface kPaint{{206, 212, 222}, 170, 0, 50};
 const Surface kTrayFloor{{62, 64, 64}, 215, 0, 40};
-const Surface kWellFloor{{70, 72, 72}, 215, 0, 40};
+const Surface kWellFloor{{80, 78, 72}, 215, 0, 40};
 const Surface kCollar{{168, 171, 176}, 70, 200, 170};
 const Surface kScrew{{170, 172, 176}, 80, 210, 170};
 const Surface kScrewSlot{{30, 31, 34}, 230, 0, 0};
@@ -50,8 +50,8 @@ auto rectSdf(const Rect& r, float radius = 0) {
 float notchSdf(float x, float y) {
     static const float xs[4] = {float(L::kNotchTopX0), float(L::kNotchTopX1),
                                 float(L::kNotchBottomX1), float(L::kNotchBottomX0)};
-    static const float ys[4] = {float(L::kNotchTopY), float(L::kNotchTopY),
-                                float(L::kNotchBottomY), float(L::kNotchBottomY)};
+    static const float ys[4] = {float(L::kNotchTopY), float(L::kNotchTopY), float(L::kNotchBottomY),
+                                float(L::kNotchBottomY)};
     return sdConvexPolygon(x, y, xs, ys, 4);
 }
 
@@ -68,7 +68,8 @@ void paintGrain(PanelMaps& m, Bounds b, uint32_t seed) {
     b = m.clip(b);
     for (int y = b.y0; y < b.y1; ++y)
         for (int x = b.x0; x < b.x1; ++x) {
-            const float n = 0.6f * latticeNoise(x, y, seed) + 0.4f * valueNoise(x, y, 5.0f, seed + 1);
+            const float n =
+                0.6f * latticeNoise(x, y, seed) + 0.4f * valueNoise(x, y, 5.0f, seed + 1);
             const float k = 1.0f + 0.018f * n;
             m.albedo.set(x, y, m.albedo.at(x, y) * k);
             m.rough.at(x, y) += 10.0f * n;
@@ -102,10 +103,11 @@ void drawTopBar(PanelMaps& m, const Font& font) {
         const float x = 483.0f + 34.0f * t;
         const float y = 73.5f - 5.0f * std::sin(t * 3.14159265f * 3.0f) * (1.0f - 0.35f * t);
         if (i > 0) {
-            m.paint({int(std::min(px, x)) - 3, int(std::min(py, y)) - 3, int(std::max(px, x)) + 4,
-                     int(std::max(py, y)) + 4},
-                    [=](float qx, float qy) { return sdSegment(qx, qy, px, py, x, y, 0.95f); },
-                    kEmblem);
+            m.paint(
+                {int(std::min(px, x)) - 3, int(std::min(py, y)) - 3, int(std::max(px, x)) + 4,
+                 int(std::max(py, y)) + 4},
+                [=](float qx, float qy) { return sdSegment(qx, qy, px, py, x, y, 0.95f); },
+                kEmblem);
         }
         px = x, py = y;
     }
@@ -113,7 +115,8 @@ void drawTopBar(PanelMaps& m, const Font& font) {
 
 void drawScreen(PanelMaps& m, const Font& font) {
     // Glass floor, set deep into the panel with a bevelled wall; the walls stay panel-coloured.
-    m.paint(bounds(L::kSpectrum), [](float x, float y) { return screenSdf(x, y) + 3.0f; }, kGlass);
+    m.paint(
+        bounds(L::kSpectrum), [](float x, float y) { return screenSdf(x, y) + 3.0f; }, kGlass);
     m.shapeHeight(bounds(L::kSpectrum, 1), screenSdf, art::kScreenFloor, 5.5f, Bevel::smooth);
     // Depth in the glass: darker toward the walls, darkest under the top bar.
     for (int y = L::kSpectrum.y0; y < L::kSpectrum.y1; ++y)
@@ -133,7 +136,8 @@ void drawScreen(PanelMaps& m, const Font& font) {
         const Surface& s = dB == 0 ? kGridMajor : kGridMinor;
         for (int x = 6; x < 994; ++x) {
             if (!onFloor(x + 0.5f, y + 0.5f)) continue;
-            const float fade = smoothstep(6.0f, 26.0f, float(x)) * smoothstep(994.0f, 974.0f, float(x));
+            const float fade =
+                smoothstep(6.0f, 26.0f, float(x)) * smoothstep(994.0f, 974.0f, float(x));
             m.blendSurface(x, y, s, fade);
         }
     }
@@ -151,8 +155,8 @@ void drawScreen(PanelMaps& m, const Font& font) {
     const struct {
         float hz;
         const char* text;
-    } labels[] = {{50, "50"},    {100, "100"}, {200, "200"}, {1000, "1k"},
-                  {2000, "2k"},  {5000, "5k"}, {10000, "10k"}};
+    } labels[] = {{50, "50"},   {100, "100"}, {200, "200"},  {1000, "1k"},
+                  {2000, "2k"}, {5000, "5k"}, {10000, "10k"}};
     for (const auto& l : labels) {
         for (const auto& mark : L::kFrequencyGrid)
             if (mark.hz == l.hz) font.draw(cov, l.text, mark.x + 4.0f, 77.0f, 11.0f, 0.6f);
@@ -222,7 +226,9 @@ void drawKnobWell(PanelMaps& m, const Rect& knob) {
     const Bounds b{knob.x0 - 4, knob.y0 - 4, knob.x1 + 4, knob.y1 + 4};
     const float mid = (art::kWellRadius + art::kCollarOuter) * 0.5f;
     const float half = (art::kCollarOuter - art::kWellRadius) * 0.5f;
-    auto collar = [=](float x, float y) { return std::fabs(std::hypot(x - cx, y - cy) - mid) - half; };
+    auto collar = [=](float x, float y) {
+        return std::fabs(std::hypot(x - cx, y - cy) - mid) - half;
+    };
     auto well = [=](float x, float y) { return sdCircle(x, y, cx, cy, art::kWellRadius); };
     m.paint(b, collar, kCollar);
     m.paint(b, well, kWellFloor);
@@ -250,11 +256,15 @@ void drawScrew(PanelMaps& m, float cx, float cy, float angleDegrees) {
     auto head = [=](float x, float y) { return sdCircle(x, y, cx, cy, 5.0f); };
     const float a = angleDegrees * 3.14159265f / 180.0f;
     const float ux = std::cos(a) * 3.6f, uy = std::sin(a) * 3.6f;
-    auto slot = [=](float x, float y) { return sdSegment(x, y, cx - ux, cy - uy, cx + ux, cy + uy, 0.7f); };
+    auto slot = [=](float x, float y) {
+        return sdSegment(x, y, cx - ux, cy - uy, cx + ux, cy + uy, 0.7f);
+    };
     // A countersunk ring, the domed head, and its slot.
-    m.paint(b, [=](float x, float y) { return sdCircle(x, y, cx, cy, 6.2f); }, kTrayFloor, 0.8f);
-    m.shapeHeight(b, [=](float x, float y) { return sdCircle(x, y, cx, cy, 6.2f); },
-                  m.height.at(int(cx), int(cy)) - 1500, 1.0f);
+    m.paint(
+        b, [=](float x, float y) { return sdCircle(x, y, cx, cy, 6.2f); }, kTrayFloor, 0.8f);
+    m.shapeHeight(
+        b, [=](float x, float y) { return sdCircle(x, y, cx, cy, 6.2f); },
+        m.height.at(int(cx), int(cy)) - 1500, 1.0f);
     m.paint(b, head, kScrew);
     m.raise(b, head, 6000.0f, 5.0f, Bevel::round);
     m.paint(b, slot, kScrewSlot);
@@ -275,7 +285,9 @@ void drawBottomPanel(PanelMaps& m, const Font& font) {
 
     // Engraved separators between the control groups.
     for (float gx : {437.5f, 768.5f}) {
-        auto groove = [=](float x, float y) { return sdSegment(x, y, gx, 596.0f, gx, 686.0f, 1.0f); };
+        auto groove = [=](float x, float y) {
+            return sdSegment(x, y, gx, 596.0f, gx, 686.0f, 1.0f);
+        };
         m.paint({int(gx) - 3, 590, int(gx) + 4, 692}, groove, {{44, 46, 50}, 220, 0, 20});
         m.shapeHeight({int(gx) - 3, 590, int(gx) + 4, 692}, groove, art::kGroove, 1.0f);
     }

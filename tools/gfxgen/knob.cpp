@@ -14,11 +14,11 @@ namespace {
 constexpr float kPi = 3.14159265358979f;
 
 // Radii in pixels from the knob's centre.
-constexpr float kCapRadius = 12.6f;     // brushed metal cap
-constexpr float kCapEdge = 13.2f;       // cap chamfer ends, dark groove begins
-constexpr float kRingRadius = 13.7f;    // top ring of the body
-constexpr float kShoulder = 15.2f;      // top ring rounds off into the skirt
-constexpr float kBodyRadius = 18.5f;    // outer edge of the fluted skirt
+constexpr float kCapRadius = 12.6f;   // brushed metal cap
+constexpr float kCapEdge = 13.2f;     // cap chamfer ends, dark groove begins
+constexpr float kRingRadius = 13.7f;  // top ring of the body
+constexpr float kShoulder = 15.2f;    // top ring rounds off into the skirt
+constexpr float kBodyRadius = 18.5f;  // outer edge of the fluted skirt
 constexpr int kRidges = 28;
 
 constexpr float kShadowAlpha = 110.0f / 255.0f;
@@ -134,9 +134,9 @@ Image8 makeKnobFilmstrip(int size, int frames, const RgbPlanes& sky) {
     constexpr int kSub = 6;
     Image8 strip(size, size * frames, 4);
     for (int f = 0; f < frames; ++f) {
-        const float pointer = brindlewave::layout::kKnobStartDegrees * kPi / 180.0f +
-                              brindlewave::layout::kKnobSweepDegrees * kPi / 180.0f * f /
-                                  (frames - 1);
+        const float pointer =
+            brindlewave::layout::kKnobStartDegrees * kPi / 180.0f +
+            brindlewave::layout::kKnobSweepDegrees * kPi / 180.0f * f / (frames - 1);
         for (int y = 0; y < size; ++y)
             for (int x = 0; x < size; ++x) {
                 Rgb sum;
@@ -165,7 +165,8 @@ Image8 makeKnobFilmstrip(int size, int frames, const RgbPlanes& sky) {
                 colour = mix(colour, accent, pc / std::max(c, 1e-6f));
                 // Soft drop shadow, down and to the right, under the knob.
                 const float sr = std::hypot(dx - kShadowDx, dy - kShadowDy) - kBodyRadius + 0.5f;
-                const float shadow = kShadowAlpha * 0.5f * std::erfc(sr / (kShadowSigma * 1.41421356f));
+                const float shadow =
+                    kShadowAlpha * 0.5f * std::erfc(sr / (kShadowSigma * 1.41421356f));
                 float alpha = c + shadow * (1.0f - c);
                 if (alpha > 0) colour = colour * (c / alpha);
                 // Nothing may show outside the disc that is the knob's hit area.

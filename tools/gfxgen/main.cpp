@@ -19,10 +19,14 @@ int main(int argc, char** argv) {
             return true;
         };
         bool ok = true;
-        if (!std::strcmp(argv[i], "--font")) ok = value(fontPath);
-        else if (!std::strcmp(argv[i], "--out")) ok = value(outDir);
-        else if (!std::strcmp(argv[i], "--preview")) ok = value(previewDir);
-        else ok = false;
+        if (!std::strcmp(argv[i], "--font"))
+            ok = value(fontPath);
+        else if (!std::strcmp(argv[i], "--out"))
+            ok = value(outDir);
+        else if (!std::strcmp(argv[i], "--preview"))
+            ok = value(previewDir);
+        else
+            ok = false;
         if (!ok) {
             std::fprintf(stderr, "usage: %s --font <ttf> --out <dir> [--preview <dir>]\n", argv[0]);
             return 2;

@@ -15,8 +15,7 @@ namespace {
 struct Overlay {
     int w, h;
     std::vector<float> r, g, b, a;
-    Overlay(int width, int height)
-        : w(width), h(height), r(w * h), g(w * h), b(w * h), a(w * h) {}
+    Overlay(int width, int height) : w(width), h(height), r(w * h), g(w * h), b(w * h), a(w * h) {}
     void over(int x, int y, Rgb c, float alpha) {
         if (x < 0 || y < 0 || x >= w || y >= h || alpha <= 0) return;
         const int i = y * w + x;
@@ -68,9 +67,15 @@ void verticalLine(Overlay& o, int x, int y0, int y1, float alpha) {
 
 }  // namespace
 
-int curveLinePosition(int dB) { return static_cast<int>(std::lround(100.0 * (dB + 60) / 66.0)); }
-int historyRowForDb(int dB) { return static_cast<int>(std::ceil(45.0 - 45.0 * (dB + 60) / 66.0)); }
-int meterRowForDb(int dB) { return static_cast<int>((1.0 - (dB + 60) / 66.0) * 265.0); }
+int curveLinePosition(int dB) {
+    return static_cast<int>(std::lround(100.0 * (dB + 60) / 66.0));
+}
+int historyRowForDb(int dB) {
+    return static_cast<int>(std::ceil(45.0 - 45.0 * (dB + 60) / 66.0));
+}
+int meterRowForDb(int dB) {
+    return static_cast<int>((1.0 - (dB + 60) / 66.0) * 265.0);
+}
 
 Image8 makeEnvelopeOverlay() {
     Overlay o(L::kEnvelopeWidth, L::kEnvelopeHeight);
@@ -125,18 +130,25 @@ Image8 makeMeterOverlay() {
 
 Image8 makeLinkImage(bool on) {
     Overlay o(L::kLinkWidth, L::kLinkHeight);
-    // Two interlocked links, upright: rounded outlines overlapping in the middle.
+    // Two chain links on the diagonal, each a rounded outline, overlapping in the middle.
     auto linkSdf = [](float x, float y) {
-        const float upper = std::fabs(sdRoundRect(x, y, 4.5f, 2.0f, 10.5f, 10.0f, 3.0f)) - 0.8f;
-        const float lower = std::fabs(sdRoundRect(x, y, 4.5f, 7.0f, 10.5f, 15.0f, 3.0f)) - 0.8f;
-        return std::min(upper, lower);
+        const float ux = 0.7071f, uy = -0.7071f, cx = 7.5f, cy = 8.5f;
+        auto link = [&](float along) {
+            const float mx = cx + ux * along, my = cy + uy * along;
+            const float half = 1.9f;
+            return std::fabs(sdSegment(x, y, mx - ux * half, my - uy * half, mx + ux * half,
+                                       my + uy * half, 2.3f)) -
+                   0.8f;
+        };
+        return std::min(link(-2.4f), link(2.4f));
     };
     const Rgb accent{103, 218, 108}, grey{90, 90, 90};
     for (int y = 0; y < o.h; ++y)
         for (int x = 0; x < o.w; ++x) {
             const float d = linkSdf(x + 0.5f, y + 0.5f);
             if (on) {
-                const float glow = d < 4.0f ? 0.38f * std::exp(-0.5f * d * d / (1.6f * 1.6f)) : 0.0f;
+                const float glow =
+                    d < 4.0f ? 0.38f * std::exp(-0.5f * d * d / (1.6f * 1.6f)) : 0.0f;
                 o.over(x, y, accent, d > 0 ? glow : 0.0f);
                 o.over(x, y, accent, coverage(d));
             } else {

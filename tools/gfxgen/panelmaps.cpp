@@ -24,7 +24,9 @@ void encodeHeight(float height, uint8_t rgb[3]) {
     rgb[2] = static_cast<uint8_t>(q);
 }
 
-int decodeHeight(const uint8_t rgb[3]) { return (rgb[0] + rgb[1] + rgb[2]) * 257 / 3; }
+int decodeHeight(const uint8_t rgb[3]) {
+    return (rgb[0] + rgb[1] + rgb[2]) * 257 / 3;
+}
 
 PanelMaps::PanelMaps(int w, int h, const Surface& base, float baseHeight)
     : albedo(w, h, base.albedo),

@@ -29,9 +29,15 @@ struct Plane {
 struct Rgb {
     float r = 0, g = 0, b = 0;
 };
-constexpr Rgb operator*(Rgb c, float k) { return {c.r * k, c.g * k, c.b * k}; }
-constexpr Rgb operator+(Rgb a, Rgb b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
-constexpr Rgb mix(Rgb a, Rgb b, float t) { return a * (1.0f - t) + b * t; }
+constexpr Rgb operator*(Rgb c, float k) {
+    return {c.r * k, c.g * k, c.b * k};
+}
+constexpr Rgb operator+(Rgb a, Rgb b) {
+    return {a.r + b.r, a.g + b.g, a.b + b.b};
+}
+constexpr Rgb mix(Rgb a, Rgb b, float t) {
+    return a * (1.0f - t) + b * t;
+}
 
 // Three planes holding a colour picture (0..255 floats).
 struct RgbPlanes {

@@ -27,8 +27,8 @@ const Image8& find(const std::vector<ArtFile>& files, std::string_view name) {
 
 // A colour map from black through blue, magenta and orange to pale yellow.
 Rgb heat(float t) {
-    static const Rgb stops[] = {{0, 0, 4},      {40, 11, 84},   {101, 21, 110}, {159, 42, 99},
-                                {212, 72, 66},  {245, 125, 21}, {250, 193, 39}, {252, 255, 164}};
+    static const Rgb stops[] = {{0, 0, 4},     {40, 11, 84},   {101, 21, 110}, {159, 42, 99},
+                                {212, 72, 66}, {245, 125, 21}, {250, 193, 39}, {252, 255, 164}};
     t = std::clamp(t, 0.0f, 1.0f) * 7.0f;
     const int i = std::min(static_cast<int>(t), 6);
     return mix(stops[i], stops[i + 1], t - i);
@@ -72,7 +72,9 @@ struct Canvas {
 };
 
 // Height in editor units from a depth file pixel.
-float depthAt(const Image8& depth, int x, int y) { return float(decodeHeight(depth.at(x, y))); }
+float depthAt(const Image8& depth, int x, int y) {
+    return float(decodeHeight(depth.at(x, y)));
+}
 
 Plane heightPlane(const Image8& depth) {
     Plane h(depth.w, depth.h);
@@ -207,24 +209,48 @@ Image8 stripSheet(const std::vector<ArtFile>& files, const Font& font) {
     return c.img;
 }
 
+// What the displays draw under their overlays, roughly, so the overlays can be judged in place.
+Rgb displayContent(std::string_view name, int x, int y, int w, int h) {
+    const Rgb back{30, 30, 30}, area{103, 218, 108};
+    auto filled = [&](float top) {
+        const float fy = float(y) + 0.5f;
+        if (std::fabs(fy - top) < 1.0f) return area;
+        return fy > top ? mix(back, area, 150.0f / 255.0f) : back;
+    };
+    const float fx = (x + 0.5f) / w;
+    if (name == R::kEnvelopeOverlay) {
+        const float v = fx < 0.3f ? 0.9f * (1.0f - std::exp(-fx * 18.0f))
+                                  : 0.9f * std::exp(-(fx - 0.3f) * 6.0f);
+        return filled(h - h * v);
+    }
+    if (name == R::kCurveOverlay) {
+        const float knee = 0.55f, out = fx < knee ? fx : knee + (fx - knee) / 4.0f;
+        return filled(h - h * out);
+    }
+    if (name == R::kHistoryOverlay) return filled(h * (0.35f + 0.15f * std::sin(fx * 9.0f)));
+    if (name == R::kMeterOverlay) {
+        if (y > h * 0.45f) return {83, 198, 88};
+        if (y > h * 0.3f) return {61, 125, 63};
+        return {0, 0, 0};
+    }
+    return {120, 124, 130};
+}
+
 Image8 overlaySheet(const std::vector<ArtFile>& files, const Font& font) {
-    const int scale = 3;
     Canvas c(1060, 900, {120, 124, 130});
     struct Item {
         std::string_view name;
         int x, y, scale;
-        Rgb under;
     };
-    const Item items[] = {{R::kEnvelopeOverlay, 16, 30, scale, {30, 30, 30}},
-                          {R::kCurveOverlay, 340, 30, scale, {30, 30, 30}},
-                          {R::kHistoryOverlay, 16, 370, scale, {30, 30, 30}},
-                          {R::kMeterOverlay, 680, 30, scale, {0, 0, 0}},
-                          {R::kLinkOn, 760, 30, 8, {120, 124, 130}},
-                          {R::kLinkOff, 900, 30, 8, {120, 124, 130}}};
+    const Item items[] = {{R::kEnvelopeOverlay, 16, 30, 3}, {R::kCurveOverlay, 340, 30, 3},
+                          {R::kHistoryOverlay, 16, 370, 3}, {R::kMeterOverlay, 680, 30, 3},
+                          {R::kLinkOn, 800, 30, 8},         {R::kLinkOff, 940, 30, 8}};
     for (const Item& it : items) {
         const Image8& img = find(files, it.name);
         for (int j = 0; j < img.h * it.scale; ++j)
-            for (int i = 0; i < img.w * it.scale; ++i) c.set(it.x + i, it.y + j, it.under);
+            for (int i = 0; i < img.w * it.scale; ++i)
+                c.set(it.x + i, it.y + j,
+                      displayContent(it.name, i / it.scale, j / it.scale, img.w, img.h));
         c.blit(img, 0, 0, img.w, img.h, it.x, it.y, it.scale);
         c.text(font, std::string(it.name), float(it.x), float(it.y - 8), 13.0f, {20, 20, 20});
     }
@@ -294,7 +320,8 @@ Image8 approximateLitEditor(const std::vector<ArtFile>& files) {
     // Emission glow: the emissive colour blurred at a few radii, weighted as the editor does.
     RgbPlanes glowSrc(w, h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) glowSrc.set(x, y, m.albedo.at(x, y) * (m.emission.at(x, y) / 255.0f));
+        for (int x = 0; x < w; ++x)
+            glowSrc.set(x, y, m.albedo.at(x, y) * (m.emission.at(x, y) / 255.0f));
     RgbPlanes glow(w, h);
     const float sigmas[5] = {1.0f, 2.0f, 4.0f, 8.0f, 16.0f};
     const float weights[5] = {0.3f, 0.45f, 0.375f, 0.225f, 0.15f};
@@ -327,12 +354,13 @@ Image8 approximateLitEditor(const std::vector<ArtFile>& files) {
             const Vec3 eye = eyeVector(float(x), float(y), float(w), float(h));
             float sx, sy;
             skyCoordinates(reflect(eye, n), skyImg.w, skyImg.h, sx, sy);
-            const uint8_t* sp = skyImg.at(std::clamp(int(sx), 0, skyImg.w - 1), std::clamp(int(sy), 0, skyImg.h - 1));
+            const uint8_t* sp = skyImg.at(std::clamp(int(sx), 0, skyImg.w - 1),
+                                          std::clamp(int(sy), 0, skyImg.h - 1));
             const Rgb a = m.albedo.at(x, y);
-            const Vec3 c = shadeSurface(lights, {a.r / 255.0f, a.g / 255.0f, a.b / 255.0f},
-                                        {m.rough.at(x, y) / 255.0f, m.metal.at(x, y) / 255.0f,
-                                         m.spec.at(x, y) / 255.0f},
-                                        n, eye, {float(sp[0]), float(sp[1]), float(sp[2])}, lit);
+            const Vec3 c = shadeSurface(
+                lights, {a.r / 255.0f, a.g / 255.0f, a.b / 255.0f},
+                {m.rough.at(x, y) / 255.0f, m.metal.at(x, y) / 255.0f, m.spec.at(x, y) / 255.0f}, n,
+                eye, {float(sp[0]), float(sp[1]), float(sp[2])}, lit);
             const Rgb lin{c.x * 255.0f + glow.r.at(x, y), c.y * 255.0f + glow.g.at(x, y),
                           c.z * 255.0f + glow.b.at(x, y)};
             uint8_t* p = out.at(x, y);
@@ -355,7 +383,8 @@ Image8 approximateLitEditor(const std::vector<ArtFile>& files) {
         for (int x = 0; x < w; ++x) {
             uint8_t* p = out.at(x, y);
             const Rgb g = gradeColour({float(p[0]), float(p[1]), float(p[2])});
-            p[0] = toByte(std::floor(g.r)), p[1] = toByte(std::floor(g.g)), p[2] = toByte(std::floor(g.b));
+            p[0] = toByte(std::floor(g.r)), p[1] = toByte(std::floor(g.g)),
+            p[2] = toByte(std::floor(g.b));
         }
     return out;
 }

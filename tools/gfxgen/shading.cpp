@@ -4,8 +4,8 @@
 
 namespace gfxgen {
 
-Vec3 shadeSurface(const EditorLights& L, Vec3 albedo, const Material& m, Vec3 n, Vec3 eye,
-                  Vec3 sky, float lit) {
+Vec3 shadeSurface(const EditorLights& L, Vec3 albedo, const Material& m, Vec3 n, Vec3 eye, Vec3 sky,
+                  float lit) {
     // Directional light: a half-Lambert term remapped by roughness.
     const float v = 0.5f * dot(n, L.l2Dir) + 0.5f;
     const float r0 = 0.24f - 0.5f * m.rough;
@@ -16,8 +16,8 @@ Vec3 shadeSurface(const EditorLights& L, Vec3 albedo, const Material& m, Vec3 n,
     const Vec3 h = normalize(eye + L.l3Dir);
     const float s = std::max(0.001f, dot(n, h));
     const float exponent = std::exp((1.0f - m.rough) * 5.5f) * 0.8f * 2.8f;
-    const float spec = (1.0f - 0.5f * m.metal) * (1.0f - m.rough) * 10.0f *
-                       std::pow(s, exponent) * m.spec;
+    const float spec =
+        (1.0f - 0.5f * m.metal) * (1.0f - m.rough) * 10.0f * std::pow(s, exponent) * m.spec;
     Vec3 out;
     const float* lc[3] = {&L.l2Colour.x, &L.l2Colour.y, &L.l2Colour.z};
     const float* oc[3] = {&oblique.x, &oblique.y, &oblique.z};

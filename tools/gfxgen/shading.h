@@ -12,10 +12,18 @@ namespace gfxgen {
 struct Vec3 {
     float x = 0, y = 0, z = 0;
 };
-constexpr Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-constexpr Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-constexpr Vec3 operator*(Vec3 a, float k) { return {a.x * k, a.y * k, a.z * k}; }
-constexpr float dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+constexpr Vec3 operator+(Vec3 a, Vec3 b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+constexpr Vec3 operator-(Vec3 a, Vec3 b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+constexpr Vec3 operator*(Vec3 a, float k) {
+    return {a.x * k, a.y * k, a.z * k};
+}
+constexpr float dot(Vec3 a, Vec3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 inline Vec3 normalize(Vec3 v) {
     const float l = std::sqrt(dot(v, v));
     return l > 0 ? v * (1.0f / l) : Vec3{0, 0, 1};
@@ -24,7 +32,7 @@ inline Vec3 normalize(Vec3 v) {
 // Light setup of the editor (directions in a y-up frame, x to the right, z toward the viewer).
 struct EditorLights {
     Vec3 l1Colour{0.4f * 0.98f, 0.41f * 0.98f, 0.23f * 0.98f};  // oblique, shadowed
-    Vec3 l2Dir = normalize({-0.8f, 0.7f, 0.5f});                  // key light, upper left
+    Vec3 l2Dir = normalize({-0.8f, 0.7f, 0.5f});                // key light, upper left
     Vec3 l2Colour{0.287f, 0.287f, 0.3444f};
     Vec3 l3Dir = normalize({1.0f, 1.0f, -0.3f});  // specular light, upper right
     Vec3 l3Colour{0.3f * 0.84f, 0.3f * 0.84f, 0.3f * 0.84f};
@@ -42,7 +50,9 @@ inline Vec3 eyeVector(float x, float y, float w = 1000, float h = 700) {
     return normalize({0.5f - x / w, y / h - 0.5f, 1.0f});
 }
 // r = e - 2 (n . e) n
-inline Vec3 reflect(Vec3 e, Vec3 n) { return e - n * (2.0f * dot(e, n)); }
+inline Vec3 reflect(Vec3 e, Vec3 n) {
+    return e - n * (2.0f * dot(e, n));
+}
 
 // Where a reflected direction lands in the sky image.
 inline void skyCoordinates(Vec3 r, int skyW, int skyH, float& sx, float& sy) {

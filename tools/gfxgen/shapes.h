@@ -8,15 +8,16 @@
 namespace gfxgen {
 
 // Coverage of a pixel by a shape from the distance at its centre: exact for straight edges.
-inline float coverage(float d) { return std::clamp(0.5f - d, 0.0f, 1.0f); }
+inline float coverage(float d) {
+    return std::clamp(0.5f - d, 0.0f, 1.0f);
+}
 
 inline float sdCircle(float px, float py, float cx, float cy, float r) {
     return std::hypot(px - cx, py - cy) - r;
 }
 
 // Axis-aligned rectangle (x0, y0)-(x1, y1) with corners rounded by radius.
-inline float sdRoundRect(float px, float py, float x0, float y0, float x1, float y1,
-                         float radius) {
+inline float sdRoundRect(float px, float py, float x0, float y0, float x1, float y1, float radius) {
     const float cx = (x0 + x1) * 0.5f, cy = (y0 + y1) * 0.5f;
     const float hx = (x1 - x0) * 0.5f - radius, hy = (y1 - y0) * 0.5f - radius;
     const float qx = std::fabs(px - cx) - hx, qy = std::fabs(py - cy) - hy;
@@ -29,8 +30,8 @@ inline float sdSegment(float px, float py, float ax, float ay, float bx, float b
                        float halfWidth) {
     const float dx = bx - ax, dy = by - ay;
     const float len2 = dx * dx + dy * dy;
-    const float t = len2 > 0 ? std::clamp(((px - ax) * dx + (py - ay) * dy) / len2, 0.0f, 1.0f)
-                             : 0.0f;
+    const float t =
+        len2 > 0 ? std::clamp(((px - ax) * dx + (py - ay) * dy) / len2, 0.0f, 1.0f) : 0.0f;
     return std::hypot(px - ax - t * dx, py - ay - t * dy) - halfWidth;
 }
 

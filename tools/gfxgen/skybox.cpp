@@ -28,7 +28,8 @@ RgbPlanes makeSkybox(int w, int h) {
             Rgb c = t < 0.55f ? mix(top, middle, smoothstep(0.0f, 0.55f, t))
                               : mix(middle, floor, smoothstep(0.55f, 1.0f, t));
             // Two tall soft boxes near the outer edges and a wide one overhead.
-            const float left = softBox(px, py, 0.03f * w, 0.16f * h, 0.17f * w, 0.58f * h, 0.07f * w);
+            const float left =
+                softBox(px, py, 0.03f * w, 0.16f * h, 0.17f * w, 0.58f * h, 0.07f * w);
             const float right =
                 softBox(px, py, 0.83f * w, 0.14f * h, 0.97f * w, 0.56f * h, 0.07f * w);
             const float overhead =

@@ -75,7 +75,8 @@ Rgb capColour(Rgb cap, float d, float y, float h) {
 
 void copyFrame(Image8& strip, int from, int to, int w) {
     for (int y = 0; y < strip.h; ++y)
-        std::memcpy(strip.at(to * w, y), strip.at(from * w, y), static_cast<size_t>(w) * strip.channels);
+        std::memcpy(strip.at(to * w, y), strip.at(from * w, y),
+                    static_cast<size_t>(w) * strip.channels);
 }
 
 }  // namespace
@@ -87,7 +88,9 @@ float bandCountSignSdf(float x, float y, bool plus) {
     return d;
 }
 
-float bandCountWindowSdf(float x, float y) { return bandCountSignSdf(x, y, true) - 1.2f; }
+float bandCountWindowSdf(float x, float y) {
+    return bandCountSignSdf(x, y, true) - 1.2f;
+}
 
 Image8 makeBandCountStrip(const BackgroundFiles& bg) {
     const int s = L::kBandCountFrame;
@@ -113,17 +116,27 @@ Image8 makeAlignStrip(AlignMode mode, const BackgroundFiles& bg) {
     const L::Rect& place = L::kAlignButtons[static_cast<int>(mode)];
     Image8 strip(w * L::kStripFrames, h, 4);
     const FrameContext fc{bg, place.x0, place.y0, w, h};
-    auto cap = [=](float x, float y) { return sdRoundRect(x, y, 2.0f, 2.0f, w - 2.0f, h - 2.0f, 4.0f); };
+    auto cap = [=](float x, float y) {
+        return sdRoundRect(x, y, 2.0f, 2.0f, w - 2.0f, h - 2.0f, 4.0f);
+    };
     writeCapFrames(strip, fc, cap, false);
 
     // Icon: crossover markers on a short line, placed as the button would place them.
     const float lineX0 = 18.0f, lineX1 = 82.0f, lineY = 18.5f;
     float marks[3];
     switch (mode) {
-        case AlignMode::left: marks[0] = 0.08f, marks[1] = 0.20f, marks[2] = 0.32f; break;
-        case AlignMode::right: marks[0] = 0.68f, marks[1] = 0.80f, marks[2] = 0.92f; break;
-        case AlignMode::even: marks[0] = 0.25f, marks[1] = 0.50f, marks[2] = 0.75f; break;
-        case AlignMode::outer: marks[0] = 0.08f, marks[1] = 0.20f, marks[2] = 0.92f; break;
+        case AlignMode::left:
+            marks[0] = 0.08f, marks[1] = 0.20f, marks[2] = 0.32f;
+            break;
+        case AlignMode::right:
+            marks[0] = 0.68f, marks[1] = 0.80f, marks[2] = 0.92f;
+            break;
+        case AlignMode::even:
+            marks[0] = 0.25f, marks[1] = 0.50f, marks[2] = 0.75f;
+            break;
+        case AlignMode::outer:
+            marks[0] = 0.08f, marks[1] = 0.20f, marks[2] = 0.92f;
+            break;
     }
     const Rgb cap0{78, 82, 90};
     for (int y = 0; y < h; ++y)
@@ -131,7 +144,8 @@ Image8 makeAlignStrip(AlignMode mode, const BackgroundFiles& bg) {
             const float px = x + 0.5f, py = y + 0.5f;
             const float d = cap(px, py);
             Rgb c = capColour(cap0, d, py, float(h));
-            const float line = coverage(sdRoundRect(px, py, lineX0, lineY - 0.75f, lineX1, lineY + 0.75f, 0.5f));
+            const float line =
+                coverage(sdRoundRect(px, py, lineX0, lineY - 0.75f, lineX1, lineY + 0.75f, 0.5f));
             c = mix(c, kIconPaint * 0.8f, line);
             for (float m : marks) {
                 const float mx = lineX0 + (lineX1 - lineX0) * m;
@@ -151,7 +165,9 @@ Image8 makeTextButtonStrip(Rgb cap, const L::Rect& place, const BackgroundFiles&
     const int w = L::kTextButtonFrameWidth, h = L::kTextButtonFrameHeight;
     Image8 strip(w * L::kStripFrames, h, 3);
     const FrameContext fc{bg, place.x0, place.y0, w, h};
-    auto capSdf = [=](float x, float y) { return sdRoundRect(x, y, 1.5f, 1.5f, w - 1.5f, h - 1.5f, 3.0f); };
+    auto capSdf = [=](float x, float y) {
+        return sdRoundRect(x, y, 1.5f, 1.5f, w - 1.5f, h - 1.5f, 3.0f);
+    };
     writeCapFrames(strip, fc, capSdf, true);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {

@@ -18,7 +18,8 @@ std::vector<uint32_t> decodeUtf8(std::string_view s) {
             continue;
         }
         uint32_t cp = len == 1 ? c : c & (0x7F >> len);
-        for (int k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        for (int k = 1; k < len; ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
         out.push_back(cp);
         i += len;
     }
@@ -32,7 +33,9 @@ Font::Font(const std::string& path) {
     ok_ = !bytes_.empty() && stbtt_InitFont(info_, bytes_.data(), 0) != 0;
 }
 
-Font::~Font() { delete info_; }
+Font::~Font() {
+    delete info_;
+}
 
 float Font::width(std::string_view utf8, float size, float tracking) const {
     const float scale = stbtt_ScaleForPixelHeight(info_, size);
@@ -85,7 +88,8 @@ void Font::draw(Plane& cov, std::string_view utf8, float x, float baseline, floa
         int advance, lsb;
         stbtt_GetCodepointHMetrics(info_, cps[i], &advance, &lsb);
         x += advance * scale + tracking;
-        if (i + 1 < cps.size()) x += scale * stbtt_GetCodepointKernAdvance(info_, cps[i], cps[i + 1]);
+        if (i + 1 < cps.size())
+            x += scale * stbtt_GetCodepointKernAdvance(info_, cps[i], cps[i + 1]);
     }
 }
 

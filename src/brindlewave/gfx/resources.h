@@ -36,7 +36,7 @@ struct Resource {
 };
 
 // Every embedded file, sorted by name.
-std::span<const Resource> resources();
+std::span<const Resource* const> resources();
 
 // The embedded file of that name, or null.
 const Resource* findResource(std::string_view name);
