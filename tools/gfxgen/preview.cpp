@@ -96,11 +96,12 @@ Image8 shadedDepth(const Image8& depth) {
     return out;
 }
 
-Image8 falseColour(const Image8& map, int channel, float scale) {
+// gamma below 1 spreads the low values (emission is mostly faint).
+Image8 falseColour(const Image8& map, int channel, float gamma) {
     Image8 out(map.w, map.h, 3);
     for (int y = 0; y < map.h; ++y)
         for (int x = 0; x < map.w; ++x) {
-            const Rgb c = heat(map.at(x, y)[channel] / 255.0f * scale);
+            const Rgb c = heat(std::pow(map.at(x, y)[channel] / 255.0f, gamma));
             uint8_t* p = out.at(x, y);
             p[0] = toByte(c.r), p[1] = toByte(c.g), p[2] = toByte(c.b);
         }
@@ -121,7 +122,6 @@ Image8 downsample2(const Image8& src) {
 
 Image8 materialSheet(const std::vector<ArtFile>& files, const Font& font) {
     const Image8& material = find(files, R::kMaterial);
-    const Image8& emissive = find(files, R::kEmissive);
     const Image8& depth = find(files, R::kDepth);
     Image8 depthFalse(depth.w, depth.h, 3);
     for (int y = 0; y < depth.h; ++y)
@@ -135,7 +135,6 @@ Image8 materialSheet(const std::vector<ArtFile>& files, const Font& font) {
                              downsample2(falseColour(material, 2, 1)), downsample2(depthFalse)};
     const char* titles[4] = {"roughness (material R)", "metalness (material G)",
                              "specular (material B)", "height (depth)"};
-    (void)emissive;
     const int tw = tiles[0].w, th = tiles[0].h, gap = 24;
     Canvas c(2 * tw + 3 * 8, 2 * (th + gap) + 8, {18, 18, 20});
     for (int i = 0; i < 4; ++i) {
@@ -401,7 +400,7 @@ bool writePreviews(const std::vector<ArtFile>& files, const Font& font, const st
     } previews[] = {
         {"background-diffuse.png", diffuse},
         {"background-shaded-depth.png", shadedDepth(find(files, R::kDepth))},
-        {"background-emission.png", falseColour(find(files, R::kEmissive), 0, 1.0f)},
+        {"background-emission.png", falseColour(find(files, R::kEmissive), 0, 0.5f)},
         {"background-material.png", materialSheet(files, font)},
         {"editor-approximate-lighting.png", approximateLitEditor(files)},
         {"knob-contact-sheet.png", contactSheet(find(files, R::kKnobFilmstrip), font)},
