@@ -25,7 +25,8 @@ const Surface kAluminium{{126, 127, 127}, 110, 200, 140};
 const Surface kGlass{{10, 32, 34}, 25, 30, 220};
 const Surface kLcd{{10, 14, 16}, 40, 10, 200, 14};
 const Surface kLcdBezel{{34, 36, 40}, 200, 10, 40};
-const Surface kPaint{{206, 212, 222}, 170, 0, 50};
+const Surface kPaint{{204, 211, 232}, 170, 0, 50};
+const Surface kWordmarkPaint{{222, 228, 255}, 150, 0, 70, 40};
 const Surface kTrayFloor{{62, 64, 64}, 215, 0, 40};
 const Surface kWellFloor{{80, 78, 72}, 215, 0, 40};
 const Surface kCollar{{168, 171, 176}, 70, 200, 170};
@@ -87,8 +88,12 @@ void drawTopBar(PanelMaps& m, const Font& font) {
         m.height.at(x, 1) = art::kTopBarHeight - 800;
     }
 
+    // The product name in a brighter paint than the other captions.
+    Plane wordmark(m.width(), m.heightPx());
+    font.drawCentred(wordmark, "BRINDLEWAVE", 500.0f, 29.0f, 27.0f, 4.5f);
+    m.paintCoverage(wordmark, kWordmarkPaint);
+
     Plane cov(m.width(), m.heightPx());
-    font.drawCentred(cov, "BRINDLEWAVE", 500.0f, 29.0f, 25.0f, 4.5f);
     font.draw(cov, "MOSSGROVE AUDIO", 34.0f, 35.0f, 14.0f, 2.2f);
     const char* descriptor = "MULTIBAND COMPRESSOR";
     const float w = font.width(descriptor, 14.0f, 2.2f);

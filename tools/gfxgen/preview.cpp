@@ -299,10 +299,124 @@ void placeButton(LitInputs& m, const Image8& strip, int frameW, const L::Rect& a
         }
 }
 
+// Sample content for the review picture: four band panels of 250 px in their medium layout,
+// as the band panels place their widgets, and a spectrum.
+struct SamplePanel {
+    int x;  // panel's left edge
+    int knobX() const { return x + 125 - 90; }
+};
+constexpr int kPanelTop = 265;
+const SamplePanel kSamplePanels[4] = {{0}, {250}, {500}, {750}};
+
+L::Rect meterBox(const SamplePanel& p) {
+    return {p.knobX() + 50, kPanelTop + 10, p.knobX() + 65, kPanelTop + 275};
+}
+L::Rect displayBox(const SamplePanel& p, int i) {
+    const int y0[3] = {10, 120, 230}, y1[3] = {110, 220, 275};
+    return {p.knobX() + 75, kPanelTop + y0[i], p.knobX() + 175, kPanelTop + y1[i]};
+}
+
+// What the band panels draw into the PBR maps: the groove down each panel's first column, the
+// sunk meters and displays, and the two-letter knob labels.
+void drawSamplePanelsPbr(LitInputs& m, const Font& font) {
+    auto sink = [&](const L::Rect& r) {
+        for (int y = r.y0; y < r.y1; ++y)
+            for (int x = r.x0; x < r.x1; ++x) m.height.at(x, y) = 0;
+    };
+    const char* labels[5] = {"At", "Re", "Th", "Ra", "Ga"};
+    Plane cov(m.albedo.width(), m.albedo.height());
+    for (const SamplePanel& p : kSamplePanels) {
+        sink({p.x, kPanelTop, p.x + 1, kPanelTop + 316});
+        sink(meterBox(p));
+        for (int i = 0; i < 3; ++i) sink(displayBox(p, i));
+        for (int k = 0; k < 5; ++k)
+            font.drawCentred(cov, labels[k], p.knobX() - 10.5f, kPanelTop + 44.5f + 55 * k, 10.0f,
+                             1.0f);
+    }
+    for (size_t i = 0; i < cov.v.size(); ++i) {
+        const float a = cov.v[i];
+        const int x = int(i % cov.w), y = int(i / cov.w);
+        if (a <= 0) continue;
+        m.albedo.blend(x, y, {220, 220, 220}, a);
+        m.emission.at(x, y) += (25.0f - m.emission.at(x, y)) * a;
+    }
+}
+
+void blendRaw(Image8& out, int x, int y, Rgb c, float a) {
+    if (x < 0 || y < 0 || x >= out.w || y >= out.h || a <= 0) return;
+    uint8_t* p = out.at(x, y);
+    p[0] = toByte(p[0] + (c.r - p[0]) * a);
+    p[1] = toByte(p[1] + (c.g - p[1]) * a);
+    p[2] = toByte(p[2] + (c.b - p[2]) * a);
+}
+
+void blitRaw(Image8& out, const Image8& src, int sx, int sy, int w, int h, int x, int y) {
+    for (int j = 0; j < h; ++j)
+        for (int i = 0; i < w; ++i) {
+            const uint8_t* p = src.at(sx + i, sy + j);
+            blendRaw(out, x + i, y + j, {float(p[0]), float(p[1]), float(p[2])}, p[3] / 255.0f);
+        }
+}
+
+// What the raw widgets draw over the lit picture.
+void drawSampleRaw(Image8& out, const std::vector<ArtFile>& files) {
+    const Image8& knob = find(files, R::kKnobFilmstrip);
+    const Image8& linkOn = find(files, R::kLinkOn);
+    const Image8& linkOff = find(files, R::kLinkOff);
+    const std::string_view overlays[3] = {R::kEnvelopeOverlay, R::kCurveOverlay,
+                                          R::kHistoryOverlay};
+    const int frames[5] = {82, 100, 99, 36, 60};
+    for (const SamplePanel& p : kSamplePanels) {
+        for (int k = 0; k < 5; ++k) {
+            const int frame = (frames[k] + 13 * (p.x / 250)) % L::kKnobFrames;
+            blitRaw(out, knob, 0, frame * L::kKnobSize, L::kKnobSize, L::kKnobSize, p.knobX(),
+                    kPanelTop + 10 + 55 * k);
+            const Image8& link = (k + p.x / 250) % 3 == 0 ? linkOn : linkOff;
+            blitRaw(out, link, 0, 0, link.w, link.h, p.knobX() - 18, kPanelTop + 15 + 55 * k);
+        }
+        const L::Rect mb = meterBox(p);
+        const Image8& meter = find(files, R::kMeterOverlay);
+        for (int y = mb.y0; y < mb.y1; ++y)
+            for (int x = mb.x0; x < mb.x1; ++x) {
+                const int row = y - mb.y0;
+                const Rgb c = row > 150   ? Rgb{83, 198, 88}
+                              : row > 120 ? Rgb{61, 125, 63}
+                                          : Rgb{0, 0, 0};
+                blendRaw(out, x, y, c, 1.0f);
+                const uint8_t* o = meter.at(x - mb.x0, row);
+                blendRaw(out, x, y, {float(o[0]), float(o[1]), float(o[2])}, o[3] / 255.0f);
+            }
+        for (int i = 0; i < 3; ++i) {
+            const L::Rect b = displayBox(p, i);
+            const Image8& ov = find(files, overlays[i]);
+            for (int y = b.y0; y < b.y1; ++y)
+                for (int x = b.x0; x < b.x1; ++x) {
+                    blendRaw(out, x, y,
+                             displayContent(overlays[i], x - b.x0, y - b.y0, b.width(), b.height()),
+                             1.0f);
+                    const uint8_t* o = ov.at(x - b.x0, y - b.y0);
+                    blendRaw(out, x, y, {float(o[0]), float(o[1]), float(o[2])}, o[3] / 255.0f);
+                }
+        }
+    }
+    // A spectrum: filled below its line, kept under the notch.
+    const Rgb fill{103, 238, 128};
+    for (int x = 0; x < 1000; ++x) {
+        const float f = x / 1000.0f;
+        const float level =
+            0.62f - 0.35f * f + 0.06f * std::sin(f * 23.0f) + 0.04f * std::sin(f * 71.0f + 1.0f);
+        int top = L::kSpectrum.y0 + int((1.0f - level) * 204.0f);
+        top = std::max(top, L::kSpectrum.y0 + L::notchDepth(x));
+        for (int y = top; y < L::kSpectrum.y1; ++y)
+            blendRaw(out, x, y, fill, y <= top + 1 ? 230.0f / 255 : 180.0f / 255 * 0.55f);
+    }
+}
+
 }  // namespace
 
-Image8 approximateLitEditor(const std::vector<ArtFile>& files) {
+Image8 approximateLitEditor(const std::vector<ArtFile>& files, const Font& font) {
     LitInputs m = mapsFrom(files);
+    drawSamplePanelsPbr(m, font);
     placeButton(m, find(files, R::kBandCountButton), L::kBandCountFrame, L::kBandDecrement);
     placeButton(m, find(files, R::kBandCountButton), L::kBandCountFrame, L::kBandIncrement);
     const std::string_view align[4] = {R::kAlignLeftButton, R::kAlignRightButton,
@@ -378,6 +492,7 @@ Image8 approximateLitEditor(const std::vector<ArtFile>& files) {
                 for (int ch = 0; ch < 3; ++ch) p[ch] = toByte(p[ch] + (k[ch] - p[ch]) * a);
             }
     }
+    drawSampleRaw(out, files);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             uint8_t* p = out.at(x, y);
@@ -402,7 +517,7 @@ bool writePreviews(const std::vector<ArtFile>& files, const Font& font, const st
         {"background-shaded-depth.png", shadedDepth(find(files, R::kDepth))},
         {"background-emission.png", falseColour(find(files, R::kEmissive), 0, 0.5f)},
         {"background-material.png", materialSheet(files, font)},
-        {"editor-approximate-lighting.png", approximateLitEditor(files)},
+        {"editor-approximate-lighting.png", approximateLitEditor(files, font)},
         {"knob-contact-sheet.png", contactSheet(find(files, R::kKnobFilmstrip), font)},
         {"button-strips.png", stripSheet(files, font)},
         {"overlays.png", overlaySheet(files, font)},

@@ -17,7 +17,8 @@ bool writePreviews(const std::vector<ArtFile>& files, const Font& font, const st
 
 // The background lit roughly as the editor will light it (normals from depth differences,
 // the oblique shadows, key and specular lights, the sky reflection at full resolution, a
-// blurred glow and the colour grading), with the fixed knobs and the buttons in place.
-Image8 approximateLitEditor(const std::vector<ArtFile>& files);
+// blurred glow and the colour grading), with the fixed knobs and the buttons in place and
+// sample band panels and spectrum drawn over it.
+Image8 approximateLitEditor(const std::vector<ArtFile>& files, const Font& font);
 
 }  // namespace gfxgen
