@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "artwork.h"
@@ -41,6 +42,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot read the font %s\n", fontPath.c_str());
         return 1;
     }
+    std::error_code ec;
+    std::filesystem::create_directories(outDir, ec);
+    if (!previewDir.empty()) std::filesystem::create_directories(previewDir, ec);
     const auto files = gfxgen::generateArtwork(font);
     std::string error;
     if (!gfxgen::writeArtwork(files, outDir, error) ||
