@@ -36,7 +36,7 @@ std::vector<ArtFile> generateArtwork(const Font& font) {
     add(R::kAlignOuterButton, makeAlignStrip(AlignMode::outer, bg));
     add(R::kKnobFilmstrip, makeKnobFilmstrip(L::kKnobSize, L::kKnobFrames, sky));
     add(R::kOversampleButton, makeTextButtonStrip({70, 95, 80}, L::kOversampleButtons[0], bg));
-    add(R::kBypassButton, makeTextButtonStrip({150, 90, 40}, L::kBypassButton, bg));
+    add(R::kBypassButton, makeTextButtonStrip({175, 125, 45}, L::kBypassButton, bg));
     add(R::kBaseColour, std::move(bg.albedo));
     add(R::kEmissive, std::move(bg.emission));
     add(R::kMaterial, std::move(bg.material));

@@ -78,19 +78,37 @@ LitInputs mapsFrom(const std::vector<ArtFile>& files) {
     return m;
 }
 
-// Buttons as the widgets draw them when idle: colour blended by frame 1's alpha (the text
-// buttons replace the whole box), depth and material from frames 2 and 3.
-void placeButton(LitInputs& m, const Image8& strip, int frameW, const L::Rect& at) {
+// Buttons as the widgets draw them: colour blended by frame 1's alpha (the text buttons
+// replace the whole box), depth and material from frames 2 and 3; a selected button glows and
+// sinks to depth 0.
+void placeButton(LitInputs& m, const Image8& strip, int frameW, const L::Rect& at,
+                 bool selected = false) {
+    const float glow = selected ? 200.0f : 0.0f;
     for (int y = 0; y < at.height(); ++y)
         for (int x = 0; x < at.width(); ++x) {
             const int ex = at.x0 + x, ey = at.y0 + y;
             const uint8_t* c = strip.at(x, y);
             const float a = strip.channels == 4 ? c[3] / 255.0f : 1.0f;
             m.albedo.blend(ex, ey, {float(c[0]), float(c[1]), float(c[2])}, a);
-            m.emission.at(ex, ey) *= 1.0f - a;
-            m.height.at(ex, ey) = float(decodeHeight(strip.at(frameW + x, y)));
+            m.emission.at(ex, ey) += (glow - m.emission.at(ex, ey)) * a;
+            m.height.at(ex, ey) = selected ? 0.0f : float(decodeHeight(strip.at(frameW + x, y)));
             const uint8_t* t = strip.at(2 * frameW + x, y);
             m.rough.at(ex, ey) = t[0], m.metal.at(ex, ey) = t[1], m.spec.at(ex, ey) = t[2];
+        }
+}
+
+// A text button's caption, drawn into the colour map; it glows when the button is selected.
+void buttonText(LitInputs& m, const Font& font, const char* text, const L::Rect& at,
+                bool selected) {
+    Plane cov(m.albedo.width(), m.albedo.height());
+    font.drawCentred(cov, text, at.x0 + at.width() * 0.5f, at.y0 + at.height() * 0.5f, 10.0f, 1.0f);
+    const float glow = selected ? 200.0f : 25.0f;
+    for (int y = at.y0; y < at.y1; ++y)
+        for (int x = at.x0; x < at.x1; ++x) {
+            const float a = cov.at(x, y);
+            if (a <= 0) continue;
+            m.albedo.blend(x, y, {220, 220, 220}, a);
+            m.emission.at(x, y) += (glow - m.emission.at(x, y)) * a;
         }
 }
 
@@ -218,9 +236,14 @@ Image8 approximateLitEditor(const std::vector<ArtFile>& files, const Font& font)
                                        R::kAlignEvenButton, R::kAlignOuterButton};
     for (int i = 0; i < 4; ++i)
         placeButton(m, findArt(files, align[i]), L::kAlignFrameWidth, L::kAlignButtons[i]);
-    for (const L::Rect& r : L::kOversampleButtons)
-        placeButton(m, findArt(files, R::kOversampleButton), L::kTextButtonFrameWidth, r);
+    const char* factors[L::kOversampleButtonCount] = {"None", "2X", "4X", "8X"};
+    for (int i = 0; i < L::kOversampleButtonCount; ++i) {
+        const L::Rect& r = L::kOversampleButtons[i];
+        placeButton(m, findArt(files, R::kOversampleButton), L::kTextButtonFrameWidth, r, i == 1);
+        buttonText(m, font, factors[i], r, i == 1);
+    }
     placeButton(m, findArt(files, R::kBypassButton), L::kTextButtonFrameWidth, L::kBypassButton);
+    buttonText(m, font, "Bypass", L::kBypassButton, false);
 
     const Image8& skyImg = findArt(files, R::kSkybox);
     const int w = m.albedo.width(), h = m.albedo.height();
