@@ -97,19 +97,25 @@ void placeButton(LitInputs& m, const Image8& strip, int frameW, const L::Rect& a
         }
 }
 
-// A text button's caption, drawn into the colour map; it glows when the button is selected.
-void buttonText(LitInputs& m, const Font& font, const char* text, const L::Rect& at,
-                bool selected) {
+// Text a widget writes into the colour map, centred in its box, with its emission.
+void widgetText(LitInputs& m, const Font& font, const char* text, const L::Rect& at, float size,
+                float tracking, Rgb colour, float emission) {
     Plane cov(m.albedo.width(), m.albedo.height());
-    font.drawCentred(cov, text, at.x0 + at.width() * 0.5f, at.y0 + at.height() * 0.5f, 10.0f, 1.0f);
-    const float glow = selected ? 200.0f : 25.0f;
+    font.drawCentred(cov, text, at.x0 + at.width() * 0.5f, at.y0 + at.height() * 0.5f, size,
+                     tracking);
     for (int y = at.y0; y < at.y1; ++y)
         for (int x = at.x0; x < at.x1; ++x) {
             const float a = cov.at(x, y);
             if (a <= 0) continue;
-            m.albedo.blend(x, y, {220, 220, 220}, a);
-            m.emission.at(x, y) += (glow - m.emission.at(x, y)) * a;
+            m.albedo.blend(x, y, colour, a);
+            m.emission.at(x, y) += (emission - m.emission.at(x, y)) * a;
         }
+}
+
+// A text button's caption; it glows when the button is selected.
+void buttonText(LitInputs& m, const Font& font, const char* text, const L::Rect& at,
+                bool selected) {
+    widgetText(m, font, text, at, 10.0f, 1.0f, {220, 220, 220}, selected ? 200.0f : 25.0f);
 }
 
 // Sample content for the review picture: four band panels of 250 px in their medium layout,
@@ -244,6 +250,8 @@ Image8 approximateLitEditor(const std::vector<ArtFile>& files, const Font& font)
     }
     placeButton(m, findArt(files, R::kBypassButton), L::kTextButtonFrameWidth, L::kBypassButton);
     buttonText(m, font, "Bypass", L::kBypassButton, false);
+    widgetText(m, font, "4", L::kBandNumber, 20.0f, 0.6f, {255, 255, 255}, 150.0f);
+    widgetText(m, font, "Ratio 4.00", L::kInformationLine, 11.0f, 0.5f, {255, 255, 255}, 100.0f);
 
     const Image8& skyImg = findArt(files, R::kSkybox);
     const int w = m.albedo.width(), h = m.albedo.height();
