@@ -82,7 +82,10 @@ void drawTopBar(PanelMaps& m, const Font& font) {
     // height runs on below y 60 so that the spectrum's bevel starts from the bar's height.
     for (int y = 0; y < 66; ++y)
         for (int x = 0; x < m.width(); ++x) m.height.at(x, y) = art::kTopBarHeight;
-    m.shapeHeight({0, 0, 1000, 66}, notchSdf, art::kTopBarHeight, 0);
+    // The notch tab likewise, with the strip round it where the spectrum's bevel falls away.
+    for (int y = L::kNotchTopY; y < L::kNotchBottomY + 8; ++y)
+        for (int x = L::kNotchTopX0 - 8; x < L::kNotchTopX1 + 8; ++x)
+            if (notchSdf(x + 0.5f, y + 0.5f) < 7.0f) m.height.at(x, y) = art::kTopBarHeight;
     for (int x = 0; x < m.width(); ++x) {
         m.height.at(x, 0) = art::kTopBarHeight - 2500;
         m.height.at(x, 1) = art::kTopBarHeight - 800;
@@ -100,22 +103,23 @@ void drawTopBar(PanelMaps& m, const Font& font) {
     font.draw(cov, descriptor, std::round(910.0f - w), 35.0f, 14.0f, 2.2f);
     m.paintCoverage(cov, kPaint);
 
-    // Emblem on the notch: a short glowing wave.
-    const int steps = 48;
-    float px = 0, py = 0;
-    for (int i = 0; i <= steps; ++i) {
-        const float t = float(i) / steps;
-        const float x = 483.0f + 34.0f * t;
-        const float y = 73.5f - 5.0f * std::sin(t * 3.14159265f * 3.0f) * (1.0f - 0.35f * t);
-        if (i > 0) {
-            m.paint(
-                {int(std::min(px, x)) - 3, int(std::min(py, y)) - 3, int(std::max(px, x)) + 4,
-                 int(std::max(py, y)) + 4},
-                [=](float qx, float qy) { return sdSegment(qx, qy, px, py, x, y, 0.95f); },
-                kEmblem);
-        }
-        px = x, py = y;
+    // Emblem on the notch: a short glowing wave, one stroke along a polyline.
+    constexpr int kSteps = 48;
+    float wx[kSteps + 1], wy[kSteps + 1];
+    for (int i = 0; i <= kSteps; ++i) {
+        const float t = float(i) / kSteps;
+        wx[i] = 483.0f + 34.0f * t;
+        wy[i] = 73.5f - 5.0f * std::sin(t * 3.14159265f * 3.0f) * (1.0f - 0.35f * t);
     }
+    m.paint(
+        {478, 64, 522, 84},
+        [&](float qx, float qy) {
+            float d = 1e30f;
+            for (int i = 0; i < kSteps; ++i)
+                d = std::min(d, sdSegment(qx, qy, wx[i], wy[i], wx[i + 1], wy[i + 1], 0.95f));
+            return d;
+        },
+        kEmblem);
 }
 
 void drawScreen(PanelMaps& m, const Font& font) {
