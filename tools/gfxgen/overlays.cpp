@@ -68,7 +68,7 @@ void verticalLine(Overlay& o, int x, int y0, int y1, float alpha) {
 }  // namespace
 
 int curveLinePosition(int dB) {
-    return static_cast<int>(std::lround(100.0 * (dB + 60) / 66.0));
+    return static_cast<int>(100.0f * ((dB + 60) / 66.0f));
 }
 int historyRowForDb(int dB) {
     return static_cast<int>(std::ceil(45.0 - 45.0 * (dB + 60) / 66.0));
