@@ -393,13 +393,18 @@ TEST(UIElementThreads, ElementsAreMarkedFromOtherThreadsWhileTheGuiDispatches) {
         root.addChild(kids.back().get());
     }
     std::atomic<bool> stop{false};
+    std::atomic<int> marked{0};
     std::vector<std::thread> marks;
     for (int t = 0; t < 3; ++t)
         marks.emplace_back([&, t] {
-            for (int i = 0; !stop; ++i) kids[(t + i) % 8]->setDirty(box2i(0, i % 90, 25, i % 90 + 10));
+            for (int i = 0; !stop; ++i) {
+                kids[(t + i) % 8]->setDirty(box2i(0, i % 90, 25, i % 90 + 10));
+                marked++;
+            }
         });
     Vec<box2i> raw, pbr;
-    for (int i = 0; i < 300; ++i) {
+    // Until the markers have surely overlapped with the dispatching.
+    for (int i = 0; i < 300 || marked.load() < 3000; ++i) {
         root.mouseMove(i % 200, i % 100, 1, 1, {}, false);
         root.mouseClick(i % 200, 50, MouseButton::left, false, {});
         root.mouseRelease(0, 0, MouseButton::left, {});

@@ -107,7 +107,7 @@ void RecordingListener::onDraw(WindowPixelFormat pf) noexcept {
     if (pf != WindowPixelFormat::BGRA8) overlaps_ += 1000;  // the only format X is given
     std::lock_guard<std::mutex> lock(mutex_);
     int gen = ++drawGeneration_;
-    geom::box2i r = dirty_;
+    geom::box2i r = taken_;
     for (int y = std::max(r.min.y, 0); y < std::min(r.max.y, h_); ++y)
         for (int x = std::max(r.min.x, 0); x < std::min(r.max.x, w_); ++x) {
             std::uint8_t* p = &pixels_[(static_cast<std::size_t>(y) * w_ + x) * 4];
@@ -116,7 +116,7 @@ void RecordingListener::onDraw(WindowPixelFormat pf) noexcept {
             p[2] = static_cast<std::uint8_t>((x + y) * 5 + gen * 11);  // red
             p[3] = 0xAB;
         }
-    if (!dirtyForever_) dirty_ = geom::box2i(0, 0, 0, 0);
+    taken_ = geom::box2i(0, 0, 0, 0);
     drawCount_++;
 }
 
@@ -140,12 +140,15 @@ ImageRef<RGBA> RecordingListener::onResized(int width, int height) noexcept {
 
 void RecordingListener::recomputeDirtyAreas() noexcept {
     Scope d(insideDirty_, overlaps_);
+    std::lock_guard<std::mutex> lock(mutex_);
+    taken_ = taken_.expand(requested_);
+    if (!dirtyForever_) requested_ = geom::box2i(0, 0, 0, 0);
 }
 
 geom::box2i RecordingListener::getDirtyRectangle() noexcept {
     Scope d(insideDirty_, overlaps_);
     std::lock_guard<std::mutex> lock(mutex_);
-    return dirty_;
+    return taken_;
 }
 
 void RecordingListener::onAnimate(double dt, double time) noexcept {
@@ -161,13 +164,13 @@ MouseCursor RecordingListener::getMouseCursor() noexcept {
 
 void RecordingListener::requestRepaint(const geom::box2i& r) {
     std::lock_guard<std::mutex> lock(mutex_);
-    dirty_ = r;
+    requested_ = r;
     dirtyForever_ = false;
 }
 
 void RecordingListener::reportDirtyForever(const geom::box2i& r) {
     std::lock_guard<std::mutex> lock(mutex_);
-    dirty_ = r;
+    requested_ = r;
     dirtyForever_ = true;
 }
 

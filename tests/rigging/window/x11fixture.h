@@ -69,9 +69,9 @@ public:
     void onAnimate(double dt, double time) noexcept override;
     rigging::MouseCursor getMouseCursor() noexcept override;
 
-    // Reported by getDirtyRectangle until the next onDraw.
+    // Reported by getDirtyRectangle from the next recomputation until the draw after it.
     void requestRepaint(const geom::box2i& r);
-    // Reported by getDirtyRectangle for ever (until the next call of either).
+    // Reported for ever (until the next call of either).
     void reportDirtyForever(const geom::box2i& r);
     void setCursor(rigging::MouseCursor c) { cursor_ = c; }
 
@@ -108,7 +108,11 @@ private:
     std::atomic<int> lastW_{0}, lastH_{0};
     std::atomic<int> drawCount_{0};
     std::atomic<int> drawGeneration_{0};
-    geom::box2i dirty_{0, 0, 0, 0};
+    // As a real GUI does: what is asked for is taken at the timer's recomputation, and a draw
+    // paints what was taken, so that every painted area is covered by an expose sent after it
+    // was taken.
+    geom::box2i requested_{0, 0, 0, 0};
+    geom::box2i taken_{0, 0, 0, 0};
     bool dirtyForever_ = false;
     std::atomic<rigging::MouseCursor> cursor_{rigging::MouseCursor::pointer};
     std::atomic<int> insideTree_{0};
