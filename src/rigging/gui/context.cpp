@@ -23,8 +23,7 @@ bool clipped(const box2i& r, const box2i& clip, box2i& out) noexcept {
 
 }  // namespace
 
-DirtyRectList::DirtyRectList() noexcept
-    : mutex_(makeMutex()), clip_(0, 0, INT_MAX, INT_MAX) {}
+DirtyRectList::DirtyRectList() noexcept : mutex_(makeMutex()), clip_(0, 0, INT_MAX, INT_MAX) {}
 
 void DirtyRectList::addRect(const box2i& rect) noexcept {
     // Empty rectangles never take the lock (the clip is read under it).

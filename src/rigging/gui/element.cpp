@@ -167,7 +167,8 @@ bool UIElement::mouseMove(int x, int y, int dx, int dy, MouseState mstate,
     rebuildZOrderedChildren();
     for (std::size_t i = 0; i < zOrderedChildren_.length(); ++i) {
         UIElement* child = zOrderedChildren_[i];
-        if (child->zOrder_ >= zOrder_) found = child->mouseMove(x, y, dx, dy, mstate, found) || found;
+        if (child->zOrder_ >= zOrder_)
+            found = child->mouseMove(x, y, dx, dy, mstate, found) || found;
     }
     int lx = x - position_.min.x, ly = y - position_.min.y;
     if (context_->dragged() == this) onMouseDrag(lx, ly, dx, dy, mstate);
@@ -181,7 +182,8 @@ bool UIElement::mouseMove(int x, int y, int dx, int dy, MouseState mstate,
     rebuildZOrderedChildren();
     for (std::size_t i = 0; i < zOrderedChildren_.length(); ++i) {
         UIElement* child = zOrderedChildren_[i];
-        if (child->zOrder_ < zOrder_) found = child->mouseMove(x, y, dx, dy, mstate, found) || found;
+        if (child->zOrder_ < zOrder_)
+            found = child->mouseMove(x, y, dx, dy, mstate, found) || found;
     }
     return found;
 }
@@ -212,8 +214,10 @@ void UIElement::animate(double dt, double time) noexcept {
 DirtyRectList* UIElement::listFor(UILayer layer) noexcept {
     if (context_ == nullptr) return nullptr;
     switch (layer) {
-        case UILayer::allLayers: return &context_->dirtyListPBR;
-        case UILayer::rawOnly: return &context_->dirtyListRaw;
+        case UILayer::allLayers:
+            return &context_->dirtyListPBR;
+        case UILayer::rawOnly:
+            return &context_->dirtyListRaw;
         default:
             // The raw layer is redrawn over every PBR area anyway.
             if (flags_ & drawsPBR) return &context_->dirtyListPBR;

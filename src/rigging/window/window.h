@@ -17,7 +17,7 @@ enum class Key : std::int32_t {
     downArrow = 2,
     leftArrow = 3,
     rightArrow = 4,
-    digit0 = 5,  // digits 0..9 are 5..14
+    digit0 = 5,   // digits 0..9 are 5..14
     lowerA = 15,  // a..z are 15..40
     upperA = 41,  // A..Z are 41..66
     backspace = 67,

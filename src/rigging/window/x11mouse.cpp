@@ -7,12 +7,18 @@ namespace rigging {
 X11ButtonMeaning meaningOfX11Button(unsigned int xbutton) noexcept {
     using K = X11ButtonMeaning::Kind;
     switch (xbutton) {
-        case Button1: return {K::click, MouseButton::left, 0};
-        case Button2: return {K::click, MouseButton::middle, 0};
-        case Button3: return {K::click, MouseButton::right, 0};
-        case Button4: return {K::wheel, MouseButton::left, +1};
-        case Button5: return {K::wheel, MouseButton::left, -1};
-        default: return {K::ignored, MouseButton::left, 0};
+        case Button1:
+            return {K::click, MouseButton::left, 0};
+        case Button2:
+            return {K::click, MouseButton::middle, 0};
+        case Button3:
+            return {K::click, MouseButton::right, 0};
+        case Button4:
+            return {K::wheel, MouseButton::left, +1};
+        case Button5:
+            return {K::wheel, MouseButton::left, -1};
+        default:
+            return {K::ignored, MouseButton::left, 0};
     }
 }
 

@@ -44,16 +44,14 @@ bool clipToBuffer(int& x, int& y, int& w, int& h, int maxW, int maxH) noexcept {
 }
 
 // X cursor font shapes for MouseCursor 0 to 5.
-constexpr unsigned int kCursorShapes[6] = {XC_arrow, XC_hand2, XC_crosshair,
-                                           XC_hand1, XC_sb_h_double_arrow, XC_sb_v_double_arrow};
+constexpr unsigned int kCursorShapes[6] = {
+    XC_arrow, XC_hand2, XC_crosshair, XC_hand1, XC_sb_h_double_arrow, XC_sb_v_double_arrow};
 
 }  // namespace
 
 X11Window::X11Window(WindowUsage usage, unsigned long parentWindow, IWindowListener* listener,
                      int width, int height, WindowOptions options) noexcept
-    : usageIsHost_(usage == WindowUsage::host),
-      listener_(listener),
-      useXEmbed_(options.useXEmbed) {
+    : usageIsHost_(usage == WindowUsage::host), listener_(listener), useXEmbed_(options.useXEmbed) {
     eventMutex_ = makeMutex();
     dirtyMutex_ = makeMutex();
     sleepMutex_ = makeMutex();
@@ -72,8 +70,7 @@ X11Window::X11Window(WindowUsage usage, unsigned long parentWindow, IWindowListe
     static const char blank[8] = {};
     blankBitmap_ = XCreateBitmapFromData(display_, window_, blank, 8, 8);
     XColor black{};
-    hiddenCursor_ =
-        XCreatePixmapCursor(display_, blankBitmap_, blankBitmap_, &black, &black, 0, 0);
+    hiddenCursor_ = XCreatePixmapCursor(display_, blankBitmap_, blankBitmap_, &black, &black, 0, 0);
     XFlush(display_);
 
     creationTime_ = lastTimerTick_ = monotonicMicroseconds();
@@ -140,10 +137,10 @@ void X11Window::notifySize(int width, int height) noexcept {
     bool usable = buffer_.pixels != nullptr && buffer_.w > 0 && buffer_.h > 0 &&
                   buffer_.pitch >= static_cast<std::size_t>(buffer_.w) * 4;
     if (usable)
-        image_ = XCreateImage(display_, static_cast<Visual*>(visual_), 24, ZPixmap, 0,
-                              reinterpret_cast<char*>(buffer_.pixels),
-                              static_cast<unsigned>(buffer_.w), static_cast<unsigned>(buffer_.h),
-                              32, static_cast<int>(buffer_.pitch));
+        image_ =
+            XCreateImage(display_, static_cast<Visual*>(visual_), 24, ZPixmap, 0,
+                         reinterpret_cast<char*>(buffer_.pixels), static_cast<unsigned>(buffer_.w),
+                         static_cast<unsigned>(buffer_.h), 32, static_cast<int>(buffer_.pitch));
 }
 
 X11Window::~X11Window() {
@@ -264,8 +261,7 @@ void X11Window::processEvent(XEvent& event) noexcept {
             firstMotionAfterEnter_ = true;
             break;
         case Expose:
-            exposeArea(event.xexpose.x, event.xexpose.y, event.xexpose.width,
-                       event.xexpose.height);
+            exposeArea(event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height);
             break;
         case ConfigureNotify:
             // The editor's size is fixed: a host that resizes the child only shows more or
@@ -289,8 +285,8 @@ void X11Window::exposeArea(int x, int y, int width, int height) noexcept {
     // Server exposes may reach past the buffer; XPutImage outside its image is an X error.
     if (!clipToBuffer(x, y, width, height, image_->width, image_->height)) return;
     MutexLock lock(x11Mutex());
-    XPutImage(display_, window_, graphicsContext_, image_, x, y, x, y,
-              static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XPutImage(display_, window_, graphicsContext_, image_, x, y, x, y, static_cast<unsigned>(width),
+              static_cast<unsigned>(height));
     XFlush(display_);
 }
 
@@ -319,7 +315,8 @@ void X11Window::timerThreadEntry(void* self) noexcept {
 
 bool X11Window::sleepUnlessStopped(long long nanoseconds) noexcept {
     MutexLock lock(sleepMutex_);
-    std::uint64_t deadline = monotonicMicroseconds() * 1000 + static_cast<std::uint64_t>(nanoseconds);
+    std::uint64_t deadline =
+        monotonicMicroseconds() * 1000 + static_cast<std::uint64_t>(nanoseconds);
     for (;;) {
         if (stopThreads_.load()) return false;
         std::uint64_t now = monotonicMicroseconds() * 1000;

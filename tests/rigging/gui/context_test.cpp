@@ -38,8 +38,8 @@ TEST(DirtyRectList, StoredRectanglesAreCutAroundTheNewOne) {
               (std::vector<box2i>{box2i(0, 0, 20, 20)}));
     // A hole punched in the middle leaves four bands and the new one last.
     EXPECT_EQ(listAfter({box2i(0, 0, 30, 30), box2i(10, 10, 40, 20)}),
-              (std::vector<box2i>{box2i(0, 0, 30, 10), box2i(0, 10, 10, 20),
-                                  box2i(0, 20, 30, 30), box2i(10, 10, 40, 20)}));
+              (std::vector<box2i>{box2i(0, 0, 30, 10), box2i(0, 10, 10, 20), box2i(0, 20, 30, 30),
+                                  box2i(10, 10, 40, 20)}));
     // Touching edges do not overlap.
     EXPECT_EQ(listAfter({box2i(0, 0, 10, 10), box2i(10, 0, 20, 10)}),
               (std::vector<box2i>{box2i(0, 0, 10, 10), box2i(10, 0, 20, 10)}));

@@ -234,7 +234,8 @@ TEST_F(Tree, DirtyAreasGoToTheListTheLayerAndFlagsChoose) {
 
     raw.setDirtyWhole();
     none.setDirty(box2i(1, 1, 2, 2), UILayer::rawOnly);
-    EXPECT_EQ(pulled(ctx.dirtyListRaw), (std::vector<box2i>{box2i(20, 0, 30, 10), box2i(1, 1, 2, 2)}));
+    EXPECT_EQ(pulled(ctx.dirtyListRaw),
+              (std::vector<box2i>{box2i(20, 0, 30, 10), box2i(1, 1, 2, 2)}));
     raw.setDirty(box2i(0, 0, 5, 5), UILayer::allLayers);
     EXPECT_EQ(pulled(ctx.dirtyListPBR), (std::vector<box2i>{box2i(20, 0, 25, 5)}));
 }
@@ -243,8 +244,8 @@ TEST_F(Tree, DirtyRectanglesStayInsideTheElementAndTheWindow) {
     ctx.setWindowSize(1000, 700);
     Widget& w = add(root, "w", box2i(100, 100, 150, 130), 0, drawsRaw);
     w.setDirty(box2i(-10, -10, 500, 500));
-    w.setDirty(box2i(60, 0, 70, 10));      // right of the element
-    w.setDirty(box2i(10, 10, 5, 20));      // inverted
+    w.setDirty(box2i(60, 0, 70, 10));                  // right of the element
+    w.setDirty(box2i(10, 10, 5, 20));                  // inverted
     w.setDirty(box2i(-2147483647, 0, 2147483647, 5));  // no overflow on translation
     EXPECT_EQ(pulled(ctx.dirtyListRaw), (std::vector<box2i>{box2i(100, 100, 150, 130)}));
 

@@ -1,11 +1,8 @@
 // Repaints: what the listener reports dirty is drawn on the event thread and shown with
 // exactly the listener's pixels; what lies outside the buffer is never asked for.
 
-#include "x11fixture.h"
-
-#include <X11/Xutil.h>
-
 #include "rigging/core/nogc.h"
+#include "x11fixture.h"
 
 using namespace rigging;
 using namespace windowtest;
@@ -66,8 +63,8 @@ TEST_F(X11Drawing, RectanglesReachingPastTheBufferAreClipped) {
     // Partly outside, from above-left: the visible part is drawn and shown.
     listener.requestRepaint(geom::box2i(-50, -40, 60, 30));
     ASSERT_TRUE(waitUntil([&] { return listener.drawCount() > drawsOutside; }));
-    EXPECT_TRUE(waitUntil(
-        [&] { return mismatches(child, listener, geom::box2i(0, 0, 60, 30)) == 0; }));
+    EXPECT_TRUE(
+        waitUntil([&] { return mismatches(child, listener, geom::box2i(0, 0, 60, 30)) == 0; }));
     destroyFree(w);
     // Only exposes the server itself sent at mapping time may have drawn meanwhile.
     EXPECT_LE(drawsOutside, 1);

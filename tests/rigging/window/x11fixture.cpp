@@ -1,7 +1,5 @@
 #include "x11fixture.h"
 
-#include <X11/Xutil.h>
-
 #include "rigging/window/x11display.h"
 
 namespace windowtest {
@@ -111,8 +109,8 @@ void RecordingListener::onDraw(WindowPixelFormat pf) noexcept {
     for (int y = std::max(r.min.y, 0); y < std::min(r.max.y, h_); ++y)
         for (int x = std::max(r.min.x, 0); x < std::min(r.max.x, w_); ++x) {
             std::uint8_t* p = &pixels_[(static_cast<std::size_t>(y) * w_ + x) * 4];
-            p[0] = static_cast<std::uint8_t>(x * 7 + gen);         // blue
-            p[1] = static_cast<std::uint8_t>(y * 3);               // green
+            p[0] = static_cast<std::uint8_t>(x * 7 + gen);             // blue
+            p[1] = static_cast<std::uint8_t>(y * 3);                   // green
             p[2] = static_cast<std::uint8_t>((x + y) * 5 + gen * 11);  // red
             p[3] = 0xAB;
         }
@@ -232,8 +230,8 @@ void X11Test::TearDown() {
 IWindow* X11Test::open(RecordingListener& listener, bool xembed, int width, int height) {
     WindowOptions options;
     options.useXEmbed = xembed;
-    return createWindow(WindowUsage::plugin, reinterpret_cast<void*>(parent_), nullptr,
-                        &listener, WindowBackend::x11, width, height, options);
+    return createWindow(WindowUsage::plugin, reinterpret_cast<void*>(parent_), nullptr, &listener,
+                        WindowBackend::x11, width, height, options);
 }
 
 Window X11Test::parentOf(Window w) {

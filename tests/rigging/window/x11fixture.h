@@ -3,9 +3,16 @@
 // host's, an error counter, and a listener that records every call a window makes.
 
 // GoogleTest before Xlib, whose macros (None, Bool, ...) would break its templates.
+// GoogleTest before the X headers, whose macros (None, Bool, ...) break its templates; the
+// tests take their X headers from here.
+// clang-format off
 #include <gtest/gtest.h>
-
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <X11/extensions/XTest.h>
+// clang-format on
 
 #include <atomic>
 #include <chrono>
@@ -35,7 +42,7 @@ struct InputEvent {
     int x = 0, y = 0;
     rigging::MouseButton button = rigging::MouseButton::left;
     bool isDoubleClick = false;
-    int dx = 0, dy = 0;      // motion
+    int dx = 0, dy = 0;  // motion
     int wheelX = 0, wheelY = 0;
     rigging::MouseState state;
     rigging::Key key = rigging::Key::unsupported;
@@ -127,8 +134,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    rigging::IWindow* open(RecordingListener& listener, bool xembed = false,
-                           int width = 1000, int height = 700);
+    rigging::IWindow* open(RecordingListener& listener, bool xembed = false, int width = 1000,
+                           int height = 700);
     static Window handleOf(rigging::IWindow* w) {
         return static_cast<Window>(reinterpret_cast<std::uintptr_t>(w->systemHandle()));
     }

@@ -1,12 +1,8 @@
 // Input as a user gives it: synthetic pointer and keyboard input through the XTest extension
 // reaches the listener with the buttons, wheel, modifiers, motion deltas and keys mapped.
 
-#include "x11fixture.h"
-
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
-
 #include "rigging/core/nogc.h"
+#include "x11fixture.h"
 
 using namespace rigging;
 using namespace windowtest;
@@ -98,12 +94,17 @@ TEST_F(X11Input, ButtonsMapToLeftMiddleRightAndTheWheelNeverClicks) {
         int wheelY;
     };
     const Expected expected[] = {
-        {K::click, MouseButton::left, 0},   {K::release, MouseButton::left, 0},
-        {K::click, MouseButton::middle, 0}, {K::release, MouseButton::middle, 0},
-        {K::click, MouseButton::right, 0},  {K::release, MouseButton::right, 0},
-        {K::wheel, MouseButton::left, +1},  {K::wheel, MouseButton::left, -1},
+        {K::click, MouseButton::left, 0},
+        {K::release, MouseButton::left, 0},
+        {K::click, MouseButton::middle, 0},
+        {K::release, MouseButton::middle, 0},
+        {K::click, MouseButton::right, 0},
+        {K::release, MouseButton::right, 0},
+        {K::wheel, MouseButton::left, +1},
+        {K::wheel, MouseButton::left, -1},
         // Buttons 6 to 9 (horizontal scroll, back, forward) give nothing at all.
-        {K::click, MouseButton::left, 0},   {K::release, MouseButton::left, 0},
+        {K::click, MouseButton::left, 0},
+        {K::release, MouseButton::left, 0},
     };
     ASSERT_EQ(got.size(), std::size(expected));
     for (std::size_t i = 0; i < got.size(); ++i) {
@@ -170,8 +171,8 @@ TEST_F(X11Input, ModifiersAndHeldButtonsAccompanyMouseEvents) {
         auto clicks = eventsOf({InputEvent::click});
         EXPECT_TRUE(clicks[0].state.*c.flag) << c.modifier;
         EXPECT_FALSE(clicks[1].state.*c.flag) << c.modifier;
-        int held = clicks[0].state.ctrlPressed + clicks[0].state.shiftPressed +
-                   clicks[0].state.altPressed;
+        int held =
+            clicks[0].state.ctrlPressed + clicks[0].state.shiftPressed + clicks[0].state.altPressed;
         EXPECT_EQ(held, 1) << c.modifier;
     }
     // Dragging: motion with the left button down.
@@ -213,12 +214,12 @@ TEST_F(X11Input, KeysAreTranslatedOnPressAndRelease) {
         Key expected;
     };
     const Case cases[] = {
-        {XK_space, false, Key::space},          {XK_a, false, Key::lowerA},
-        {XK_z, true, static_cast<Key>(66)},     {XK_7, false, static_cast<Key>(12)},
-        {XK_BackSpace, false, Key::backspace},  {XK_Return, false, Key::enter},
-        {XK_KP_Enter, false, Key::enter},       {XK_Escape, false, Key::escape},
-        {XK_Up, false, Key::upArrow},           {XK_Down, false, Key::downArrow},
-        {XK_Left, false, Key::leftArrow},       {XK_Right, false, Key::rightArrow},
+        {XK_space, false, Key::space},         {XK_a, false, Key::lowerA},
+        {XK_z, true, static_cast<Key>(66)},    {XK_7, false, static_cast<Key>(12)},
+        {XK_BackSpace, false, Key::backspace}, {XK_Return, false, Key::enter},
+        {XK_KP_Enter, false, Key::enter},      {XK_Escape, false, Key::escape},
+        {XK_Up, false, Key::upArrow},          {XK_Down, false, Key::downArrow},
+        {XK_Left, false, Key::leftArrow},      {XK_Right, false, Key::rightArrow},
         {XK_1, true, Key::unsupported},  // '!'
         {XK_F5, false, Key::unsupported},
     };

@@ -1,8 +1,7 @@
-#include <gtest/gtest.h>
+#include "rigging/window/x11keys.h"
 
 #include <X11/keysym.h>
-
-#include "rigging/window/x11keys.h"
+#include <gtest/gtest.h>
 
 using namespace rigging;
 
@@ -22,7 +21,8 @@ TEST(KeyFromKeysym, DigitsAndLettersMapByRangeWithTheirNeighboursOutside) {
         EXPECT_EQ(keyOf(XK_A + i), 41 + i);
     }
     // The characters just around each range are no keys of ours.
-    for (unsigned long k : std::initializer_list<unsigned long>{XK_slash, XK_colon, XK_at, XK_bracketleft, XK_grave, XK_braceleft})
+    for (unsigned long k : std::initializer_list<unsigned long>{
+             XK_slash, XK_colon, XK_at, XK_bracketleft, XK_grave, XK_braceleft})
         EXPECT_EQ(keyOf(k), 70) << k;
 }
 
@@ -37,8 +37,9 @@ TEST(KeyFromKeysym, EditingAndArrowKeys) {
     EXPECT_EQ(keyOf(XK_KP_Enter), 68);
     EXPECT_EQ(keyOf(XK_Escape), 69);
     // Keypad keys other than digits and Enter, and keys that look alike, are not mapped.
-    for (unsigned long k : std::initializer_list<unsigned long>{XK_KP_Begin, XK_KP_Up, XK_KP_Space, XK_KP_Decimal, XK_Tab, XK_Delete,
-                            XK_exclam, XK_Shift_L, XK_F1, 0ul, 0xFFFFFFul})
+    for (unsigned long k : std::initializer_list<unsigned long>{
+             XK_KP_Begin, XK_KP_Up, XK_KP_Space, XK_KP_Decimal, XK_Tab, XK_Delete, XK_exclam,
+             XK_Shift_L, XK_F1, 0ul, 0xFFFFFFul})
         EXPECT_EQ(keyOf(k), 70) << k;
 }
 

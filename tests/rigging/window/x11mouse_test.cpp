@@ -1,8 +1,10 @@
-#include <gtest/gtest.h>
-
-#include <X11/X.h>
-
 #include "rigging/window/x11mouse.h"
+
+// GoogleTest before X.h, whose None macro breaks its templates.
+// clang-format off
+#include <gtest/gtest.h>
+#include <X11/X.h>
+// clang-format on
 
 using namespace rigging;
 
@@ -34,8 +36,8 @@ TEST(X11Buttons, StateNamesEachButtonAndModifierAndNothingElse) {
     EXPECT_TRUE(mouseStateFromX11(ShiftMask).shiftPressed);
     EXPECT_TRUE(mouseStateFromX11(Mod1Mask).altPressed);
     // Num Lock, Caps Lock, the other modifiers and the extra buttons change nothing.
-    MouseState other = mouseStateFromX11(Mod2Mask | LockMask | Mod4Mask | Mod5Mask | Button4Mask |
-                                         Button5Mask);
+    MouseState other =
+        mouseStateFromX11(Mod2Mask | LockMask | Mod4Mask | Mod5Mask | Button4Mask | Button5Mask);
     EXPECT_FALSE(other.leftButtonDown || other.rightButtonDown || other.middleButtonDown ||
                  other.ctrlPressed || other.shiftPressed || other.altPressed ||
                  other.x1ButtonDown || other.x2ButtonDown);

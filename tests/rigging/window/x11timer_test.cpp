@@ -32,8 +32,7 @@ TEST_F(X11Timer, PacesAnimationAtSixtyHertzWithElapsedTimeSteps) {
         EXPECT_NEAR(calls[i].time - calls[i - 1].time, calls[i].dt, 1e-9);
     }
     ASSERT_FALSE(calls.empty());
-    double sinceOpen =
-        std::chrono::duration<double, std::milli>(calls.back().at - opened).count();
+    double sinceOpen = std::chrono::duration<double, std::milli>(calls.back().at - opened).count();
     EXPECT_LE(calls.back().time, sinceOpen + 1.0);
     EXPECT_GE(calls.front().time, 0.0);
     EXPECT_EQ(listener.overlapViolations(), 0);

@@ -1,13 +1,9 @@
 // The child window as the host's X server sees it: place, size, properties, protocols, and
 // what it does with the host's odd requests.
 
-#include "x11fixture.h"
-
-#include <X11/Xatom.h>
-#include <X11/Xutil.h>
-
 #include "rigging/core/nogc.h"
 #include "rigging/window/x11display.h"
+#include "x11fixture.h"
 
 using namespace rigging;
 using namespace windowtest;
@@ -102,12 +98,12 @@ TEST_F(X11Window, RefusesWhatItCannotShow) {
                                static_cast<WindowBackend>(backend), 1000, 700),
                   nullptr)
             << backend;
-    EXPECT_EQ(createWindow(WindowUsage::plugin, parent, nullptr, nullptr, WindowBackend::x11,
-                           1000, 700),
-              nullptr);
-    EXPECT_EQ(createWindow(WindowUsage::plugin, parent, nullptr, &listener, WindowBackend::x11, 0,
-                           700),
-              nullptr);
+    EXPECT_EQ(
+        createWindow(WindowUsage::plugin, parent, nullptr, nullptr, WindowBackend::x11, 1000, 700),
+        nullptr);
+    EXPECT_EQ(
+        createWindow(WindowUsage::plugin, parent, nullptr, &listener, WindowBackend::x11, 0, 700),
+        nullptr);
     EXPECT_EQ(listener.resizeCount(), 0);
     EXPECT_EQ(x11WindowCount(), 0);
     EXPECT_TRUE(childrenOf(parent_).empty());
