@@ -38,8 +38,9 @@ if [ -z "${DISPLAY:-}" ]; then
         trap 'stop_xvfb; exit 130' INT TERM
         xvfb_dir=$(mktemp -d)
         # -displayfd: the server picks a free display number and writes it once it accepts
-        # connections.
-        Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$xvfb_dir/display" \
+        # connections. -noreset: a server that resets whenever its last client leaves refuses
+        # connections meanwhile, and the tests connect and leave all the time.
+        Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$xvfb_dir/display" \
             >"$xvfb_dir/log" 2>&1 &
         xvfb_pid=$!
         tries=0
