@@ -15,11 +15,13 @@ namespace {
 std::atomic<int> windowCount{0};
 std::atomic<Display*> sharedDisplay{nullptr};
 std::atomic<int> displayErrors{0};
+std::atomic<unsigned long> lastErrorSerial{0};
 std::atomic<XErrorHandler> previousHandler{nullptr};
 
 int onXError(Display* display, XErrorEvent* error) {
     if (display != nullptr && display == sharedDisplay.load()) {
         displayErrors.fetch_add(1);
+        lastErrorSerial.store(error->serial);
         return 0;
     }
     XErrorHandler previous = previousHandler.load();
@@ -42,6 +44,7 @@ _XDisplay* acquireX11Display() noexcept {
         d = XOpenDisplay(nullptr);
         if (d == nullptr) return nullptr;
         sharedDisplay.store(d);
+        lastErrorSerial.store(0);  // serials start afresh with each connection
         previousHandler = XSetErrorHandler(onXError);
     }
     windowCount.fetch_add(1);
@@ -70,6 +73,10 @@ _XDisplay* x11SharedDisplay() noexcept {
 
 int x11DisplayErrorCount() noexcept {
     return displayErrors.load();
+}
+
+unsigned long x11LastErrorSerial() noexcept {
+    return lastErrorSerial.load();
 }
 
 }  // namespace rigging

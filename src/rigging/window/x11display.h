@@ -27,7 +27,9 @@ void releaseX11Display() noexcept;
 int x11WindowCount() noexcept;
 _XDisplay* x11SharedDisplay() noexcept;
 
-// X errors seen on the shared display since the process started.
+// X errors seen on the shared display since the process started, and the request serial of
+// the latest one (0 before any).
 int x11DisplayErrorCount() noexcept;
+unsigned long x11LastErrorSerial() noexcept;
 
 }  // namespace rigging

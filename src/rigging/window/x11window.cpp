@@ -61,6 +61,10 @@ X11Window::X11Window(WindowUsage usage, unsigned long parentWindow, IWindowListe
     if (display_ == nullptr) return;
 
     MutexLock lock(x11Mutex());
+    // Errors of the requests from here on have this serial or a later one; earlier requests
+    // of other windows may still fail meanwhile.
+    const unsigned long firstRequest = NextRequest(display_);
+    const int errorsBefore = x11DisplayErrorCount();
     screen_ = DefaultScreen(display_);
     visual_ = XDefaultVisual(display_, screen_);
     XkbSetDetectableAutoRepeat(display_, True, nullptr);
@@ -71,7 +75,9 @@ X11Window::X11Window(WindowUsage usage, unsigned long parentWindow, IWindowListe
     blankBitmap_ = XCreateBitmapFromData(display_, window_, blank, 8, 8);
     XColor black{};
     hiddenCursor_ = XCreatePixmapCursor(display_, blankBitmap_, blankBitmap_, &black, &black, 0, 0);
-    XFlush(display_);
+    // A parent that does not exist (or any refused request) leaves no window to run.
+    XSync(display_, False);
+    if (x11DisplayErrorCount() != errorsBefore && x11LastErrorSerial() >= firstRequest) return;
 
     creationTime_ = lastTimerTick_ = monotonicMicroseconds();
     // The first press is never the second half of a double click.

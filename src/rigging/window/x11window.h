@@ -20,8 +20,9 @@ namespace rigging {
 class X11Window final : public IWindow {
 public:
     // Builds and maps the window. The listener's onResized runs once, with (width, height),
-    // before the constructor returns. When no display can be opened nothing is built and
-    // isOpen() is false (createWindow then gives null).
+    // before the constructor returns. When no display can be opened, or the server refuses
+    // the window (a parent that does not exist), isOpen() is false and no thread runs
+    // (createWindow then gives null).
     X11Window(WindowUsage usage, unsigned long parentWindow, IWindowListener* listener, int width,
               int height, WindowOptions options) noexcept;
     X11Window(const X11Window&) = delete;
@@ -29,7 +30,7 @@ public:
     // Stops and joins both threads, then frees every X resource of the window.
     ~X11Window() override;
 
-    bool isOpen() const noexcept { return display_ != nullptr; }
+    bool isOpen() const noexcept { return display_ != nullptr && threadsStarted_; }
 
     void waitEventAndDispatch() noexcept override;
     bool terminated() noexcept override;

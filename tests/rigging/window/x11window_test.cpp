@@ -109,6 +109,41 @@ TEST_F(X11Window, RefusesWhatItCannotShow) {
     EXPECT_TRUE(childrenOf(parent_).empty());
 }
 
+TEST_F(X11Window, AParentThatDoesNotExistGivesNoWindowAndBothersNoOne) {
+    allowWindowErrors_ = true;  // the server's refusals arrive on the window's connection
+    Window gone = XCreateSimpleWindow(dpy_, parent_, 0, 0, 10, 10, 0, 0, 0);
+    XDestroyWindow(dpy_, gone);
+    XSync(dpy_, False);
+    RecordingListener listener;
+    IWindow* w = createWindow(WindowUsage::plugin, reinterpret_cast<void*>(gone), nullptr,
+                              &listener, WindowBackend::x11, 1000, 700);
+    EXPECT_EQ(w, nullptr);
+    EXPECT_EQ(x11WindowCount(), 0);
+    EXPECT_EQ(x11SharedDisplay(), nullptr);
+    // A good parent works again right after.
+    IWindow* ok = open(listener);
+    ASSERT_NE(ok, nullptr);
+    destroyFree(ok);
+}
+
+TEST_F(X11Window, WaitingForAnEventReturnsOnceOneIsHandled) {
+    RecordingListener listener;
+    IWindow* w =
+        createWindow(WindowUsage::host, nullptr, nullptr, &listener, WindowBackend::x11, 200, 100);
+    ASSERT_NE(w, nullptr);
+    // The timer keeps asking for repaints, so events keep coming for either thread to take.
+    listener.reportDirtyForever(geom::box2i(0, 0, 200, 100));
+    std::atomic<bool> returned{false};
+    std::thread waiter([&] {
+        w->waitEventAndDispatch();
+        returned = true;
+    });
+    EXPECT_TRUE(waitUntil([&] { return returned.load(); }));
+    waiter.join();
+    EXPECT_TRUE(waitUntil([&] { return listener.drawCount() >= 1; }));
+    destroyFree(w);
+}
+
 TEST_F(X11Window, HostResizesAndOversizedExposesLeaveTheBuffersAlone) {
     RecordingListener listener;
     IWindow* w = open(listener);
