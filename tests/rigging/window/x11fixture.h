@@ -1,8 +1,7 @@
 #pragma once
 // What the X window tests share: a test connection with a parent window standing in for the
-// host's, an error counter, and a listener that records every call a window makes.
+// host's, and a listener that records every call a window makes.
 
-// GoogleTest before Xlib, whose macros (None, Bool, ...) would break its templates.
 // GoogleTest before the X headers, whose macros (None, Bool, ...) break its templates; the
 // tests take their X headers from here.
 // clang-format off
@@ -27,25 +26,19 @@
 namespace windowtest {
 
 using Clock = std::chrono::steady_clock;
+using rigging::Key, rigging::MouseButton, rigging::MouseState, geom::box2i;
 
 // Polls `done` every 2 ms for up to `ms` milliseconds.
 bool waitUntil(const std::function<bool()>& done, int ms = 2000);
 
-// X errors seen by any connection of the process since the last reset (Xlib's own handler
-// would end the process instead).
-int xErrorCount();
-void resetXErrorCount();
-
 struct InputEvent {
     enum Kind { click, release, wheel, move, keyDown, keyUp } kind;
-    explicit InputEvent(Kind k) : kind(k) {}
     int x = 0, y = 0;
-    rigging::MouseButton button = rigging::MouseButton::left;
+    MouseButton button = MouseButton::left;
     bool isDoubleClick = false;
-    int dx = 0, dy = 0;  // motion
-    int wheelX = 0, wheelY = 0;
-    rigging::MouseState state;
-    rigging::Key key = rigging::Key::unsupported;
+    int dx = 0, dy = 0;  // motion, or the wheel's deltas
+    MouseState state = {};
+    Key key = Key::unsupported;
 };
 
 struct AnimateCall {
@@ -53,82 +46,77 @@ struct AnimateCall {
     Clock::time_point at;
 };
 
-// Records calls and checks that the window serialises them: calls that touch the element tree
-// never overlap, and neither do drawing and the dirty-area recomputation.
+// Records calls, and counts the calls that overlap where the window must serialise them:
+// whatever touches the element tree, and drawing against the dirty-area recomputation.
 class RecordingListener : public rigging::IWindowListener {
 public:
-    RecordingListener();
-
-    bool onMouseClick(int x, int y, rigging::MouseButton mb, bool isDoubleClick,
-                      rigging::MouseState mstate) noexcept override;
-    bool onMouseRelease(int x, int y, rigging::MouseButton mb,
-                        rigging::MouseState mstate) noexcept override;
-    bool onMouseWheel(int x, int y, int wheelDeltaX, int wheelDeltaY,
-                      rigging::MouseState mstate) noexcept override;
-    void onMouseMove(int x, int y, int dx, int dy, rigging::MouseState mstate) noexcept override;
-    bool onKeyDown(rigging::Key key) noexcept override;
-    bool onKeyUp(rigging::Key key) noexcept override;
+    bool onMouseClick(int x, int y, MouseButton b, bool dbl, MouseState s) noexcept override {
+        return add({.kind = InputEvent::click,
+                    .x = x,
+                    .y = y,
+                    .button = b,
+                    .isDoubleClick = dbl,
+                    .state = s});
+    }
+    bool onMouseRelease(int x, int y, MouseButton b, MouseState s) noexcept override {
+        return add({.kind = InputEvent::release, .x = x, .y = y, .button = b, .state = s});
+    }
+    bool onMouseWheel(int x, int y, int dx, int dy, MouseState s) noexcept override {
+        return add({.kind = InputEvent::wheel, .x = x, .y = y, .dx = dx, .dy = dy, .state = s});
+    }
+    void onMouseMove(int x, int y, int dx, int dy, MouseState s) noexcept override {
+        add({.kind = InputEvent::move, .x = x, .y = y, .dx = dx, .dy = dy, .state = s});
+    }
+    bool onKeyDown(Key k) noexcept override { return add({.kind = InputEvent::keyDown, .key = k}); }
+    bool onKeyUp(Key k) noexcept override { return add({.kind = InputEvent::keyUp, .key = k}); }
     void onDraw(rigging::WindowPixelFormat pf) noexcept override;
     rigging::ImageRef<rigging::RGBA> onResized(int width, int height) noexcept override;
+    // As a real GUI does, what was asked for is taken here and a draw paints what was taken:
+    // every painted area is then covered by an expose sent after it was taken.
     void recomputeDirtyAreas() noexcept override;
-    geom::box2i getDirtyRectangle() noexcept override;
+    box2i getDirtyRectangle() noexcept override;
     void onMouseCaptureCancelled() noexcept override {}
     void onAnimate(double dt, double time) noexcept override;
     rigging::MouseCursor getMouseCursor() noexcept override;
 
-    // Reported by getDirtyRectangle from the next recomputation until the draw after it.
-    void requestRepaint(const geom::box2i& r);
-    // Reported for ever (until the next call of either).
-    void reportDirtyForever(const geom::box2i& r);
+    // Reported from the next recomputation until the draw after it, or for ever.
+    void requestRepaint(const box2i& r, bool forever = false);
     void setCursor(rigging::MouseCursor c) { cursor_ = c; }
 
-    std::vector<InputEvent> events();
+    std::vector<InputEvent> events(std::initializer_list<InputEvent::Kind> kinds);
     std::vector<AnimateCall> animateCalls();
     void clearEvents();
-    // Waits until at least `count` input events are recorded.
-    bool waitForEvents(std::size_t count, int ms = 2000);
+    // Waits until `count` events of this kind are recorded.
+    bool waitFor(InputEvent::Kind kind, std::size_t count = 1);
 
-    int resizeCount() const { return resizeCount_; }
-    int lastResizeWidth() const { return lastW_; }
-    int lastResizeHeight() const { return lastH_; }
-    int drawCount() const { return drawCount_; }
-    int overlapViolations() const { return overlaps_; }
-    // Buffer pixel (x, y) as an X pixel value of a 24-bit TrueColor visual.
+    std::atomic<int> resizeCount{0}, lastWidth{0}, lastHeight{0}, drawCount{0}, overlaps{0};
+    // The pixel that the window should show at (x, y), as 0xRRGGBB.
     unsigned long expectedPixel(int x, int y);
-    int width() const { return w_; }
-    int height() const { return h_; }
 
 private:
-    struct Scope {
-        Scope(std::atomic<int>& inside, std::atomic<int>& violations);
-        ~Scope();
-        std::atomic<int>& inside_;
+    bool add(const InputEvent& e);
+    struct Inside {
+        Inside(std::atomic<int>& n, std::atomic<int>& overlaps) : n_(n) {
+            if (n_++ != 0) overlaps++;
+        }
+        ~Inside() { n_--; }
+        std::atomic<int>& n_;
     };
-    void record(const InputEvent& e);
 
     std::mutex mutex_;
     std::vector<InputEvent> events_;
     std::vector<AnimateCall> animate_;
     std::vector<std::uint8_t> pixels_;
-    int w_ = 0, h_ = 0;
-    std::atomic<int> resizeCount_{0};
-    std::atomic<int> lastW_{0}, lastH_{0};
-    std::atomic<int> drawCount_{0};
-    std::atomic<int> drawGeneration_{0};
-    // As a real GUI does: what is asked for is taken at the timer's recomputation, and a draw
-    // paints what was taken, so that every painted area is covered by an expose sent after it
-    // was taken.
-    geom::box2i requested_{0, 0, 0, 0};
-    geom::box2i taken_{0, 0, 0, 0};
-    bool dirtyForever_ = false;
+    int w_ = 0, h_ = 0, generation_ = 0;
+    box2i requested_{0, 0, 0, 0}, taken_{0, 0, 0, 0};
+    bool forever_ = false;
     std::atomic<rigging::MouseCursor> cursor_{rigging::MouseCursor::pointer};
-    std::atomic<int> insideTree_{0};
-    std::atomic<int> insideDirty_{0};
-    std::atomic<int> overlaps_{0};
+    std::atomic<int> insideTree_{0}, insideDirty_{0};
 };
 
 // A test connection and a 1100 x 800 parent window at the screen's top-left corner; skips the
-// test when no display can be opened.
+// test when no display can be opened. X errors of the test connection are counted (Xlib's own
+// handler would end the process); the windows' connection counts its own.
 class X11Test : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -139,13 +127,15 @@ protected:
     static Window handleOf(rigging::IWindow* w) {
         return static_cast<Window>(reinterpret_cast<std::uintptr_t>(w->systemHandle()));
     }
+    // XQueryTree: the parent of w, or its children.
     Window parentOf(Window w);
     std::vector<Window> childrenOf(Window w);
+    static int testConnectionErrors();
 
     Display* dpy_ = nullptr;
     Window parent_ = 0;
-    // Errors on the windows' own connection are swallowed there; a test that provokes them on
-    // purpose says so, every other test must cause none.
+    // A test that makes the server refuse the windows' requests on purpose says so; every
+    // other test must cause no error on either connection.
     bool allowWindowErrors_ = false;
     int windowErrorsAtStart_ = 0;
 };
