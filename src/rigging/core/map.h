@@ -112,7 +112,7 @@ public:
         }
         if (added) {
             ++length_;
-            insertFixup(n);
+            setColor(n);
         }
         return n;
     }
@@ -126,7 +126,7 @@ public:
 
     // Unlinks and frees one node.
     void removeNode(Node* n) noexcept {
-        Node* following = unlink(n);
+        Node* following = remove(n);
         if (n == begin_) begin_ = following;
         destroyFree(n);
         --length_;
@@ -178,7 +178,7 @@ private:
         x->parent = y;
     }
 
-    void insertFixup(Node* n) noexcept {
+    void setColor(Node* n) noexcept {
         for (;;) {
             if (n->parent == end_) {
                 n->color = kBlack;
@@ -243,7 +243,7 @@ private:
     }
 
     // Takes z out of the tree and restores the colours; returns its in-order successor.
-    Node* unlink(Node* z) noexcept {
+    Node* remove(Node* z) noexcept {
         Node* following = next(z);
         if (z->left && z->right) swapWithSuccessor(z, following);
         Node* child = z->left ? z->left : z->right;

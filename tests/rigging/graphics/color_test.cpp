@@ -59,10 +59,4 @@ TEST(Color, FourPixelAverageRoundsPerChannel) {
     EXPECT_EQ(average4(L16{0}, L16{1}, L16{1}, L16{1}), L16{1});
 }
 
-TEST(Color, FloatColourAccumulates) {
-    RGBAf acc{1, 2, 3, 4};
-    acc += RGBAf{0.5f, -2, 1, 0};
-    EXPECT_EQ(acc, (RGBAf{1.5f, 0, 4, 4}));
-}
-
 }  // namespace
