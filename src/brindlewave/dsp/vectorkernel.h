@@ -9,9 +9,9 @@
 
 #include <xmmintrin.h>
 
+#include "brindlewave/dsp/decibels.h"
 #include "brindlewave/dsp/engineunits.h"
 #include "brindlewave/dsp/section4.h"
-#include "brindlewave/dsp/vecdecibels.h"
 
 namespace brindlewave {
 
@@ -48,14 +48,18 @@ private:
     void loadState(EngineUnits& units, const BlockSettings& s) noexcept;
     void storeState(EngineUnits& units, const BlockSettings& s) noexcept;
 
-    void stuff(const float* const* inputs, int frames, int factor) noexcept;
+    // Both channels' inputs as (channel 0, channel 1) pairs, each frame followed by factor - 1
+    // zero pairs: the up-sampling filter's input.
+    void zeroStuffInputs(const float* const* inputs, int frames, int factor) noexcept;
     template <int B, bool Bypass, bool Oversampled>
     void runBands(int frames, int factor) noexcept;
     struct GainWork {
-        __m128 bands[2] = {};  // channel 0's and channel 1's four bands
-        __m128 need[2], r[2], reduce[2];
-        lanes::Decibels2 level[2][2], gain[2][2];
-        bool any = false;
+        __m128 bands[2] = {};    // channel 0's and channel 1's four bands
+        __m128 aboveCeiling[2];  // compressors whose envelope may ask for a reduction
+        __m128 reduction[2];     // in dB, not positive where reducing
+        __m128 reducing[2];
+        decibels::Lanes4 level[2], gain[2];
+        bool anyAboveCeiling = false;
     };
     template <int B, bool Bypass>
     void compressBegin(int i, GainWork& w) noexcept;
@@ -80,23 +84,17 @@ private:
     LaneMap antiAliasMap_[10] = {};
     int parity_ = 0;  // of the band path after the last block's run
 
-    const lanes::DecibelTables* tables_;
-    CompressorLanes comp_[kEngineChannels];
-    DetectorLanes pre_, post_;
+    CompressorLanes compressors_[kEngineChannels];
+    DetectorLanes preDetectors_, postDetectors_;
     Masks masks_;
     int runBits_ = 0;
 
-    // Cached per compressor: the settings the unity ceiling was computed for.
-    float ceilingThreshold_[kEngineChannels][kEngineBands];
-    float ceilingSlope_[kEngineChannels][kEngineBands];
-    float ceiling_[kEngineChannels][kEngineBands];
-
     float* pairs_ = nullptr;  // oversampled (channel 0, channel 1) pairs
-    __m128* secondLevels_ = nullptr;
-    __m128* bandsT_ = nullptr;  // crossover 1's outputs, later crossover 3's
-    __m128* bandsU_ = nullptr;  // crossover 2's outputs
-    __m128* bandsA_ = nullptr;  // band 0's all-pass outputs, later bands 0 and 1's  // channel 1's
-                                // band values before and after compression
+    // Channel 1's four bands before and after compression, metered once the loop is done.
+    __m128* secondChannelBands_ = nullptr;
+    __m128* crossover1and3Out_ = nullptr;  // crossover 1's outputs, later crossover 3's
+    __m128* crossover2Out_ = nullptr;
+    __m128* allpassOut_ = nullptr;  // band 0's all-pass outputs, later bands 0 and 1's
     float decimated_[kEngineChannels][kMaxBlockFrames];
 };
 

@@ -94,28 +94,4 @@ TEST(CrossoverTest, LinkwitzRileyAllpassEqualsLowpassPlusHighpass) {
     }
 }
 
-// Block processing runs several sections side by side; its samples must be those of the
-// per-sample path, for any section count and block length, also in place.
-TEST(CascadeBlockTest, ProcessBuffersMatchesSampleBySampleExactly) {
-    auto check = [](AudioEffect& block, AudioEffect& single, int order) {
-        unsigned seed = 20;
-        for (int n : {1, 2, 3, 4, 5, 9, 512, 0, 33}) {
-            std::vector<float> buf = noise(n, seed++), in = buf;
-            block.processBuffers(buf.data(), buf.data(), n);
-            for (int i = 0; i < n; ++i) ASSERT_EQ(buf[i], single.getNextSample(in[i])) << order;
-        }
-        for (float x : noise(50, 99)) ASSERT_EQ(block.getNextSample(x), single.getNextSample(x));
-    };
-    for (int order : {1, 2, 4, 6, 8, 10, 16, 20, 40}) {
-        ButterworthHPNthOrder bwBlock(order), bwSingle(order);
-        LinkwitzRileyLPNthOrder lrBlock(order), lrSingle(order);
-        for (AudioEffect* e : std::initializer_list<AudioEffect*>{&bwBlock, &bwSingle})
-            setup(*static_cast<ButterworthHPNthOrder*>(e), 48000.0f, 5000.0f);
-        for (AudioEffect* e : std::initializer_list<AudioEffect*>{&lrBlock, &lrSingle})
-            setup(*static_cast<LinkwitzRileyLPNthOrder*>(e), 48000.0f, 300.0f);
-        check(bwBlock, bwSingle, order);
-        check(lrBlock, lrSingle, order);
-    }
-}
-
 }  // namespace
