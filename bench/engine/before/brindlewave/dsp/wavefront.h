@@ -1,0 +1,168 @@
+#pragma once
+// A cascade of K four-lane sections run over a whole block as a wavefront: at step t section k
+// takes sample t - k, so the K section updates of one step are independent of each other and the
+// processor overlaps them, instead of waiting on the chain of K sections that one sample passes
+// through. Every section still sees its samples in order, so the results are those of running
+// the cascade sample by sample. Sections start at parity 0 and end at parity n & 1; each
+// records its output for the block's last sample.
+
+#include <emmintrin.h>
+
+#include "before/brindlewave/dsp/section4.h"
+
+namespace brindlewave_before::lanes {
+
+// One section step at a parity known only at run time (the pipeline's fill and drain).
+BRINDLEWAVE_INLINE __m128 stepAt(Section4& s, __m128 x, int parity, bool record) noexcept {
+    const __m128 out = parity ? step<1>(s, x) : step<0>(s, x);
+    if (record) s.y = out;
+    return out;
+}
+
+namespace detail {
+
+// Sections K-1 .. 1 of a full step at which sample t - k has parity P ^ (k & 1).
+template <int P, int K, int k = K - 1>
+BRINDLEWAVE_INLINE void fullSteps(Section4* s, __m128* pipe, __m128& last) noexcept {
+    if constexpr (k >= 1) {
+        const __m128 y = step<(P ^ (k & 1))>(s[k], pipe[k]);
+        if constexpr (k == K - 1)
+            last = y;
+        else
+            pipe[k + 1] = y;
+        fullSteps<P, K, k - 1>(s, pipe, last);
+    }
+}
+
+}  // namespace detail
+
+// One cascade's wavefront, advanced one step at a time so that several cascades (and other
+// work) can share a loop: a stage that takes another's output runs a few steps behind it.
+// in(j) gives the input of sample j; out(j, y) receives the output of sample j.
+template <int K, class In, class Out>
+class Wave {
+public:
+    Wave(Section4* sections, int n, In in, Out out) noexcept
+        : s_(sections), n_(n), in_(in), out_(out) {}
+
+    // Steps tau = 0 .. steps() - 1 must each be taken once, in order; others do nothing. P is
+    // the parity of tau.
+    int steps() const noexcept { return n_ + K - 1; }
+
+    template <int P>
+    BRINDLEWAVE_INLINE void advance(int tau) noexcept {
+        if (tau >= K - 1 && tau <= n_ - 2) {
+            // Every section busy and none at the last sample.
+            __m128 y;
+            detail::fullSteps<P, K>(s_, pipe_, y);
+            pipe_[1] = step<P>(s_[0], in_(tau));
+            out_(tau - K + 1, y);
+        } else if (tau >= 0 && tau < n_ + K - 1) {
+            partial(tau);
+        }
+    }
+
+private:
+    void partial(int t) noexcept {
+        for (int k = K - 1; k >= 0; --k) {
+            const int j = t - k;
+            if (j < 0 || j >= n_) continue;
+            const __m128 y = stepAt(s_[k], k == 0 ? in_(j) : pipe_[k], j & 1, j == n_ - 1);
+            if (k == K - 1)
+                out_(j, y);
+            else
+                pipe_[k + 1] = y;
+        }
+    }
+
+    Section4* s_;
+    int n_;
+    In in_;
+    Out out_;
+    __m128 pipe_[K + 1];
+};
+
+template <int K, class In, class Out>
+Wave<K, In, Out> makeWave(Section4* sections, int n, In in, Out out) noexcept {
+    return Wave<K, In, Out>(sections, n, in, out);
+}
+
+// Two cascades of the same shape in one wavefront: lanes 0 and 1 take their samples at step t,
+// lanes 2 and 3 `lag` steps later (lag even, so both halves of a section step at the same sample
+// parity). in(ja, jb) gives the input for sample ja of the first pair and jb of the second;
+// out(ja, jb, y, first, second) receives the output where the flags say a pair produced one.
+template <int K, class In, class Out>
+class PairedWave {
+public:
+    PairedWave(Section4* sections, int n, int lag, In in, Out out) noexcept
+        : s_(sections), n_(n), lag_(lag), in_(in), out_(out) {}
+
+    int steps() const noexcept { return n_ + K - 1 + lag_; }
+
+    template <int P>
+    BRINDLEWAVE_INLINE void advance(int t) noexcept {
+        if (t >= lag_ + K - 1 && t <= n_ - 2) {
+            __m128 y;
+            detail::fullSteps<P, K>(s_, pipe_, y);
+            pipe_[1] = step<P>(s_[0], in_(t, t - lag_));
+            out_(t - K + 1, t - K + 1 - lag_, y, true, true);
+        } else if (t >= 0 && t < steps()) {
+            partial(t);
+        }
+    }
+
+private:
+    int clampIndex(int j) const noexcept { return j < 0 ? 0 : j >= n_ ? n_ - 1 : j; }
+
+    // A step in which some lanes have no sample: they keep their state untouched.
+    void partial(int t) noexcept {
+        for (int k = K - 1; k >= 0; --k) {
+            const int ja = t - k, jb = t - k - lag_;
+            const bool a = ja >= 0 && ja < n_, b = jb >= 0 && jb < n_;
+            if (!a && !b) continue;
+            const __m128 x = k == 0 ? in_(clampIndex(ja), clampIndex(jb)) : pipe_[k];
+            const __m128 mask = laneMask(a, b);
+            Section4& s = s_[k];
+            const int p = (t - k) & 1;
+            const __m128 old = s.w[1 - p];
+            const __m128 y = p ? step<1>(s, x) : step<0>(s, x);
+            s.w[1 - p] = _mm_or_ps(_mm_and_ps(mask, s.w[1 - p]), _mm_andnot_ps(mask, old));
+            const __m128 record = laneMask(a && ja == n_ - 1, b && jb == n_ - 1);
+            s.y = _mm_or_ps(_mm_and_ps(record, y), _mm_andnot_ps(record, s.y));
+            if (k == K - 1)
+                out_(ja, jb, y, a, b);
+            else
+                pipe_[k + 1] = y;
+        }
+    }
+
+    static __m128 laneMask(bool first, bool second) noexcept {
+        const int f = first ? -1 : 0, g = second ? -1 : 0;
+        return _mm_castsi128_ps(_mm_setr_epi32(f, f, g, g));
+    }
+
+    Section4* s_;
+    int n_;
+    int lag_;
+    In in_;
+    Out out_;
+    __m128 pipe_[K + 1];
+};
+
+template <int K, class In, class Out>
+PairedWave<K, In, Out> makePairedWave(Section4* sections, int n, int lag, In in, Out out) noexcept {
+    return PairedWave<K, In, Out>(sections, n, lag, in, out);
+}
+
+// A single cascade over a block. n >= 1.
+template <int K, class In, class Out>
+inline void wavefront(Section4* s, int n, In in, Out out) noexcept {
+    Wave<K, In, Out> w(s, n, in, out);
+    const int steps = w.steps();
+    for (int t = 0; t < steps; t += 2) {
+        w.template advance<0>(t);
+        w.template advance<1>(t + 1);
+    }
+}
+
+}  // namespace brindlewave_before::lanes
