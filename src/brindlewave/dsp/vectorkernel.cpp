@@ -65,14 +65,6 @@ BRINDLEWAVE_INLINE void follow(__m128& envelope, const __m128 (&c)[4], __m128 x,
         envelope = _mm_and_ps(e, finite(e));
 }
 
-// The cascades of one Linkwitz-Riley section pair: sections 0..3 the first half, 4..7 the second.
-audiofx::BiQuad* lrSection(audiofx::LinkwitzRileyLPNthOrder* f, int k) noexcept {
-    return k < 4 ? &f->firstHalf.section(k) : &f->secondHalf.section(k - 4);
-}
-audiofx::BiQuad* lrSection(audiofx::LinkwitzRileyHPNthOrder* f, int k) noexcept {
-    return k < 4 ? &f->firstHalf.section(k) : &f->secondHalf.section(k - 4);
-}
-
 }  // namespace
 
 VectorKernel::VectorKernel() noexcept {
@@ -99,8 +91,8 @@ void VectorKernel::mapSections(EngineUnits& u, int bands) noexcept {
         Band* band = u.splitters[ch]->bands;
         for (int x = 0; x < bands - 1; ++x)
             for (int k = 0; k < 8; ++k) {
-                crossMap_[x][k][2 * ch] = lrSection(band[x].lowpass, k);
-                crossMap_[x][k][2 * ch + 1] = lrSection(band[x + 1].highpass, k);
+                crossMap_[x][k][2 * ch] = &band[x].lowpass->section(k);
+                crossMap_[x][k][2 * ch + 1] = &band[x + 1].highpass->section(k);
             }
         for (int k = 0; k < 4; ++k) {
             if (bands >= 3) allpass1Map_[k][ch] = &(*band[0].allpasses)[0].section(k);
@@ -196,10 +188,10 @@ void VectorKernel::storeState(EngineUnits& u, const BlockSettings& s) noexcept {
     const int channelLanes = stereo ? 0x3 : 0x1;
     for (int x = 0; x < 3; ++x)
         for (int k = 0; k < 8; ++k)
-            lanes::storeLanes(cross_[x][k], crossMap_[x][k], parity_, pairLanes);
+            lanes::storeLanes(cross_[x][k], crossMap_[x][k], pairLanes);
     for (int k = 0; k < 4; ++k) {
-        lanes::storeLanes(allpass1_[k], allpass1Map_[k], parity_, channelLanes);
-        lanes::storeLanes(allpass2_[k], allpass2Map_[k], parity_, pairLanes);
+        lanes::storeLanes(allpass1_[k], allpass1Map_[k], channelLanes);
+        lanes::storeLanes(allpass2_[k], allpass2Map_[k], pairLanes);
     }
     // The anti-alias filters run an even number of steps per frame when they run at all.
     if (s.factor > 1)
@@ -354,7 +346,7 @@ void VectorKernel::runBands(int frames, int factor) noexcept {
     const int keepMask = factor - 1;
     const int keepShift = factor == 2 ? 1 : factor == 4 ? 2 : 3;
 
-    auto cross1 = makeWave<8>(
+    auto cross1 = makeWave<8, lanes::CrossoverStep>(
         cross_[0], n,
         [&](int j) {
             __m128 p = loadPair(pairs + 2 * j);
@@ -362,26 +354,27 @@ void VectorKernel::runBands(int frames, int factor) noexcept {
             return _mm_shuffle_ps(p, p, _MM_SHUFFLE(1, 1, 0, 0));
         },
         [&](int j, __m128 y) { outer[j] = y; });
-    auto cross2 = makeWave<8>(
+    auto cross2 = makeWave<8, lanes::CrossoverStep>(
         cross_[1], n,
         [&](int j) { return _mm_shuffle_ps(outer[j], outer[j], _MM_SHUFFLE(3, 3, 1, 1)); },
         [&](int j, __m128 y) { middle[j] = y; });
-    auto allpass1 = makeWave<4>(
+    auto allpass1 = makeWave<4, lanes::AllpassStep>(
         allpass1_, n,
         [&](int j) { return _mm_shuffle_ps(outer[j], outer[j], _MM_SHUFFLE(2, 2, 2, 0)); },
         [&](int j, __m128 y) { allpassed[j] = y; });
-    auto cross3 = makeWave<8>(
+    auto cross3 = makeWave<8, lanes::CrossoverStep>(
         cross_[2], n,
         [&](int j) { return _mm_shuffle_ps(middle[j], middle[j], _MM_SHUFFLE(3, 3, 1, 1)); },
         [&](int j, __m128 y) { outer[j] = y; });
-    auto allpass2 = makeWave<4>(
+    auto allpass2 = makeWave<4, lanes::AllpassStep>(
         allpass2_, n,
         [&](int j) {
             return _mm_unpacklo_ps(allpassed[j],
                                    _mm_shuffle_ps(middle[j], middle[j], _MM_SHUFFLE(2, 2, 2, 0)));
         },
         [&](int j, __m128 y) { allpassed[j] = y; });
-    // Lags (all even, so a stage's step has the loop's parity).
+    // Lags: each stage reads a sample a step after its source has written it; all even, as the
+    // anti-alias filters (whose sections alternate their delay slots) need.
     constexpr int lagCross1 = Oversampled ? kUpSections : 0;
     constexpr int lagCross2 = lagCross1 + 8;
     constexpr int lagCross3 = lagCross2 + 8;
@@ -411,23 +404,22 @@ void VectorKernel::runBands(int frames, int factor) noexcept {
         GainWork w;
         if (compressing) compressBegin<B, Bypass>(j, w);
         if constexpr (Oversampled) antiAlias.template advance<P>(s);
-        cross1.template advance<P>(s - lagCross1);
+        cross1.advance(s - lagCross1);
         if (compressing) compressMiddle<Bypass>(w);
         if constexpr (B >= 3) {
-            cross2.template advance<P>(s - lagCross2);
-            allpass1.template advance<P>(s - lagCross2);
+            cross2.advance(s - lagCross2);
+            allpass1.advance(s - lagCross2);
         }
         if (compressing) compressEnd<B, Bypass>(j, w);
         if constexpr (B == 4) {
-            cross3.template advance<P>(s - lagCross3);
-            allpass2.template advance<P>(s - lagCross3);
+            cross3.advance(s - lagCross3);
+            allpass2.advance(s - lagCross3);
         }
     };
     for (int s = 0; s < total; s += 2) {
         body.template operator()<0>(s);
         body.template operator()<1>(s + 1);
     }
-    parity_ = n & 1;
 }
 
 void VectorKernel::meterSecondChannel(int n) noexcept {

@@ -1,8 +1,8 @@
 #pragma once
 // The block's sample path with both channels in SSE lanes. Each crossover runs its low-pass and
-// high-pass for both channels as one four-lane cascade, the compensating all-passes share lanes
-// the same way, the eight compressors run as two four-band vectors, and the anti-alias filters
-// run both channels side by side. Every lane repeats its unit's single-precision arithmetic in
+// high-pass for both channels as one four-lane cascade of state-variable sections, the
+// compensating all-passes share lanes the same way, the eight compressors run as two four-band
+// vectors, and the anti-alias filters run both channels side by side. Every lane repeats its unit's single-precision arithmetic in
 // the same order, and the units' state is read before and written back after each block, so the
 // result and the units' state equal those of processBlockScalar exactly. The gain computer skips
 // its logarithm while an envelope is provably below the threshold.
@@ -12,6 +12,7 @@
 #include "brindlewave/dsp/decibels.h"
 #include "brindlewave/dsp/engineunits.h"
 #include "brindlewave/dsp/section4.h"
+#include "brindlewave/dsp/statevariable4.h"
 
 namespace brindlewave {
 
@@ -43,6 +44,7 @@ private:
         __m128 feeds;      // bands whose detectors follow the signal
     };
     using LaneMap = audiofx::BiQuad* [4];
+    using SectionMap = audiofx::StateVariableSection* [4];
 
     void mapSections(EngineUnits& units, int bands) noexcept;
     void loadState(EngineUnits& units, const BlockSettings& s) noexcept;
@@ -74,15 +76,14 @@ private:
     void gainsEnd(GainWork& w, __m128 (&g)[2]) noexcept;
     __m128 compress(CompressorLanes& c, __m128 x, __m128 g) noexcept;
 
-    lanes::Section4 cross_[3][8];    // crossovers 1..3: (LP, HP) of channel 0, then channel 1
-    lanes::Section4 allpass1_[4];    // band 0 at crossover 2: channel 0, channel 1
-    lanes::Section4 allpass2_[4];    // bands 0 and 1 at crossover 3, channel 0 then channel 1
+    lanes::StateVariable4 cross_[3][8];  // crossovers 1..3: (LP, HP) of channel 0, then channel 1
+    lanes::StateVariable4 allpass1_[4];  // band 0 at crossover 2: channel 0, channel 1
+    lanes::StateVariable4 allpass2_[4];  // bands 0 and 1 at crossover 3, channel 0 then channel 1
     lanes::Section4 antiAlias_[10];  // up-sampling filter of channels 0, 1; decimation of 0, 1
-    LaneMap crossMap_[3][8] = {};
-    LaneMap allpass1Map_[4] = {};
-    LaneMap allpass2Map_[4] = {};
+    SectionMap crossMap_[3][8] = {};
+    SectionMap allpass1Map_[4] = {};
+    SectionMap allpass2Map_[4] = {};
     LaneMap antiAliasMap_[10] = {};
-    int parity_ = 0;  // of the band path after the last block's run
 
     CompressorLanes compressors_[kEngineChannels];
     DetectorLanes preDetectors_, postDetectors_;
