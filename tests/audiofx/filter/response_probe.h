@@ -8,6 +8,8 @@
 #include <numbers>
 #include <vector>
 
+#include "fftcore/fftcore.h"
+
 namespace response_probe {
 
 template <typename Step>
@@ -69,67 +71,23 @@ struct Spectrum {
     double binHz = 0;
 };
 
-namespace detail {
-
-// In-place radix-2 transform of n complex values held as separate real and imaginary parts.
-inline void transform(std::vector<double>& re, std::vector<double>& im) {
-    const std::size_t n = re.size();
-    for (std::size_t i = 1, j = 0; i < n; ++i) {  // bit reversal
-        std::size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1) j ^= bit;
-        j |= bit;
-        if (i < j) {
-            std::swap(re[i], re[j]);
-            std::swap(im[i], im[j]);
-        }
-    }
-    std::vector<double> wr(n / 2), wi(n / 2);
-    for (std::size_t k = 0; k < n / 2; ++k) {
-        wr[k] = std::cos(2.0 * std::numbers::pi * double(k) / double(n));
-        wi[k] = -std::sin(2.0 * std::numbers::pi * double(k) / double(n));
-    }
-    for (std::size_t half = 1; half < n; half *= 2) {
-        const std::size_t stride = n / (2 * half);
-        for (std::size_t i = 0; i < n; i += 2 * half)
-            for (std::size_t k = 0; k < half; ++k) {
-                const std::size_t a = i + k, b = a + half;
-                const double c = wr[k * stride], s = wi[k * stride];
-                const double tr = re[b] * c - im[b] * s, ti = re[b] * s + im[b] * c;
-                re[b] = re[a] - tr;
-                im[b] = im[a] - ti;
-                re[a] += tr;
-                im[a] += ti;
-            }
-    }
-}
-
-}  // namespace detail
-
-// Bins from 0 up to maxHz (or all of them), computed as one complex transform of half the
-// length over the even and odd samples.
-inline Spectrum spectrumOf(const std::vector<float>& h, double fs, double maxHz = -1.0) {
+inline Spectrum spectrumOf(const std::vector<float>& h, double fs) {
     std::size_t n = 2;
     while (n < h.size()) n *= 2;
-    const std::size_t m = n / 2;
-    std::vector<double> re(m, 0.0), im(m, 0.0);
-    for (std::size_t i = 0; i < h.size(); ++i) (i & 1 ? im : re)[i / 2] = h[i];
-    detail::transform(re, im);
+    float* data = static_cast<float*>(fftcore::alignedRealloc(nullptr, n * sizeof(float), 16));
+    std::copy(h.begin(), h.end(), data);
+    std::fill(data + h.size(), data + n, 0.0f);
+    fftcore::Rfft fft;
+    fft.initialize(n);
+    fft.forward(data);
     Spectrum s;
     s.binHz = fs / double(n);
-    const std::size_t last =
-        maxHz < 0.0 || maxHz >= fs / 2 ? m : std::min(m, std::size_t(maxHz / s.binHz) + 1);
-    s.db.resize(last + 1);
-    for (std::size_t k = 0; k <= last; ++k) {
-        // Even and odd parts from Z[k] and conj(Z[m - k]), then X[k] = E + e^(-2 pi i k / n) O.
-        const std::size_t q = k == 0 || k == m ? 0 : m - k;
-        const double ar = re[k % m], ai = im[k % m], br = re[q], bi = -im[q];
-        const double er = 0.5 * (ar + br), ei = 0.5 * (ai + bi);
-        const double or_ = 0.5 * (ai - bi), oi = -0.5 * (ar - br);
-        const double angle = -2.0 * std::numbers::pi * double(k) / double(n);
-        const double c = std::cos(angle), sn = std::sin(angle);
-        const double xr = er + (or_ * c - oi * sn), xi = ei + (or_ * sn + oi * c);
-        s.db[k] = 10.0 * std::log10(xr * xr + xi * xi);
-    }
+    s.db.resize(n / 2 + 1);
+    s.db[0] = 20.0 * std::log10(std::fabs(double(data[0])));
+    s.db[n / 2] = 20.0 * std::log10(std::fabs(double(data[n / 2])));
+    for (std::size_t k = 1; k < n / 2; ++k)
+        s.db[k] = 20.0 * std::log10(std::hypot(double(data[k]), double(data[n / 2 + k])));
+    fftcore::alignedFree(data, 16);
     return s;
 }
 

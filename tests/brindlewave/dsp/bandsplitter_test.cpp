@@ -40,8 +40,7 @@ double bandSumDeviationDb(const std::vector<float>& xo, int bands, float rate) {
             return sum;
         },
         std::size_t(rate / 20), std::size_t(rate * 3));
-    return response_probe::worstDeviationDb(response_probe::spectrumOf(h, rate, 20000.0), 20.0,
-                                            20000.0);
+    return response_probe::worstDeviationDb(response_probe::spectrumOf(h, rate), 20.0, 20000.0);
 }
 
 // Default crossovers, then random sets at or above rate / 200, some out of order, some with

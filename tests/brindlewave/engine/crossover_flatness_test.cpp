@@ -60,8 +60,7 @@ double engineBandSumDeviationDb(double hostRate, int factor, int bands,
             return out[pos++];
         },
         std::size_t(hostRate / 20), std::size_t(hostRate * 3));
-    return response_probe::worstDeviationDb(response_probe::spectrumOf(h, hostRate, maxHz), 20.0,
-                                            maxHz);
+    return response_probe::worstDeviationDb(response_probe::spectrumOf(h, hostRate), 20.0, maxHz);
 }
 
 // Host rates 44.1 to 384 kHz at every factor, 2 to 4 bands, default and random crossovers: within
