@@ -25,7 +25,7 @@ struct OwnedList {
 };
 
 // Sections of a QualityBiQuad design at one frequency, with the Q values of a Butterworth
-// filter of `butterworthOrder` (order/2 sections, the division rounding toward zero).
+// filter of the cascade's order (order/2 sections, the division rounding toward zero).
 template <typename Section>
 class ButterworthCascade : public AudioEffect {
 public:
@@ -68,13 +68,13 @@ public:
     float frequency = std::numeric_limits<float>::quiet_NaN();
 
 protected:
-    ButterworthCascade(int cascadeOrder, int butterworthOrder) noexcept
+    explicit ButterworthCascade(int cascadeOrder) noexcept
         : order(cascadeOrder),
-          sections(butterworthOrder / 2),
+          sections(cascadeOrder / 2),
           // Q depends on the order only: computed once here, so that frequency changes on the
           // audio thread allocate nothing.
           q(static_cast<std::size_t>(sections.size())) {
-        for (int i = 0; i < sections.size(); ++i) q[i] = butterworthQ(butterworthOrder, i);
+        for (int i = 0; i < sections.size(); ++i) q[i] = butterworthQ(cascadeOrder, i);
     }
 
 private:

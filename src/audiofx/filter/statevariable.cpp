@@ -27,8 +27,8 @@ void StateVariableSection::setQualityFactor(float q) {
 
 void StateVariableSection::calcCoefficients() noexcept {
     constexpr long double pi = std::numbers::pi_v<long double>;
-    const long double G = std::tan(pi * static_cast<long double>(frequency) /
-                                   static_cast<long double>(sampleRate));
+    const long double G =
+        std::tan(pi * static_cast<long double>(frequency) / static_cast<long double>(sampleRate));
     const long double k = 1.0L / static_cast<long double>(Q);
     const long double D = 1.0L / ((1.0L + k * G) + G * G);
     g = static_cast<float>(G);
