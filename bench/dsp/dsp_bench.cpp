@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "audiofx/filter/lowpass.h"
+#include "audiofx/filter/statevariable.h"
 #include "brindlewave/dsp/bandsplitter.h"
 #include "brindlewave/dsp/compressor.h"
 #include "brindlewave/dsp/upsampler.h"
@@ -31,8 +32,7 @@ void perSample(benchmark::State& state, int samplesPerIteration = block) {
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-// A tuned filter over a block per iteration: through processBuffers, or with arg 1 by
-// getNextSample on each sample.
+// A tuned filter over a block per iteration.
 template <typename Filter>
 void runFilter(benchmark::State& state, Filter& f, float frequency) {
     f.setSampleRate(48000.0f);
@@ -40,11 +40,7 @@ void runFilter(benchmark::State& state, Filter& f, float frequency) {
     auto in = noiseBlock(1.0f);
     std::vector<float> out(block);
     for (auto _ : state) {
-        if (state.range(0)) {
-            for (int i = 0; i < block; ++i) out[i] = f.getNextSample(in[i]);
-        } else {
-            f.processBuffers(in.data(), out.data(), block);
-        }
+        f.processBuffers(in.data(), out.data(), block);
         benchmark::DoNotOptimize(out.data());
     }
     perSample(state);
@@ -54,13 +50,20 @@ void BM_Baseline_SecondOrderSection(benchmark::State& state) {
     audiofx::LowpassO2 s;
     runFilter(state, s, 1000.0f);
 }
-BENCHMARK(BM_Baseline_SecondOrderSection)->Arg(0);
+BENCHMARK(BM_Baseline_SecondOrderSection);
+
+// The same design as a state-variable section, the form the band splitter runs.
+void BM_StateVariableSection(benchmark::State& state) {
+    audiofx::StateVariableSection s(audiofx::SectionResponse::lowpass);
+    runFilter(state, s, 1000.0f);
+}
+BENCHMARK(BM_StateVariableSection);
 
 void BM_CrossoverSectionOrder16(benchmark::State& state) {
-    audiofx::LinkwitzRileyLPNthOrder s(16);
+    audiofx::LinkwitzRileyStateVariable s(audiofx::SectionResponse::lowpass, 16);
     runFilter(state, s, 632.4555f);
 }
-BENCHMARK(BM_CrossoverSectionOrder16)->Arg(0)->Arg(1);
+BENCHMARK(BM_CrossoverSectionOrder16);
 
 // Four bands at the default crossovers.
 void tuneSplitter(brindlewave::BandSplitter& s, float rate) {
