@@ -55,16 +55,6 @@ inline double magnitudeDb(const std::vector<float>& h, double f, double fs) {
     return 20.0 * std::log10(std::abs(transferAt(h, f, fs)));
 }
 
-// Largest deviation from 0 dB at `count` log-spaced frequencies from 20 Hz to 20 kHz.
-inline double worstDeviationDb(const std::vector<float>& h, double fs, int count) {
-    double worst = 0.0;
-    for (int i = 0; i < count; ++i) {
-        const double f = 20.0 * std::pow(1000.0, i / double(count - 1));
-        worst = std::max(worst, std::fabs(magnitudeDb(h, f, fs)));
-    }
-    return worst;
-}
-
 // Magnitude in dB of the transform of h, zero-padded to a power of two, bin k at k x binHz.
 struct Spectrum {
     std::vector<double> db;
