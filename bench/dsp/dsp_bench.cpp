@@ -9,10 +9,9 @@
 #include <vector>
 
 #include "audiofx/filter/lowpass.h"
-#include "audiofx/util/envelope.h"
+#include "audiofx/filter/statevariable.h"
 #include "brindlewave/dsp/bandsplitter.h"
 #include "brindlewave/dsp/compressor.h"
-#include "brindlewave/dsp/compressorlanes.h"
 #include "brindlewave/dsp/upsampler.h"
 
 namespace {
@@ -33,8 +32,7 @@ void perSample(benchmark::State& state, int samplesPerIteration = block) {
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-// A tuned filter over a block per iteration: through processBuffers, or with arg 1 by
-// getNextSample on each sample.
+// A tuned filter over a block per iteration.
 template <typename Filter>
 void runFilter(benchmark::State& state, Filter& f, float frequency) {
     f.setSampleRate(48000.0f);
@@ -42,11 +40,7 @@ void runFilter(benchmark::State& state, Filter& f, float frequency) {
     auto in = noiseBlock(1.0f);
     std::vector<float> out(block);
     for (auto _ : state) {
-        if (state.range(0)) {
-            for (int i = 0; i < block; ++i) out[i] = f.getNextSample(in[i]);
-        } else {
-            f.processBuffers(in.data(), out.data(), block);
-        }
+        f.processBuffers(in.data(), out.data(), block);
         benchmark::DoNotOptimize(out.data());
     }
     perSample(state);
@@ -56,13 +50,20 @@ void BM_Baseline_SecondOrderSection(benchmark::State& state) {
     audiofx::LowpassO2 s;
     runFilter(state, s, 1000.0f);
 }
-BENCHMARK(BM_Baseline_SecondOrderSection)->Arg(0);
+BENCHMARK(BM_Baseline_SecondOrderSection);
+
+// The same design as a state-variable section, the form the band splitter runs.
+void BM_StateVariableSection(benchmark::State& state) {
+    audiofx::StateVariableSection s(audiofx::SectionResponse::lowpass);
+    runFilter(state, s, 1000.0f);
+}
+BENCHMARK(BM_StateVariableSection);
 
 void BM_CrossoverSectionOrder16(benchmark::State& state) {
-    audiofx::LinkwitzRileyLPNthOrder s(16);
+    audiofx::LinkwitzRileyStateVariable s(audiofx::SectionResponse::lowpass, 16);
     runFilter(state, s, 632.4555f);
 }
-BENCHMARK(BM_CrossoverSectionOrder16)->Arg(0)->Arg(1);
+BENCHMARK(BM_CrossoverSectionOrder16);
 
 // Four bands at the default crossovers.
 void tuneSplitter(brindlewave::BandSplitter& s, float rate) {
@@ -86,20 +87,6 @@ void BM_SplitterFourBands(benchmark::State& state) {
     perSample(state);
 }
 BENCHMARK(BM_SplitterFourBands);
-
-void BM_SplitterFourBandsBlock(benchmark::State& state) {
-    brindlewave::BandSplitter s;
-    tuneSplitter(s, 48000.0f);
-    auto in = noiseBlock(1.0f);
-    std::vector<float> bands(4 * block);
-    float* out[4] = {&bands[0], &bands[block], &bands[2 * block], &bands[3 * block]};
-    for (auto _ : state) {
-        s.splitBlock(in.data(), out, block);
-        benchmark::DoNotOptimize(bands.data());
-    }
-    perSample(state);
-}
-BENCHMARK(BM_SplitterFourBandsBlock);
 
 // Arg 0: signal below threshold (no reduction); arg 1: compressing all the time.
 void BM_Compressor(benchmark::State& state) {
@@ -136,27 +123,6 @@ void BM_CompressorFourBands(benchmark::State& state) {
     perSample(state);
 }
 BENCHMARK(BM_CompressorFourBands)->Arg(0)->Arg(1);
-
-// The same four compressors in SSE lanes over the block.
-void BM_CompressorFourBandsLanes(benchmark::State& state) {
-    brindlewave::BrindlewaveCompressor c[4];
-    brindlewave::BrindlewaveCompressor* cs[4] = {&c[0], &c[1], &c[2], &c[3]};
-    for (auto& comp : c) comp.initialize(48000.0f, 22.0f, 188.0f, -10.0f, 4.0f, 1.0f);
-    std::vector<float> in[4], work[4];
-    for (int b = 0; b < 4; ++b) {
-        in[b] = noiseBlock(state.range(0) ? 1.0f : 0.2f);
-        std::rotate(in[b].begin(), in[b].begin() + 97 * b, in[b].end());
-        work[b] = in[b];
-    }
-    float* bufs[4] = {work[0].data(), work[1].data(), work[2].data(), work[3].data()};
-    for (auto _ : state) {
-        for (int b = 0; b < 4; ++b) std::copy(in[b].begin(), in[b].end(), work[b].begin());
-        brindlewave::compressBands(cs, bufs, 4, block);
-        benchmark::DoNotOptimize(bufs[0]);
-    }
-    perSample(state);
-}
-BENCHMARK(BM_CompressorFourBandsLanes)->Arg(0)->Arg(1);
 
 // The same gain computer written with the extended-precision logarithm and the double power on
 // every sample: what the exact fast paths save.
@@ -196,50 +162,6 @@ void BM_OversamplerRoundTrip(benchmark::State& state) {
     perSample(state);
 }
 BENCHMARK(BM_OversamplerRoundTrip)->Arg(2)->Arg(4)->Arg(8);
-
-// One channel's band path as the engine will run it, per host sample: oversample by F, split
-// into four bands, meter and compress each band, sum, decimate. Args: F; 1 for full-scale noise
-// (every band compressing all the time), 0 for noise at -14 dB (bands under the threshold).
-void BM_BandPathFourBands(benchmark::State& state) {
-    const int factor = int(state.range(0));
-    brindlewave::Upsampler up;
-    up.initialize(8, block);
-    up.setSampleRate(48000.0f);
-    up.setFactor(factor);
-    const float rate = 48000.0f * factor;
-    brindlewave::BandSplitter split;
-    tuneSplitter(split, rate);
-    brindlewave::BrindlewaveCompressor c[4];
-    brindlewave::BrindlewaveCompressor* cs[4] = {&c[0], &c[1], &c[2], &c[3]};
-    audiofx::PeakDetector pre[4], post[4];
-    audiofx::PeakDetector* pres[4] = {&pre[0], &pre[1], &pre[2], &pre[3]};
-    audiofx::PeakDetector* posts[4] = {&post[0], &post[1], &post[2], &post[3]};
-    for (int b = 0; b < 4; ++b) {
-        c[b].initialize(rate, 22.0f, 188.0f, -10.0f, 4.0f, 1.0f);
-        for (audiofx::PeakDetector* d : {&pre[b], &post[b]}) {
-            d->setSampleRate(rate);
-            d->setEnvelope(0.0f, 500.0f);
-        }
-    }
-    auto in = noiseBlock(state.range(1) ? 1.0f : 0.2f);
-    std::vector<float> bands(4 * 8 * block);
-    float* out[4];
-    for (int b = 0; b < 4; ++b) out[b] = &bands[b * 8 * block];
-    for (auto _ : state) {
-        up.upsample(in.data(), block);
-        const int n = up.oversampledLength();
-        float* buf = up.oversampledBuffer();
-        split.splitBlock(buf, out, n);
-        audiofx::detectBands(pres, out, 4, n);
-        brindlewave::compressBands(cs, out, 4, n);
-        audiofx::detectBands(posts, out, 4, n);
-        for (int i = 0; i < n; ++i) buf[i] = ((out[0][i] + out[1][i]) + out[2][i]) + out[3][i];
-        up.decimate();
-        benchmark::DoNotOptimize(up.decimatedBuffer());
-    }
-    perSample(state);
-}
-BENCHMARK(BM_BandPathFourBands)->ArgsProduct({{1, 2, 4, 8}, {0, 1}});
 
 }  // namespace
 

@@ -27,15 +27,6 @@ void AllpassO1::calcCoefficients() {
     a2 = 0.0f;
 }
 
-void AllpassQO2::calcCoefficients() {
-    computePoles();
-    // 2 beta = (1 - alpha) / (1 + alpha) and 2 gamma = 2 cos(theta) / (1 + alpha) with
-    // alpha = sin(theta) / (2 Q): the all-pass design, on the crossover sections' own poles.
-    b0 = a2 = 2.0f * beta;
-    b1 = a1 = -2.0f * gamma;
-    b2 = 1.0f;
-}
-
 AllpassNthOrder::AllpassNthOrder(int n) noexcept
     : order(n), secondOrder(n / 2), firstOrder(n > 0 && n % 2 != 0 ? 1 : 0) {}
 

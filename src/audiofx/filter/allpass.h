@@ -1,12 +1,9 @@
 #pragma once
-// All-pass designs: first- and second-order sections and their cascade, and the crossover
-// all-pass whose phase equals that of a Linkwitz-Riley low-pass plus high-pass pair.
+// All-pass designs: first- and second-order sections and their cascade.
 
 #include <limits>
 
 #include "audiofx/filter/biquad.h"
-#include "audiofx/filter/cascade.h"
-#include "audiofx/filter/qualitybiquad.h"
 #include "audiofx/filter/sectionarray.h"
 
 namespace audiofx {
@@ -22,13 +19,6 @@ public:
     void calcCoefficients() override;
 
     float alpha = std::numeric_limits<float>::quiet_NaN();
-};
-
-// Second-order all-pass with a quality factor: the poles of LowpassO2 / HighpassO2 at the same
-// frequency and Q, mirrored into the zeros.
-class AllpassQO2 final : public QualityBiQuad {
-public:
-    void calcCoefficients() override;
 };
 
 // order/2 AllpassO2 at one frequency, preceded by an AllpassO1 when the order is odd.
@@ -61,15 +51,6 @@ public:
 private:
     SectionArray<AllpassO2> secondOrder;
     SectionArray<AllpassO1> firstOrder;  // one section for an odd order, else none
-};
-
-// The all-pass equal to LinkwitzRileyLPNthOrder(order) + LinkwitzRileyHPNthOrder(order) at the
-// same frequency (order a multiple of 4): order/4 AllpassQO2 with the Butterworth Q values of
-// order/2. A band that skips a crossover runs this to stay in phase with the bands that split
-// there.
-class LinkwitzRileyAPNthOrder final : public ButterworthCascade<AllpassQO2> {
-public:
-    explicit LinkwitzRileyAPNthOrder(int order) noexcept : ButterworthCascade(order, order / 2) {}
 };
 
 }  // namespace audiofx

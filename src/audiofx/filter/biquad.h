@@ -47,10 +47,17 @@ public:
     float a1 = 0.0f, a2 = 0.0f;
     float frequency = std::numeric_limits<float>::quiet_NaN();
 
-    float wetGain() const noexcept { return wet; }
-    float dryGain() const noexcept { return dry; }
-    // True for the default mix (wet 1, dry 0), which every design keeps.
-    bool hasPlainMix() const noexcept { return plainMix_; }
+    // The delay state, for running the section elsewhere (a vector lane) and handing it back:
+    // the newest intermediate value is both w0 and w1.
+    struct DelayState {
+        float w1, w2, y;
+    };
+    DelayState delayState() const noexcept { return {w1, w2, y}; }
+    void setDelayState(const DelayState& s) noexcept {
+        w0 = w1 = s.w1;
+        w2 = s.w2;
+        y = s.y;
+    }
 
 private:
     // The mix changes only through initialize, which keeps plainMix_ in step.

@@ -8,7 +8,6 @@
 
 #include "audiofx/effect.h"
 #include "audiofx/filter/butterworthq.h"
-#include "audiofx/filter/cascadelanes.h"
 #include "audiofx/filter/sectionarray.h"
 #include "rigging/core/nogc.h"
 
@@ -22,12 +21,11 @@ struct OwnedList {
     OwnedList& operator=(const OwnedList&) = delete;
     ~OwnedList() { rigging::freeSlice(values); }
     T& operator[](int i) noexcept { return values[static_cast<std::size_t>(i)]; }
-    T* data() noexcept { return values.data(); }
     std::span<T> values;
 };
 
 // Sections of a QualityBiQuad design at one frequency, with the Q values of a Butterworth
-// filter of `butterworthOrder` (order/2 sections, the division rounding toward zero).
+// filter of the cascade's order (order/2 sections, the division rounding toward zero).
 template <typename Section>
 class ButterworthCascade : public AudioEffect {
 public:
@@ -38,9 +36,8 @@ public:
         return x;
     }
 
-    // Same samples as getNextSample in a loop, all sections advancing together.
     void processBuffers(const float* input, float* output, int frames) final {
-        runSectionsOverBlock(chain.data(), sections.size(), input, output, frames);
+        runBuffers(*this, input, output, frames);
     }
 
     void reset() final {
@@ -71,23 +68,18 @@ public:
     float frequency = std::numeric_limits<float>::quiet_NaN();
 
 protected:
-    ButterworthCascade(int cascadeOrder, int butterworthOrder) noexcept
+    explicit ButterworthCascade(int cascadeOrder) noexcept
         : order(cascadeOrder),
-          sections(butterworthOrder / 2),
+          sections(cascadeOrder / 2),
           // Q depends on the order only: computed once here, so that frequency changes on the
           // audio thread allocate nothing.
-          q(static_cast<std::size_t>(sections.size())),
-          chain(static_cast<std::size_t>(sections.size())) {
-        for (int i = 0; i < sections.size(); ++i) {
-            q[i] = butterworthQ(butterworthOrder, i);
-            chain[i] = &sections[i];
-        }
+          q(static_cast<std::size_t>(sections.size())) {
+        for (int i = 0; i < sections.size(); ++i) q[i] = butterworthQ(cascadeOrder, i);
     }
 
 private:
     SectionArray<Section> sections;
     OwnedList<float> q;
-    OwnedList<BiQuad*> chain;  // the sections in order, for block processing
 };
 
 // Two equal halves in series; every call is passed to both.
@@ -98,9 +90,8 @@ public:
         return secondHalf.getNextSample(firstHalf.getNextSample(x));
     }
 
-    // Both halves' sections advance together.
     void processBuffers(const float* input, float* output, int frames) final {
-        runSectionsOverBlock(chain.data(), firstHalf.sectionCount() * 2, input, output, frames);
+        runBuffers(*this, input, output, frames);
     }
 
     void reset() final {
@@ -127,19 +118,7 @@ public:
 
 protected:
     explicit LinkwitzRileyCascade(int cascadeOrder) noexcept
-        : order(cascadeOrder),
-          firstHalf(cascadeOrder / 2),
-          secondHalf(cascadeOrder / 2),
-          chain(static_cast<std::size_t>(firstHalf.sectionCount() * 2)) {
-        const int n = firstHalf.sectionCount();
-        for (int i = 0; i < n; ++i) {
-            chain[i] = &firstHalf.section(i);
-            chain[n + i] = &secondHalf.section(i);
-        }
-    }
-
-private:
-    OwnedList<BiQuad*> chain;
+        : order(cascadeOrder), firstHalf(cascadeOrder / 2), secondHalf(cascadeOrder / 2) {}
 };
 
 }  // namespace audiofx

@@ -14,7 +14,7 @@ public:
 
 class ButterworthHPNthOrder final : public ButterworthCascade<HighpassO2> {
 public:
-    explicit ButterworthHPNthOrder(int order) noexcept : ButterworthCascade(order, order) {}
+    explicit ButterworthHPNthOrder(int order) noexcept : ButterworthCascade(order) {}
 };
 
 class LinkwitzRileyHPNthOrder final : public LinkwitzRileyCascade<ButterworthHPNthOrder> {

@@ -37,7 +37,7 @@ public:
 
 class ButterworthLPNthOrder final : public ButterworthCascade<LowpassO2> {
 public:
-    explicit ButterworthLPNthOrder(int order) noexcept : ButterworthCascade(order, order) {}
+    explicit ButterworthLPNthOrder(int order) noexcept : ButterworthCascade(order) {}
 };
 
 class LinkwitzRileyLPNthOrder final : public LinkwitzRileyCascade<ButterworthLPNthOrder> {

@@ -1,7 +1,6 @@
 #pragma once
-// Second-order section tuned by frequency and quality factor; the low-pass, high-pass and
-// crossover all-pass designs share its pole computation, so sections at the same frequency and Q
-// get bit-identical poles.
+// Second-order section tuned by frequency and quality factor; the low-pass and high-pass designs
+// share its pole computation, so sections at the same frequency and Q get bit-identical poles.
 
 #include <limits>
 

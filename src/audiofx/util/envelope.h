@@ -69,9 +69,4 @@ public:
     float detect(float x) override { return follow(std::fabs(x)); }
 };
 
-// Feeds detectors[k] with the n samples of inputs[k] for k < count (at most 4), side by side in
-// SSE lanes: the same envelopes as calling detect on each sample.
-void detectBands(PeakDetector* const* detectors, const float* const* inputs, int count,
-                 int n) noexcept;
-
 }  // namespace audiofx

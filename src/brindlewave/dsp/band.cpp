@@ -6,16 +6,13 @@
 
 namespace brindlewave {
 
-using audiofx::LinkwitzRileyAPNthOrder;
-using audiofx::LinkwitzRileyHPNthOrder;
-using audiofx::LinkwitzRileyLPNthOrder;
+using audiofx::LinkwitzRileyStateVariable;
 using audiofx::SectionArray;
+using audiofx::SectionResponse;
 
 float sectionFrequency(float f, float rate) noexcept {
     const float hi = 0.45f * rate;
-    // Far below the rate, single-precision sections amplify their own rounding noise by orders
-    // of magnitude (from about rate / 40000 down); 10 Hz is the floor at ordinary rates.
-    const float lo = std::min(std::max(10.0f, rate / 20000.0f), hi);
+    const float lo = std::min(10.0f, hi);
     if (!(f <= hi)) f = hi;
     if (!(f >= lo)) f = lo;
     return f;
@@ -32,10 +29,12 @@ void Band::initialize(int maxBandsValue, int activeBandsValue, int indexValue) n
     activeBands = activeBandsValue;
     index = indexValue;
     allpassCount = std::max(0, activeBands - index - 2);
-    allpasses = rigging::mallocNew<SectionArray<LinkwitzRileyAPNthOrder>>(
-        std::max(0, maxBands - index - 2), order);
-    if (index != 0) highpass = rigging::mallocNew<LinkwitzRileyHPNthOrder>(order);
-    if (index != maxBands - 1) lowpass = rigging::mallocNew<LinkwitzRileyLPNthOrder>(order);
+    allpasses = rigging::mallocNew<SectionArray<LinkwitzRileyStateVariable>>(
+        std::max(0, maxBands - index - 2), SectionResponse::allpass, order);
+    if (index != 0)
+        highpass = rigging::mallocNew<LinkwitzRileyStateVariable>(SectionResponse::highpass, order);
+    if (index != maxBands - 1)
+        lowpass = rigging::mallocNew<LinkwitzRileyStateVariable>(SectionResponse::lowpass, order);
 }
 
 void Band::setSampleRate(float rate) noexcept {
@@ -43,7 +42,7 @@ void Band::setSampleRate(float rate) noexcept {
     sampleRate = rate;
     // Every all-pass gets the rate, also those beyond the current count, so a later growth of
     // the band count finds them at the right rate.
-    for (LinkwitzRileyAPNthOrder& ap : *allpasses) ap.setSampleRate(rate);
+    for (LinkwitzRileyStateVariable& ap : *allpasses) ap.setSampleRate(rate);
     if (lowpass) lowpass->setSampleRate(rate);
     if (highpass) highpass->setSampleRate(rate);
 }
@@ -69,7 +68,7 @@ void Band::updateFilterFrequencies(std::span<const float> crossovers, int n, flo
 void Band::resetSections() noexcept {
     if (highpass) highpass->reset();
     if (lowpass) lowpass->reset();
-    for (LinkwitzRileyAPNthOrder& ap : *allpasses) ap.reset();
+    for (LinkwitzRileyStateVariable& ap : *allpasses) ap.reset();
 }
 
 }  // namespace brindlewave

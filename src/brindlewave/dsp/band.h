@@ -5,10 +5,8 @@
 #include <limits>
 #include <span>
 
-#include "audiofx/filter/allpass.h"
-#include "audiofx/filter/highpass.h"
-#include "audiofx/filter/lowpass.h"
 #include "audiofx/filter/sectionarray.h"
+#include "audiofx/filter/statevariable.h"
 
 namespace brindlewave {
 
@@ -51,15 +49,15 @@ public:
     int activeBands = 0;
     int index = 0;
     int allpassCount = 0;
-    audiofx::SectionArray<audiofx::LinkwitzRileyAPNthOrder>* allpasses = nullptr;
-    audiofx::LinkwitzRileyLPNthOrder* lowpass = nullptr;
-    audiofx::LinkwitzRileyHPNthOrder* highpass = nullptr;
+    audiofx::SectionArray<audiofx::LinkwitzRileyStateVariable>* allpasses = nullptr;
+    audiofx::LinkwitzRileyStateVariable* lowpass = nullptr;
+    audiofx::LinkwitzRileyStateVariable* highpass = nullptr;
     float sampleRate = std::numeric_limits<float>::quiet_NaN();
     float output = 0.0f;
 };
 
-// A crossover frequency limited to what a section at `rate` realises stably: at most 0.45 x rate
-// (below Nyquist), at least 10 Hz and rate / 20000; NaN becomes the lower limit.
+// A crossover frequency limited to what a section at `rate` realises: at most 0.45 x rate (below
+// Nyquist), at least 10 Hz; NaN becomes the lower limit.
 float sectionFrequency(float f, float rate) noexcept;
 
 }  // namespace brindlewave

@@ -6,7 +6,6 @@
 #include <limits>
 #include <span>
 
-#include "audiofx/filter/sectionlanes.h"
 #include "brindlewave/dsp/band.h"
 
 namespace brindlewave {
@@ -43,26 +42,11 @@ public:
         return outputs;
     }
 
-    // The same samples as split on each of n samples, band b's written to bandOut[b] for the
-    // active bands (n floats each, not overlapping `input`), several times faster: the bands'
-    // sections run side by side in SSE lanes, in three stages of up to eight passes (the
-    // crossover at f0; then f1 with band 0's all-passes; then f2 with band 1's all-pass).
-    void splitBlock(const float* input, float* const* bandOut, int n) noexcept;
-
     int activeBands = maxBands;
     float sampleRate = std::numeric_limits<float>::quiet_NaN();
     float outputs[maxBands] = {};
     float rememberedCrossovers[maxBands - 1];
     Band bands[maxBands];
-
-private:
-    // Lane programs of the three stages for the current band count; false when a section
-    // cannot run in a lane.
-    bool loadStages() noexcept;
-    void storeStages() noexcept;
-    void splitSamples(const float* input, float* const* bandOut, int n) noexcept;
-
-    audiofx::SectionLanes stages[maxBands - 1];
 };
 
 }  // namespace brindlewave

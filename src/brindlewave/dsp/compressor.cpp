@@ -1,6 +1,7 @@
 #include "brindlewave/dsp/compressor.h"
 
 #include "audiofx/util/envelope.h"
+#include "brindlewave/dsp/unityceiling.h"
 
 namespace brindlewave {
 
@@ -29,10 +30,10 @@ void BrindlewaveCompressor::setParams(const CompressorParams& p) noexcept {
 
 void BrindlewaveCompressor::deriveGainComputer() noexcept {
     slope = static_cast<float>(1.0 - 1.0 / static_cast<double>(ratio));
-    // 1e-5 below the linear threshold: far beyond the error of either logarithm, so every
-    // envelope under it has L < threshold and thus no reduction.
-    const double linear = std::pow(10.0, static_cast<double>(threshold) / 20.0) * (1.0 - 1e-5);
-    quietBelow = std::isnan(linear) ? 0.0f : static_cast<float>(linear);
+    if (threshold == ceilingThreshold && slope == ceilingSlope) return;
+    unityCeiling = unityGainCeiling(threshold, slope);
+    ceilingThreshold = threshold;
+    ceilingSlope = slope;
 }
 
 }  // namespace brindlewave

@@ -61,10 +61,17 @@ public:
     float ratio = std::numeric_limits<float>::quiet_NaN();
     float makeupGain = std::numeric_limits<float>::quiet_NaN();
 
-private:
-    friend void compressBands(BrindlewaveCompressor* const* compressors, float* const* buffers,
-                              int count, int n) noexcept;
+    // What a vector kernel runs this compressor with; only the envelope comes back.
+    struct LaneState {
+        float envelope, attackCoeff, releaseCoeff, threshold, slope, makeupGain;
+        float unityCeiling;  // envelopes up to this get a gain of exactly 1
+    };
+    LaneState exportState() const noexcept {
+        return {envelope, attackCoeff, releaseCoeff, threshold, slope, makeupGain, unityCeiling};
+    }
+    void importEnvelope(float e) noexcept { envelope = e; }
 
+private:
     // d > e ? a : b without a branch (false for NaN): attack and release alternate
     // unpredictably on real signals.
     static float selectAbove(float d, float e, float a, float b) noexcept {
@@ -74,20 +81,22 @@ private:
     }
 
     // The gain computer: reduction r = min(0, (threshold - L) x k), k = 1 - 1/ratio, as a factor.
+    // Envelopes up to the unity ceiling (all of them for a ratio of 1) need no logarithm.
     float gainFor(float env) const noexcept {
-        if (!(slope > 0.0f)) return 1.0f;  // ratio 1 (or no ratio): no reduction, never NaN
-        if (env < quietBelow) return 1.0f;
+        if (!(env > unityCeiling)) return 1.0f;
         const float r = (threshold - decibelsOf(env)) * slope;
         if (!(r < 0.0f)) return 1.0f;
         return gainOfDecibels(r);
     }
 
+    // Slope and unity ceiling from threshold and ratio.
     void deriveGainComputer() noexcept;
 
     float slope = std::numeric_limits<float>::quiet_NaN();  // k
-    // Envelopes below this lie safely under the threshold: their reduction is 0 without a
-    // logarithm. Those between it and the threshold take the exact path.
-    float quietBelow = 0.0f;
+    float unityCeiling = std::numeric_limits<float>::quiet_NaN();
+    // The settings the ceiling was found for: the search is redone only when they change.
+    float ceilingThreshold = std::numeric_limits<float>::quiet_NaN();
+    float ceilingSlope = std::numeric_limits<float>::quiet_NaN();
 };
 
 }  // namespace brindlewave

@@ -6,11 +6,8 @@
 
 #include <xmmintrin.h>
 
-// Per-sample helpers must inline into their loops: a call per section step costs more than the
-// step.
-#define BRINDLEWAVE_INLINE inline __attribute__((always_inline))
-
 #include "audiofx/filter/biquad.h"
+#include "brindlewave/dsp/alwaysinline.h"
 
 namespace brindlewave::lanes {
 

@@ -37,7 +37,7 @@ void Upsampler::initialize(int maxFactorValue, int maxFramesValue) noexcept {
 }
 
 float Upsampler::cutoffFor(float hostRate) noexcept {
-    return std::max(hostRate * 0.5f - 2000.0f, hostRate * 0.25f);
+    return std::max(hostRate * 0.5f - 2000.0f, hostRate * 0.45f);
 }
 
 void Upsampler::setSampleRate(float hostRate) noexcept {

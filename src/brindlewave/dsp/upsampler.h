@@ -42,8 +42,9 @@ public:
     const float* decimatedBuffer() const noexcept { return decimated.data(); }
     int oversampledLength() const noexcept { return frames * (factor > 1 ? factor : 1); }
 
-    // Cut-off of both filters: the host Nyquist frequency less 2 kHz, kept at a quarter of the
-    // host rate or more so that it stays positive at low rates.
+    // Cut-off of both filters: the host Nyquist frequency less 2 kHz (20050 Hz at 44.1 kHz, 22 kHz
+    // at 48 kHz), but never below 0.45 x the host rate: below 40 kHz the 2 kHz would take a large
+    // share of the band.
     static float cutoffFor(float hostRate) noexcept;
 
     audiofx::ButterworthLPNthOrder* upsamplingFilter = nullptr;

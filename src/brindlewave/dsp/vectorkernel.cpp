@@ -7,8 +7,6 @@
 #include <limits>
 
 #include "brindlewave/dsp/decibels.h"
-#include "brindlewave/dsp/unityceiling.h"
-#include "brindlewave/dsp/vecdecibels.h"
 #include "brindlewave/dsp/wavefront.h"
 #include "rigging/core/vec.h"
 
@@ -67,36 +65,22 @@ BRINDLEWAVE_INLINE void follow(__m128& envelope, const __m128 (&c)[4], __m128 x,
         envelope = _mm_and_ps(e, finite(e));
 }
 
-// The cascades of one Linkwitz-Riley section pair: sections 0..3 the first half, 4..7 the second.
-audiofx::BiQuad* lrSection(audiofx::LinkwitzRileyLPNthOrder* f, int k) noexcept {
-    return k < 4 ? &f->firstHalf.section(k) : &f->secondHalf.section(k - 4);
-}
-audiofx::BiQuad* lrSection(audiofx::LinkwitzRileyHPNthOrder* f, int k) noexcept {
-    return k < 4 ? &f->firstHalf.section(k) : &f->secondHalf.section(k - 4);
-}
-
 }  // namespace
 
-VectorKernel::VectorKernel() noexcept : tables_(&lanes::decibelTables()) {
+VectorKernel::VectorKernel() noexcept {
     pairs_ =
         static_cast<float*>(rigging::alignedMalloc(sizeof(float) * 2 * (kMaxOversampled + 2), 16));
-    secondLevels_ =
+    secondChannelBands_ =
         static_cast<__m128*>(rigging::alignedMalloc(sizeof(__m128) * 2 * kMaxOversampled, 16));
-    for (__m128** b : {&bandsT_, &bandsU_, &bandsA_})
+    for (__m128** b : {&crossover1and3Out_, &crossover2Out_, &allpassOut_})
         *b = static_cast<__m128*>(rigging::alignedMalloc(sizeof(__m128) * kMaxOversampled, 16));
-    for (int ch = 0; ch < kEngineChannels; ++ch)
-        for (int b = 0; b < kEngineBands; ++b) {
-            ceilingThreshold_[ch][b] = std::numeric_limits<float>::quiet_NaN();
-            ceilingSlope_[ch][b] = std::numeric_limits<float>::quiet_NaN();
-            ceiling_[ch][b] = 0.0f;
-        }
     std::memset(decimated_, 0, sizeof(decimated_));
 }
 
 VectorKernel::~VectorKernel() {
     rigging::alignedFree(pairs_, 16);
-    rigging::alignedFree(secondLevels_, 16);
-    for (__m128* b : {bandsT_, bandsU_, bandsA_}) rigging::alignedFree(b, 16);
+    rigging::alignedFree(secondChannelBands_, 16);
+    for (__m128* b : {crossover1and3Out_, crossover2Out_, allpassOut_}) rigging::alignedFree(b, 16);
 }
 
 void VectorKernel::mapSections(EngineUnits& u, int bands) noexcept {
@@ -107,8 +91,8 @@ void VectorKernel::mapSections(EngineUnits& u, int bands) noexcept {
         Band* band = u.splitters[ch]->bands;
         for (int x = 0; x < bands - 1; ++x)
             for (int k = 0; k < 8; ++k) {
-                crossMap_[x][k][2 * ch] = lrSection(band[x].lowpass, k);
-                crossMap_[x][k][2 * ch + 1] = lrSection(band[x + 1].highpass, k);
+                crossMap_[x][k][2 * ch] = &band[x].lowpass->section(k);
+                crossMap_[x][k][2 * ch + 1] = &band[x + 1].highpass->section(k);
             }
         for (int k = 0; k < 4; ++k) {
             if (bands >= 3) allpass1Map_[k][ch] = &(*band[0].allpasses)[0].section(k);
@@ -135,31 +119,25 @@ void VectorKernel::loadState(EngineUnits& u, const BlockSettings& s) noexcept {
     for (int k = 0; k < kUpSections; ++k) lanes::loadLanes(antiAlias_[k], antiAliasMap_[k]);
 
     for (int ch = 0; ch < kEngineChannels; ++ch) {
-        float env[4], att[4], rel[4], thr[4], slope[4], makeup[4], ceil[4];
+        float env[4], att[4], rel[4], thr[4], slope[4], makeup[4], ceiling[4];
         for (int b = 0; b < kEngineBands; ++b) {
-            const BrindlewaveCompressor& c = *u.compressors[ch][b];
+            const BrindlewaveCompressor::LaneState c = u.compressors[ch][b]->exportState();
             env[b] = c.envelope;
             att[b] = c.attackCoeff;
             rel[b] = c.releaseCoeff;
             thr[b] = c.threshold;
-            slope[b] = static_cast<float>(1.0 - 1.0 / static_cast<double>(c.ratio));
+            slope[b] = c.slope;
             makeup[b] = c.makeupGain;
-            // Recomputed only when the gain computer's settings change.
-            if (!(thr[b] == ceilingThreshold_[ch][b] && slope[b] == ceilingSlope_[ch][b])) {
-                ceiling_[ch][b] = unityGainCeiling(thr[b], slope[b]);
-                ceilingThreshold_[ch][b] = thr[b];
-                ceilingSlope_[ch][b] = slope[b];
-            }
-            ceil[b] = ceiling_[ch][b];
+            ceiling[b] = c.unityCeiling;
         }
-        CompressorLanes& c = comp_[ch];
+        CompressorLanes& c = compressors_[ch];
         c.envelope = gather(env);
         c.attack = gather(att);
         c.release = gather(rel);
         c.threshold = gather(thr);
         c.slope = gather(slope);
         c.makeup = gather(makeup);
-        c.ceiling = gather(ceil);
+        c.ceiling = gather(ceiling);
     }
 
     auto loadDetectors = [](DetectorLanes& d, audiofx::PeakDetector* const* det) {
@@ -177,8 +155,8 @@ void VectorKernel::loadState(EngineUnits& u, const BlockSettings& s) noexcept {
         d.coef[2] = gather(attRest);
         d.coef[3] = gather(relRest);
     };
-    loadDetectors(pre_, u.preDetectors);
-    loadDetectors(post_, u.postDetectors);
+    loadDetectors(preDetectors_, u.preDetectors);
+    loadDetectors(postDetectors_, u.postDetectors);
 
     int runs = 0, feeds = 0;
     for (int b = 0; b < s.bands; ++b) {
@@ -188,7 +166,7 @@ void VectorKernel::loadState(EngineUnits& u, const BlockSettings& s) noexcept {
     runBits_ = runs;
     masks_.runs = bitsToMask(runs);
     masks_.feeds = bitsToMask(feeds);
-    for (DetectorLanes* d : {&pre_, &post_}) {
+    for (DetectorLanes* d : {&preDetectors_, &postDetectors_}) {
         const __m128 one = _mm_set1_ps(1.0f), zero = _mm_setzero_ps();
         d->coef[0] = select(masks_.feeds, d->coef[0], one);
         d->coef[1] = select(masks_.feeds, d->coef[1], one);
@@ -197,7 +175,7 @@ void VectorKernel::loadState(EngineUnits& u, const BlockSettings& s) noexcept {
     }
     // A compressor that does not run sees 0 through coefficients of 1, which leaves its envelope
     // exactly as it is: no select on the feedback chain.
-    for (CompressorLanes& c : comp_) {
+    for (CompressorLanes& c : compressors_) {
         c.attack = select(masks_.runs, c.attack, _mm_set1_ps(1.0f));
         c.release = select(masks_.runs, c.release, _mm_set1_ps(1.0f));
     }
@@ -210,10 +188,10 @@ void VectorKernel::storeState(EngineUnits& u, const BlockSettings& s) noexcept {
     const int channelLanes = stereo ? 0x3 : 0x1;
     for (int x = 0; x < 3; ++x)
         for (int k = 0; k < 8; ++k)
-            lanes::storeLanes(cross_[x][k], crossMap_[x][k], parity_, pairLanes);
+            lanes::storeLanes(cross_[x][k], crossMap_[x][k], pairLanes);
     for (int k = 0; k < 4; ++k) {
-        lanes::storeLanes(allpass1_[k], allpass1Map_[k], parity_, channelLanes);
-        lanes::storeLanes(allpass2_[k], allpass2Map_[k], parity_, pairLanes);
+        lanes::storeLanes(allpass1_[k], allpass1Map_[k], channelLanes);
+        lanes::storeLanes(allpass2_[k], allpass2Map_[k], pairLanes);
     }
     // The anti-alias filters run an even number of steps per frame when they run at all.
     if (s.factor > 1)
@@ -222,16 +200,15 @@ void VectorKernel::storeState(EngineUnits& u, const BlockSettings& s) noexcept {
 
     for (int ch = 0; ch < s.channels; ++ch)
         for (int b = 0; b < s.bands; ++b)
-            if (runBits_ & (1 << b)) u.compressors[ch][b]->envelope = laneOf(comp_[ch].envelope, b);
+            if (runBits_ & (1 << b))
+                u.compressors[ch][b]->importEnvelope(laneOf(compressors_[ch].envelope, b));
     for (int b = 0; b < kEngineBands; ++b) {
-        u.preDetectors[b]->envelope = laneOf(pre_.envelope, b);
-        u.postDetectors[b]->envelope = laneOf(post_.envelope, b);
+        u.preDetectors[b]->envelope = laneOf(preDetectors_.envelope, b);
+        u.postDetectors[b]->envelope = laneOf(postDetectors_.envelope, b);
     }
 }
 
-namespace {}  // namespace
-
-void VectorKernel::stuff(const float* const* inputs, int frames, int factor) noexcept {
+void VectorKernel::zeroStuffInputs(const float* const* inputs, int frames, int factor) noexcept {
     const float* in0 = inputs[0];
     const float* in1 = inputs[1];
     float* out = pairs_;
@@ -243,65 +220,36 @@ void VectorKernel::stuff(const float* const* inputs, int frames, int factor) noe
     }
 }
 
-namespace {
-
-inline __m128 joinHalves(__m128d lo, __m128d hi) noexcept {
-    return _mm_movelh_ps(_mm_cvtpd_ps(lo), _mm_cvtpd_ps(hi));
-}
-
-// Replaces the flagged lanes of v by f(lane of x).
-template <class F>
-inline __m128 redoLanes(__m128 v, __m128 x, int lanes, F f) noexcept {
-    alignas(16) float vl[4], xl[4];
-    _mm_store_ps(vl, v);
-    _mm_store_ps(xl, x);
-    for (int b = 0; b < 4; ++b)
-        if (lanes & (1 << b)) vl[b] = f(xl[b]);
-    return _mm_load_ps(vl);
-}
-
-}  // namespace
-
 // The gain computer in three phases, so that the kernel's loop can put filter work between them:
 // the processor then has independent work at hand while each phase waits on the one before.
 BRINDLEWAVE_INLINE void VectorKernel::gainsBegin(GainWork& w) noexcept {
     // Envelopes at or below the unity ceiling need no logarithm: their gain is 1.
     for (int ch = 0; ch < 2; ++ch)
-        w.need[ch] =
-            _mm_andnot_ps(_mm_cmple_ps(comp_[ch].envelope, comp_[ch].ceiling), masks_.runs);
-    w.any = _mm_movemask_ps(_mm_or_ps(w.need[0], w.need[1])) != 0;
-    if (!w.any) return;
-    const lanes::DecibelTables& t = *tables_;
-    for (int ch = 0; ch < 2; ++ch) {
-        const __m128 env = comp_[ch].envelope;
-        w.level[ch][0] = lanes::decibels2(env, t);
-        w.level[ch][1] = lanes::decibels2(_mm_movehl_ps(env, env), t);
-    }
+        w.aboveCeiling[ch] = _mm_andnot_ps(
+            _mm_cmple_ps(compressors_[ch].envelope, compressors_[ch].ceiling), masks_.runs);
+    w.anyAboveCeiling = _mm_movemask_ps(_mm_or_ps(w.aboveCeiling[0], w.aboveCeiling[1])) != 0;
+    if (!w.anyAboveCeiling) return;
+    for (int ch = 0; ch < 2; ++ch) w.level[ch] = decibels::decibels4(compressors_[ch].envelope);
 }
 
 BRINDLEWAVE_INLINE void VectorKernel::gainsMiddle(GainWork& w) noexcept {
-    const lanes::DecibelTables& t = *tables_;
     for (int ch = 0; ch < 2; ++ch) {
-        const CompressorLanes& c = comp_[ch];
-        __m128 l = joinHalves(w.level[ch][0].value, w.level[ch][1].value);
-        const int redo =
-            (w.level[ch][0].redo | w.level[ch][1].redo << 2) & _mm_movemask_ps(w.need[ch]);
-        if (redo) l = redoLanes(l, c.envelope, redo, decibelsOfReference);
-        w.r[ch] = _mm_mul_ps(_mm_sub_ps(c.threshold, l), c.slope);
-        w.reduce[ch] = _mm_and_ps(w.need[ch], _mm_cmplt_ps(w.r[ch], _mm_setzero_ps()));
-        w.gain[ch][0] = lanes::gain2(w.r[ch], t);
-        w.gain[ch][1] = lanes::gain2(_mm_movehl_ps(w.r[ch], w.r[ch]), t);
+        const CompressorLanes& c = compressors_[ch];
+        const __m128 level = decibels::settle<decibelsOfReference>(
+            w.level[ch], c.envelope, _mm_movemask_ps(w.aboveCeiling[ch]));
+        w.reduction[ch] = _mm_mul_ps(_mm_sub_ps(c.threshold, level), c.slope);
+        w.reducing[ch] =
+            _mm_and_ps(w.aboveCeiling[ch], _mm_cmplt_ps(w.reduction[ch], _mm_setzero_ps()));
+        w.gain[ch] = decibels::gain4(w.reduction[ch]);
     }
 }
 
 BRINDLEWAVE_INLINE void VectorKernel::gainsEnd(GainWork& w, __m128 (&g)[2]) noexcept {
     const __m128 one = _mm_set1_ps(1.0f);
     for (int ch = 0; ch < 2; ++ch) {
-        __m128 v = joinHalves(w.gain[ch][0].value, w.gain[ch][1].value);
-        const int redo =
-            (w.gain[ch][0].redo | w.gain[ch][1].redo << 2) & _mm_movemask_ps(w.reduce[ch]);
-        if (redo) v = redoLanes(v, w.r[ch], redo, gainOfDecibelsReference);
-        g[ch] = select(w.reduce[ch], v, one);
+        const __m128 v = decibels::settle<gainOfDecibelsReference>(w.gain[ch], w.reduction[ch],
+                                                                   _mm_movemask_ps(w.reducing[ch]));
+        g[ch] = select(w.reducing[ch], v, one);
     }
 }
 
@@ -323,15 +271,15 @@ BRINDLEWAVE_INLINE __m128 VectorKernel::compress(CompressorLanes& c, __m128 x, _
 template <int B, bool Bypass>
 BRINDLEWAVE_INLINE void VectorKernel::compressBegin(int i, GainWork& w) noexcept {
     if constexpr (B == 2) {
-        w.bands[0] = bandsT_[i];
+        w.bands[0] = crossover1and3Out_[i];
         w.bands[1] = _mm_movehl_ps(w.bands[0], w.bands[0]);
     } else if constexpr (B == 3) {
-        const __m128 a = bandsA_[i], u = bandsU_[i];
+        const __m128 a = allpassOut_[i], u = crossover2Out_[i];
         w.bands[0] = _mm_shuffle_ps(_mm_unpacklo_ps(a, u), u, _MM_SHUFFLE(1, 1, 1, 0));
         w.bands[1] = _mm_shuffle_ps(_mm_shuffle_ps(a, u, _MM_SHUFFLE(2, 2, 1, 1)), u,
                                     _MM_SHUFFLE(3, 3, 2, 0));
     } else {
-        const __m128 v = bandsA_[i], x = bandsT_[i];
+        const __m128 v = allpassOut_[i], x = crossover1and3Out_[i];
         w.bands[0] = _mm_movelh_ps(v, x);
         w.bands[1] = _mm_movehl_ps(x, v);
     }
@@ -341,7 +289,7 @@ BRINDLEWAVE_INLINE void VectorKernel::compressBegin(int i, GainWork& w) noexcept
 template <bool Bypass>
 BRINDLEWAVE_INLINE void VectorKernel::compressMiddle(GainWork& w) noexcept {
     if constexpr (!Bypass)
-        if (w.any) gainsMiddle(w);
+        if (w.anyAboveCeiling) gainsMiddle(w);
 }
 
 // Compression, meters and the band sums of sample i.
@@ -349,20 +297,20 @@ template <int B, bool Bypass>
 BRINDLEWAVE_INLINE void VectorKernel::compressEnd(int i, GainWork& w) noexcept {
     const __m128 c0 = w.bands[0], c1 = w.bands[1];
     __m128 o0, o1;
-    follow(pre_.envelope, pre_.coef, c0, masks_.feeds);
+    follow(preDetectors_.envelope, preDetectors_.coef, c0, masks_.feeds);
     if constexpr (Bypass) {
         o0 = c0;
         o1 = c1;
-        follow(post_.envelope, post_.coef, c0, masks_.feeds);
+        follow(postDetectors_.envelope, postDetectors_.coef, c0, masks_.feeds);
     } else {
         __m128 g[2] = {_mm_set1_ps(1.0f), _mm_set1_ps(1.0f)};
-        if (w.any) gainsEnd(w, g);
-        o0 = compress(comp_[0], _mm_and_ps(c0, masks_.runs), g[0]);
-        follow(post_.envelope, post_.coef, o0, masks_.feeds);
-        o1 = compress(comp_[1], _mm_and_ps(c1, masks_.runs), g[1]);
+        if (w.anyAboveCeiling) gainsEnd(w, g);
+        o0 = compress(compressors_[0], _mm_and_ps(c0, masks_.runs), g[0]);
+        follow(postDetectors_.envelope, postDetectors_.coef, o0, masks_.feeds);
+        o1 = compress(compressors_[1], _mm_and_ps(c1, masks_.runs), g[1]);
     }
-    secondLevels_[2 * i] = c1;
-    secondLevels_[2 * i + 1] = o1;
+    secondChannelBands_[2 * i] = c1;
+    secondChannelBands_[2 * i + 1] = o1;
 
     // Band sums in band order, channel 0 in lane 0 and channel 1 in lane 1.
     const __m128 lo = _mm_unpacklo_ps(o0, o1);
@@ -379,17 +327,18 @@ BRINDLEWAVE_INLINE void VectorKernel::compressEnd(int i, GainWork& w) noexcept {
 // each stage runs an even number of steps behind the stage that feeds it, so one step of the loop
 // holds independent work of many stages and the compressors' long feedback chain overlaps the
 // filters. Each stage still sees its samples in order. Buffer use: the up-sampling filter works
-// in place on the pairs, crossover 1 writes T, crossover 2 U, band 0's all-pass A; crossover 3
-// then writes T and the last all-passes A again, each behind every reader of the old values; the
+// in place on the pairs, crossover 1 writes the outer buffer, crossover 2 the middle one, band
+// 0's all-pass the all-passed one; crossover 3 then writes the outer buffer and the last
+// all-passes the all-passed one again, each behind every reader of the old values; the
 // compressors write their sums back to the pairs, which the decimation filter reads.
 template <int B, bool Bypass, bool Oversampled>
 void VectorKernel::runBands(int frames, int factor) noexcept {
     using lanes::makeWave;
     const int n = frames * factor;
     float* pairs = pairs_;
-    __m128* t = bandsT_;
-    __m128* u = bandsU_;
-    __m128* a = bandsA_;
+    __m128* outer = crossover1and3Out_;
+    __m128* middle = crossover2Out_;
+    __m128* allpassed = allpassOut_;
     const __m128 inGain = Bypass ? _mm_set1_ps(1.0f) : masks_.inputGain;
     const __m128 upGain = _mm_set1_ps(static_cast<float>(factor));
     float* d0 = decimated_[0];
@@ -397,34 +346,39 @@ void VectorKernel::runBands(int frames, int factor) noexcept {
     const int keepMask = factor - 1;
     const int keepShift = factor == 2 ? 1 : factor == 4 ? 2 : 3;
 
-    auto x1 = makeWave<8>(
+    auto cross1 = makeWave<8, lanes::CrossoverStep>(
         cross_[0], n,
         [&](int j) {
             __m128 p = loadPair(pairs + 2 * j);
             if constexpr (!Bypass) p = _mm_mul_ps(p, inGain);
             return _mm_shuffle_ps(p, p, _MM_SHUFFLE(1, 1, 0, 0));
         },
-        [&](int j, __m128 y) { t[j] = y; });
-    auto x2 = makeWave<8>(
-        cross_[1], n, [&](int j) { return _mm_shuffle_ps(t[j], t[j], _MM_SHUFFLE(3, 3, 1, 1)); },
-        [&](int j, __m128 y) { u[j] = y; });
-    auto ap1 = makeWave<4>(
-        allpass1_, n, [&](int j) { return _mm_shuffle_ps(t[j], t[j], _MM_SHUFFLE(2, 2, 2, 0)); },
-        [&](int j, __m128 y) { a[j] = y; });
-    auto x3 = makeWave<8>(
-        cross_[2], n, [&](int j) { return _mm_shuffle_ps(u[j], u[j], _MM_SHUFFLE(3, 3, 1, 1)); },
-        [&](int j, __m128 y) { t[j] = y; });
-    auto ap2 = makeWave<4>(
+        [&](int j, __m128 y) { outer[j] = y; });
+    auto cross2 = makeWave<8, lanes::CrossoverStep>(
+        cross_[1], n,
+        [&](int j) { return _mm_shuffle_ps(outer[j], outer[j], _MM_SHUFFLE(3, 3, 1, 1)); },
+        [&](int j, __m128 y) { middle[j] = y; });
+    auto allpass1 = makeWave<4, lanes::AllpassStep>(
+        allpass1_, n,
+        [&](int j) { return _mm_shuffle_ps(outer[j], outer[j], _MM_SHUFFLE(2, 2, 2, 0)); },
+        [&](int j, __m128 y) { allpassed[j] = y; });
+    auto cross3 = makeWave<8, lanes::CrossoverStep>(
+        cross_[2], n,
+        [&](int j) { return _mm_shuffle_ps(middle[j], middle[j], _MM_SHUFFLE(3, 3, 1, 1)); },
+        [&](int j, __m128 y) { outer[j] = y; });
+    auto allpass2 = makeWave<4, lanes::AllpassStep>(
         allpass2_, n,
         [&](int j) {
-            return _mm_unpacklo_ps(a[j], _mm_shuffle_ps(u[j], u[j], _MM_SHUFFLE(2, 2, 2, 0)));
+            return _mm_unpacklo_ps(allpassed[j],
+                                   _mm_shuffle_ps(middle[j], middle[j], _MM_SHUFFLE(2, 2, 2, 0)));
         },
-        [&](int j, __m128 y) { a[j] = y; });
-    // Lags (all even, so a stage's step has the loop's parity).
-    constexpr int lagX1 = Oversampled ? kUpSections : 0;
-    constexpr int lagX2 = lagX1 + 8;
-    constexpr int lagX3 = lagX2 + 8;
-    constexpr int lagComp = lagX1 + 8 * (B - 1);
+        [&](int j, __m128 y) { allpassed[j] = y; });
+    // Lags: each stage reads a sample a step after its source has written it; all even, as the
+    // anti-alias filters (whose sections alternate their delay slots) need.
+    constexpr int lagCross1 = Oversampled ? kUpSections : 0;
+    constexpr int lagCross2 = lagCross1 + 8;
+    constexpr int lagCross3 = lagCross2 + 8;
+    constexpr int lagComp = lagCross1 + 8 * (B - 1);
     constexpr int lagDown = lagComp + 2;
     // The up-sampling filter (lanes 0, 1) and the decimation filter (lanes 2, 3, lagDown steps
     // behind) share their sections' registers.
@@ -450,29 +404,30 @@ void VectorKernel::runBands(int frames, int factor) noexcept {
         GainWork w;
         if (compressing) compressBegin<B, Bypass>(j, w);
         if constexpr (Oversampled) antiAlias.template advance<P>(s);
-        x1.template advance<P>(s - lagX1);
+        cross1.advance(s - lagCross1);
         if (compressing) compressMiddle<Bypass>(w);
         if constexpr (B >= 3) {
-            x2.template advance<P>(s - lagX2);
-            ap1.template advance<P>(s - lagX2);
+            cross2.advance(s - lagCross2);
+            allpass1.advance(s - lagCross2);
         }
         if (compressing) compressEnd<B, Bypass>(j, w);
         if constexpr (B == 4) {
-            x3.template advance<P>(s - lagX3);
-            ap2.template advance<P>(s - lagX3);
+            cross3.advance(s - lagCross3);
+            allpass2.advance(s - lagCross3);
         }
     };
     for (int s = 0; s < total; s += 2) {
         body.template operator()<0>(s);
         body.template operator()<1>(s + 1);
     }
-    parity_ = n & 1;
 }
 
 void VectorKernel::meterSecondChannel(int n) noexcept {
     for (int i = 0; i < n; ++i) {
-        follow(pre_.envelope, pre_.coef, secondLevels_[2 * i], masks_.feeds);
-        follow(post_.envelope, post_.coef, secondLevels_[2 * i + 1], masks_.feeds);
+        follow(preDetectors_.envelope, preDetectors_.coef, secondChannelBands_[2 * i],
+               masks_.feeds);
+        follow(postDetectors_.envelope, postDetectors_.coef, secondChannelBands_[2 * i + 1],
+               masks_.feeds);
     }
 }
 
@@ -483,7 +438,7 @@ void VectorKernel::process(EngineUnits& units, const BlockSettings& s, const flo
     loadState(units, s);
     const int f = s.factor;
     const int n = frames * f;
-    stuff(inputs, frames, f);
+    zeroStuffInputs(inputs, frames, f);
     const bool over = f > 1;
     switch (s.bands * 4 + (s.bypass ? 2 : 0) + (over ? 1 : 0)) {
         case 8:

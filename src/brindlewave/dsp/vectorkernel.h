@@ -1,17 +1,18 @@
 #pragma once
 // The block's sample path with both channels in SSE lanes. Each crossover runs its low-pass and
-// high-pass for both channels as one four-lane cascade, the compensating all-passes share lanes
-// the same way, the eight compressors run as two four-band vectors, and the anti-alias filters
-// run both channels side by side. Every lane repeats its unit's single-precision arithmetic in
+// high-pass for both channels as one four-lane cascade of state-variable sections, the
+// compensating all-passes share lanes the same way, the eight compressors run as two four-band
+// vectors, and the anti-alias filters run both channels side by side. Every lane repeats its unit's single-precision arithmetic in
 // the same order, and the units' state is read before and written back after each block, so the
 // result and the units' state equal those of processBlockScalar exactly. The gain computer skips
 // its logarithm while an envelope is provably below the threshold.
 
 #include <xmmintrin.h>
 
+#include "brindlewave/dsp/decibels.h"
 #include "brindlewave/dsp/engineunits.h"
 #include "brindlewave/dsp/section4.h"
-#include "brindlewave/dsp/vecdecibels.h"
+#include "brindlewave/dsp/statevariable4.h"
 
 namespace brindlewave {
 
@@ -43,19 +44,24 @@ private:
         __m128 feeds;      // bands whose detectors follow the signal
     };
     using LaneMap = audiofx::BiQuad* [4];
+    using SectionMap = audiofx::StateVariableSection* [4];
 
     void mapSections(EngineUnits& units, int bands) noexcept;
     void loadState(EngineUnits& units, const BlockSettings& s) noexcept;
     void storeState(EngineUnits& units, const BlockSettings& s) noexcept;
 
-    void stuff(const float* const* inputs, int frames, int factor) noexcept;
+    // Both channels' inputs as (channel 0, channel 1) pairs, each frame followed by factor - 1
+    // zero pairs: the up-sampling filter's input.
+    void zeroStuffInputs(const float* const* inputs, int frames, int factor) noexcept;
     template <int B, bool Bypass, bool Oversampled>
     void runBands(int frames, int factor) noexcept;
     struct GainWork {
-        __m128 bands[2] = {};  // channel 0's and channel 1's four bands
-        __m128 need[2], r[2], reduce[2];
-        lanes::Decibels2 level[2][2], gain[2][2];
-        bool any = false;
+        __m128 bands[2] = {};    // channel 0's and channel 1's four bands
+        __m128 aboveCeiling[2];  // compressors whose envelope may ask for a reduction
+        __m128 reduction[2];     // in dB, not positive where reducing
+        __m128 reducing[2];
+        decibels::Lanes4 level[2], gain[2];
+        bool anyAboveCeiling = false;
     };
     template <int B, bool Bypass>
     void compressBegin(int i, GainWork& w) noexcept;
@@ -70,33 +76,26 @@ private:
     void gainsEnd(GainWork& w, __m128 (&g)[2]) noexcept;
     __m128 compress(CompressorLanes& c, __m128 x, __m128 g) noexcept;
 
-    lanes::Section4 cross_[3][8];    // crossovers 1..3: (LP, HP) of channel 0, then channel 1
-    lanes::Section4 allpass1_[4];    // band 0 at crossover 2: channel 0, channel 1
-    lanes::Section4 allpass2_[4];    // bands 0 and 1 at crossover 3, channel 0 then channel 1
+    lanes::StateVariable4 cross_[3][8];  // crossovers 1..3: (LP, HP) of channel 0, then channel 1
+    lanes::StateVariable4 allpass1_[4];  // band 0 at crossover 2: channel 0, channel 1
+    lanes::StateVariable4 allpass2_[4];  // bands 0 and 1 at crossover 3, channel 0 then channel 1
     lanes::Section4 antiAlias_[10];  // up-sampling filter of channels 0, 1; decimation of 0, 1
-    LaneMap crossMap_[3][8] = {};
-    LaneMap allpass1Map_[4] = {};
-    LaneMap allpass2Map_[4] = {};
+    SectionMap crossMap_[3][8] = {};
+    SectionMap allpass1Map_[4] = {};
+    SectionMap allpass2Map_[4] = {};
     LaneMap antiAliasMap_[10] = {};
-    int parity_ = 0;  // of the band path after the last block's run
 
-    const lanes::DecibelTables* tables_;
-    CompressorLanes comp_[kEngineChannels];
-    DetectorLanes pre_, post_;
+    CompressorLanes compressors_[kEngineChannels];
+    DetectorLanes preDetectors_, postDetectors_;
     Masks masks_;
     int runBits_ = 0;
 
-    // Cached per compressor: the settings the unity ceiling was computed for.
-    float ceilingThreshold_[kEngineChannels][kEngineBands];
-    float ceilingSlope_[kEngineChannels][kEngineBands];
-    float ceiling_[kEngineChannels][kEngineBands];
-
     float* pairs_ = nullptr;  // oversampled (channel 0, channel 1) pairs
-    __m128* secondLevels_ = nullptr;
-    __m128* bandsT_ = nullptr;  // crossover 1's outputs, later crossover 3's
-    __m128* bandsU_ = nullptr;  // crossover 2's outputs
-    __m128* bandsA_ = nullptr;  // band 0's all-pass outputs, later bands 0 and 1's  // channel 1's
-                                // band values before and after compression
+    // Channel 1's four bands before and after compression, metered once the loop is done.
+    __m128* secondChannelBands_ = nullptr;
+    __m128* crossover1and3Out_ = nullptr;  // crossover 1's outputs, later crossover 3's
+    __m128* crossover2Out_ = nullptr;
+    __m128* allpassOut_ = nullptr;  // band 0's all-pass outputs, later bands 0 and 1's
     float decimated_[kEngineChannels][kMaxBlockFrames];
 };
 

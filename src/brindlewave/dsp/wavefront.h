@@ -3,12 +3,13 @@
 // takes sample t - k, so the K section updates of one step are independent of each other and the
 // processor overlaps them, instead of waiting on the chain of K sections that one sample passes
 // through. Every section still sees its samples in order, so the results are those of running
-// the cascade sample by sample. Sections start at parity 0 and end at parity n & 1; each
-// records its output for the block's last sample.
+// the cascade sample by sample. The band path's state-variable cascades run as a Wave; the
+// anti-alias filters' direct-form sections, up and down at once, as a PairedWave.
 
 #include <emmintrin.h>
 
 #include "brindlewave/dsp/section4.h"
+#include "brindlewave/dsp/statevariable4.h"
 
 namespace brindlewave::lanes {
 
@@ -38,24 +39,23 @@ BRINDLEWAVE_INLINE void fullSteps(Section4* s, __m128* pipe, __m128& last) noexc
 
 // One cascade's wavefront, advanced one step at a time so that several cascades (and other
 // work) can share a loop: a stage that takes another's output runs a few steps behind it.
-// in(j) gives the input of sample j; out(j, y) receives the output of sample j.
-template <int K, class In, class Out>
+// Step::run(section, x) is one step of a section; in(j) gives the input of sample j; out(j, y)
+// receives the output of sample j.
+template <int K, class Step, class In, class Out>
 class Wave {
 public:
-    Wave(Section4* sections, int n, In in, Out out) noexcept
+    Wave(StateVariable4* sections, int n, In in, Out out) noexcept
         : s_(sections), n_(n), in_(in), out_(out) {}
 
-    // Steps tau = 0 .. steps() - 1 must each be taken once, in order; others do nothing. P is
-    // the parity of tau.
+    // Steps tau = 0 .. steps() - 1 must each be taken once, in order; others do nothing.
     int steps() const noexcept { return n_ + K - 1; }
 
-    template <int P>
     BRINDLEWAVE_INLINE void advance(int tau) noexcept {
-        if (tau >= K - 1 && tau <= n_ - 2) {
-            // Every section busy and none at the last sample.
+        if (tau >= K - 1 && tau < n_) {
+            // Every section busy.
             __m128 y;
-            detail::fullSteps<P, K>(s_, pipe_, y);
-            pipe_[1] = step<P>(s_[0], in_(tau));
+            fullSteps(y);
+            pipe_[1] = Step::run(s_[0], in_(tau));
             out_(tau - K + 1, y);
         } else if (tau >= 0 && tau < n_ + K - 1) {
             partial(tau);
@@ -63,11 +63,24 @@ public:
     }
 
 private:
+    // Sections K-1 .. 1, each on the output its predecessor gave one step earlier.
+    template <int k = K - 1>
+    BRINDLEWAVE_INLINE void fullSteps(__m128& last) noexcept {
+        if constexpr (k >= 1) {
+            const __m128 y = Step::run(s_[k], pipe_[k]);
+            if constexpr (k == K - 1)
+                last = y;
+            else
+                pipe_[k + 1] = y;
+            fullSteps<k - 1>(last);
+        }
+    }
+
     void partial(int t) noexcept {
         for (int k = K - 1; k >= 0; --k) {
             const int j = t - k;
             if (j < 0 || j >= n_) continue;
-            const __m128 y = stepAt(s_[k], k == 0 ? in_(j) : pipe_[k], j & 1, j == n_ - 1);
+            const __m128 y = Step::run(s_[k], k == 0 ? in_(j) : pipe_[k]);
             if (k == K - 1)
                 out_(j, y);
             else
@@ -75,16 +88,16 @@ private:
         }
     }
 
-    Section4* s_;
+    StateVariable4* s_;
     int n_;
     In in_;
     Out out_;
     __m128 pipe_[K + 1];
 };
 
-template <int K, class In, class Out>
-Wave<K, In, Out> makeWave(Section4* sections, int n, In in, Out out) noexcept {
-    return Wave<K, In, Out>(sections, n, in, out);
+template <int K, class Step, class In, class Out>
+Wave<K, Step, In, Out> makeWave(StateVariable4* sections, int n, In in, Out out) noexcept {
+    return Wave<K, Step, In, Out>(sections, n, in, out);
 }
 
 // Two cascades of the same shape in one wavefront: lanes 0 and 1 take their samples at step t,
@@ -152,17 +165,6 @@ private:
 template <int K, class In, class Out>
 PairedWave<K, In, Out> makePairedWave(Section4* sections, int n, int lag, In in, Out out) noexcept {
     return PairedWave<K, In, Out>(sections, n, lag, in, out);
-}
-
-// A single cascade over a block. n >= 1.
-template <int K, class In, class Out>
-inline void wavefront(Section4* s, int n, In in, Out out) noexcept {
-    Wave<K, In, Out> w(s, n, in, out);
-    const int steps = w.steps();
-    for (int t = 0; t < steps; t += 2) {
-        w.template advance<0>(t);
-        w.template advance<1>(t + 1);
-    }
 }
 
 }  // namespace brindlewave::lanes

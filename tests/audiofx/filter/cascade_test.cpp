@@ -49,73 +49,26 @@ TEST(CascadeShapeTest, SmallOrders) {
 TEST(CascadeChangeTest, SameValuesRecomputeNothingNewFrequencyKeepsStateNewRateClears) {
     ButterworthLPNthOrder bw(8);
     LinkwitzRileyHPNthOrder lr(16);
-    LinkwitzRileyAPNthOrder ap(16);
     setup(bw, 44100.0f, 1000.0f);
     setup(lr, 44100.0f, 1000.0f);
-    setup(ap, 44100.0f, 1000.0f);
     for (float x : noise(32)) {
         bw.getNextSample(x);
         lr.getNextSample(x);
-        ap.getNextSample(x);
     }
-    BiQuad* probes[] = {&bw.section(3), &lr.secondHalf.section(2), &ap.section(1)};
+    BiQuad* probes[] = {&bw.section(3), &lr.secondHalf.section(2)};
     for (BiQuad* p : probes) p->b0 = 42.0f;
     setup(bw, 44100.0f, 1000.0f);
     setup(lr, 44100.0f, 1000.0f);
-    setup(ap, 44100.0f, 1000.0f);
     for (BiQuad* p : probes) EXPECT_EQ(p->b0, 42.0f);
 
     const float state = probes[0]->w1;
     ASSERT_NE(state, 0.0f);
     bw.setFrequency(1200.0f);
     lr.setFrequency(1200.0f);
-    ap.setFrequency(1200.0f);
     for (BiQuad* p : probes) EXPECT_NE(p->b0, 42.0f);
     EXPECT_EQ(probes[0]->w1, state);
     bw.setSampleRate(48000.0f);
     EXPECT_EQ(probes[0]->w1, 0.0f);
-}
-
-// The compensating all-pass is the low-pass plus the high-pass, sample for sample.
-TEST(CrossoverTest, LinkwitzRileyAllpassEqualsLowpassPlusHighpass) {
-    for (float f : {112.46826f, 632.4555f, 3556.5588f, 18000.0f}) {
-        LinkwitzRileyLPNthOrder lp(16);
-        LinkwitzRileyHPNthOrder hp(16);
-        LinkwitzRileyAPNthOrder ap(16);
-        setup(lp, 44100.0f, f);
-        setup(hp, 44100.0f, f);
-        setup(ap, 44100.0f, f);
-        double worst = 0;
-        for (float x : noise(20000)) {
-            const double sum = double(lp.getNextSample(x)) + hp.getNextSample(x);
-            worst = std::max(worst, std::fabs(sum - ap.getNextSample(x)));
-        }
-        EXPECT_LT(worst, 2e-3) << f;
-    }
-}
-
-// Block processing runs several sections side by side; its samples must be those of the
-// per-sample path, for any section count and block length, also in place.
-TEST(CascadeBlockTest, ProcessBuffersMatchesSampleBySampleExactly) {
-    auto check = [](AudioEffect& block, AudioEffect& single, int order) {
-        unsigned seed = 20;
-        for (int n : {1, 2, 3, 4, 5, 9, 512, 0, 33}) {
-            std::vector<float> buf = noise(n, seed++), in = buf;
-            block.processBuffers(buf.data(), buf.data(), n);
-            for (int i = 0; i < n; ++i) ASSERT_EQ(buf[i], single.getNextSample(in[i])) << order;
-        }
-        for (float x : noise(50, 99)) ASSERT_EQ(block.getNextSample(x), single.getNextSample(x));
-    };
-    for (int order : {1, 2, 4, 6, 8, 10, 16, 20, 40}) {
-        ButterworthHPNthOrder bwBlock(order), bwSingle(order);
-        LinkwitzRileyLPNthOrder lrBlock(order), lrSingle(order);
-        for (AudioEffect* e : std::initializer_list<AudioEffect*>{&bwBlock, &bwSingle})
-            setup(*static_cast<ButterworthHPNthOrder*>(e), 48000.0f, 5000.0f);
-        for (AudioEffect* e : std::initializer_list<AudioEffect*>{&lrBlock, &lrSingle})
-            setup(*static_cast<LinkwitzRileyLPNthOrder*>(e), 48000.0f, 300.0f);
-        check(bwBlock, bwSingle, order);
-        check(lrBlock, lrSingle, order);
-    }
 }
 
 }  // namespace

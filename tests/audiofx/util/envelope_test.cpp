@@ -55,29 +55,3 @@ TEST(EnvelopeStepTest, NonFiniteInputClearsInsteadOfLatching) {
 }
 
 }  // namespace
-
-namespace {
-
-TEST(EnvelopeLanesTest, MatchEachDetectorFedAlone) {
-    PeakDetector lanes[4], alone[4];
-    std::vector<float> in[4];
-    for (int k = 0; k < 4; ++k) {
-        for (PeakDetector* d : {&lanes[k], &alone[k]}) {
-            d->setSampleRate(48000.0f);
-            d->setEnvelope(0.5f * k, 10.0f + 100.0f * k);
-        }
-        for (int i = 0; i < 1000; ++i) in[k].push_back(std::sin(0.01f * (k + 1) * i) * (i % 97));
-        in[k][500] = std::numeric_limits<float>::infinity();
-    }
-    const float* ptrs[4] = {in[0].data(), in[1].data(), in[2].data(), in[3].data()};
-    PeakDetector* ds[4] = {&lanes[0], &lanes[1], &lanes[2], &lanes[3]};
-    for (int count = 1; count <= 4; ++count) {
-        audiofx::detectBands(ds, ptrs, count, 1000);
-        for (int k = 0; k < count; ++k) {
-            for (float x : in[k]) alone[k].detect(x);
-            EXPECT_EQ(lanes[k].getEnvelope(), alone[k].getEnvelope()) << count << " " << k;
-        }
-    }
-}
-
-}  // namespace
