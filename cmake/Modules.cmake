@@ -1,11 +1,12 @@
 # Helpers shared by every area.
 
-# brindlewave_test(<name> SOURCES ... LIBS ...): a GoogleTest executable registered with CTest.
+# brindlewave_test(<name> SOURCES ... LIBS ... [PROPERTIES <ctest property> <value> ...]):
+# a GoogleTest executable registered with CTest; PROPERTIES apply to each of its tests.
 function(brindlewave_test name)
-    cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
     add_executable(${name} ${T_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/sanitizer_options.cpp)
     target_link_libraries(${name} PRIVATE ${T_LIBS} test_support GTest::gtest GTest::gtest_main Threads::Threads)
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600 ${T_PROPERTIES})
 endfunction()
 
 # brindlewave_bench(<name> SOURCES ... LIBS ...): a Google Benchmark executable (built, not run by tests).

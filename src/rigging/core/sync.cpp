@@ -1,5 +1,8 @@
 #include "rigging/core/sync.h"
 
+#include <cerrno>
+#include <ctime>
+
 #include "rigging/core/fatal.h"
 #include "rigging/core/vec.h"
 
@@ -93,6 +96,19 @@ void ConditionVariable::destroy() noexcept {
 
 void ConditionVariable::wait(UncheckedMutex* m) noexcept {
     if (pthread_cond_wait(handle_, m->handle()) != 0) fatalTrap();
+}
+
+bool ConditionVariable::waitFor(UncheckedMutex* m, long long nanoseconds) noexcept {
+    timespec deadline;
+    clock_gettime(CLOCK_MONOTONIC, &deadline);
+    if (nanoseconds < 0) nanoseconds = 0;
+    long long ns = deadline.tv_nsec + nanoseconds % 1000000000LL;
+    deadline.tv_sec += static_cast<time_t>(nanoseconds / 1000000000LL + ns / 1000000000LL);
+    deadline.tv_nsec = static_cast<long>(ns % 1000000000LL);
+    int r = pthread_cond_clockwait(handle_, m->handle(), CLOCK_MONOTONIC, &deadline);
+    if (r == ETIMEDOUT) return false;
+    if (r != 0) fatalTrap();
+    return true;
 }
 
 void ConditionVariable::notifyOne() noexcept {

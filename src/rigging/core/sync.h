@@ -56,6 +56,9 @@ public:
 
     // The caller holds m and re-tests its predicate in a loop.
     void wait(UncheckedMutex* m) noexcept;
+    // As wait, but gives up after `nanoseconds` on the monotonic clock (wall-clock steps do not
+    // stretch it); false when the time ran out.
+    bool waitFor(UncheckedMutex* m, long long nanoseconds) noexcept;
     void notifyOne() noexcept;
     void notifyAll() noexcept;
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 using namespace rigging;
@@ -86,6 +87,38 @@ TEST(ConditionVariable, NotifyAllWakesEveryWaiter) {
     m.unlock();
     for (auto& t : ts) t.join();
     EXPECT_EQ(done.load(), 4);
+}
+
+TEST(ConditionVariable, TimedWaitRunsOutOrWakesWhenNotified) {
+    UncheckedMutex m = makeMutex();
+    ConditionVariable cv = makeConditionVariable();
+    m.lock();
+    auto t0 = std::chrono::steady_clock::now();
+    EXPECT_FALSE(cv.waitFor(&m, 20'000'000));
+    EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(20));
+    EXPECT_FALSE(cv.waitFor(&m, -5));  // a past deadline returns at once
+    m.unlock();
+
+    bool waiting = false;
+    bool ready = false;
+    bool woken = false;
+    std::thread waiter([&] {
+        m.lock();
+        waiting = true;  // still held until the wait releases it
+        // A minute is never reached: the notification ends the wait.
+        while (!ready) woken = cv.waitFor(&m, 60'000'000'000LL);
+        m.unlock();
+    });
+    for (;;) {
+        MutexLock lock(m);
+        if (waiting) break;
+    }
+    m.lock();
+    ready = true;
+    cv.notifyAll();
+    m.unlock();
+    waiter.join();
+    EXPECT_TRUE(woken);
 }
 
 }  // namespace
