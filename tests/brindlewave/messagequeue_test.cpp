@@ -45,11 +45,11 @@ TEST(MessageQueue, OrderSurvivesWrapAround) {
     int next = 0, expected = 0;
     for (int round = 0; round < 40; ++round) {
         for (int k = 0; k < round % 4 + 1; ++k) q.Append(numbered(next++));
+        // When more than five were waiting, the oldest went.
+        if (next - expected > 5) expected = next - 5;
         for (int k = 0; k < round % 3 + 1 && q.count() > 0; ++k) {
             EXPECT_STREQ(q.readMessage().name.c_str(), numbered(expected++).name.c_str());
         }
-        // When more than five were waiting, the oldest went: skip them as the reader would.
-        if (next - expected > 5) expected = next - 5;
     }
 }
 
