@@ -1,0 +1,90 @@
+// Renders an editor off-screen, as its first frame in a host would show it, to a PNG file:
+//   brindlewave-snapshot [--background] [--workers N] [--ticks N] [--region X0 Y0 X1 Y1]
+//                        [--zoom N] OUTPUT.png
+// Until the editor class exists it renders a test tree: the lit background from the embedded
+// artwork with a few elements on it (--background: the background alone). The picture is the
+// window buffer before any colour correction.
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "pngwrite.h"
+#include "rigging/gui/offscreen.h"
+#include "snapshot/testtree.h"
+
+namespace {
+
+int usage(const char* program) {
+    std::fprintf(stderr,
+                 "usage: %s [--background] [--workers N] [--ticks N] "
+                 "[--region X0 Y0 X1 Y1] [--zoom N] OUTPUT.png\n"
+                 "  --background  the lit background alone, without test elements\n"
+                 "  --workers N   drawing and compositing threads (default 2)\n"
+                 "  --ticks N     timer ticks to run after opening (default 1)\n"
+                 "  --region      write only this part of the window (max exclusive)\n"
+                 "  --zoom N      enlarge each pixel N times, for a close look\n",
+                 program);
+    return 2;
+}
+
+bool parseCount(const char* text, int low, int high, int& out) {
+    char* end = nullptr;
+    long v = std::strtol(text, &end, 10);
+    if (end == text || *end != 0 || v < low || v > high) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool background = false;
+    int workers = 2, ticks = 1, zoom = 1;
+    int region[4] = {0, 0, brindlewave::snapshot::kEditorWidth,
+                     brindlewave::snapshot::kEditorHeight};
+    const char* output = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--background") == 0) {
+            background = true;
+        } else if (std::strcmp(argv[i], "--workers") == 0 && i + 1 < argc) {
+            if (!parseCount(argv[++i], 1, 64, workers)) return usage(argv[0]);
+        } else if (std::strcmp(argv[i], "--ticks") == 0 && i + 1 < argc) {
+            if (!parseCount(argv[++i], 1, 100000, ticks)) return usage(argv[0]);
+        } else if (std::strcmp(argv[i], "--zoom") == 0 && i + 1 < argc) {
+            if (!parseCount(argv[++i], 1, 16, zoom)) return usage(argv[0]);
+        } else if (std::strcmp(argv[i], "--region") == 0 && i + 4 < argc) {
+            for (int k = 0; k < 4; ++k)
+                if (!parseCount(argv[++i], 0, 100000, region[k])) return usage(argv[0]);
+        } else if (argv[i][0] == '-' || output != nullptr) {
+            return usage(argv[0]);
+        } else {
+            output = argv[i];
+        }
+    }
+    if (output == nullptr) return usage(argv[0]);
+
+    brindlewave::snapshot::TestTree tree(!background, workers);
+    rigging::OffscreenDriver driver(tree.gui());
+    driver.open();
+    for (int i = 0; i < ticks; ++i) driver.tick();
+
+    const rigging::ImageRef<rigging::RGBA> image = driver.image();
+    const int x0 = std::min(region[0], image.w), y0 = std::min(region[1], image.h);
+    const int x1 = std::min(region[2], image.w), y1 = std::min(region[3], image.h);
+    if (x1 <= x0 || y1 <= y0) return usage(argv[0]);
+    const int w = (x1 - x0) * zoom, h = (y1 - y0) * zoom;
+    std::vector<rigging::RGBA> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            pixels[static_cast<std::size_t>(y) * w + x] = image(x0 + x / zoom, y0 + y / zoom);
+    if (!pngwrite::writeFile(output, pixels.data(), w, h, 4, w * 4)) {
+        std::fprintf(stderr, "cannot write %s\n", output);
+        return 1;
+    }
+    std::printf("%s\n", output);
+    return 0;
+}
