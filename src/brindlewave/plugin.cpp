@@ -6,7 +6,9 @@
 namespace brindlewave {
 
 IEditorSink* BrindlewavePlugin::createEditor() {
-    return rigging::mallocNew<HalyardGUI>(this);
+    HalyardGUI* editor = rigging::mallocNew<HalyardGUI>(this);
+    editor->setWindowOptions(windowOptions_);
+    return editor;
 }
 
 }  // namespace brindlewave
