@@ -1,0 +1,48 @@
+#pragma once
+// Editor-wide flags per band and for the spectrum, shared by the panels and displays. The
+// flags are atomics (relaxed): the FFT flag is written on the audio thread, the rest on the
+// window's event and timer threads, and a late write only delays a redraw.
+
+#include <atomic>
+
+namespace brindlewave {
+
+class GlobalState {
+public:
+    static constexpr int kBands = 4;
+
+    GlobalState() noexcept = default;
+    GlobalState(const GlobalState&) = delete;
+    GlobalState& operator=(const GlobalState&) = delete;
+    virtual ~GlobalState() = default;
+
+    // Band indices outside 0..3 are ignored (reads answer false).
+    virtual void beginPanelMove(int band) noexcept;
+    virtual void endPanelMove(int band) noexcept;
+    virtual bool isPanelBeingMoved(int band) const noexcept;
+    virtual void flagMeterToUpdate(int band, bool needsUpdate) noexcept;
+    virtual bool doesMeterNeedUpdate(int band) const noexcept;
+
+    // True while the user drags a crossover handle in the spectrum display.
+    bool crossoverBeingDragged() const noexcept { return load(crossoverDragged_); }
+    void setCrossoverBeingDragged(bool on) noexcept { store(crossoverDragged_, on); }
+    // Set each time the engine delivers a spectrum; cleared after a while without one.
+    bool fftDataArriving() const noexcept { return load(fftData_); }
+    void setFFTDataArriving(bool on) noexcept { store(fftData_, on); }
+
+private:
+    static bool valid(int band) noexcept { return band >= 0 && band < kBands; }
+    static bool load(const std::atomic<bool>& b) noexcept {
+        return b.load(std::memory_order_relaxed);
+    }
+    static void store(std::atomic<bool>& b, bool v) noexcept {
+        b.store(v, std::memory_order_relaxed);
+    }
+
+    std::atomic<bool> crossoverDragged_{false};
+    std::atomic<bool> fftData_{false};
+    std::atomic<bool> panelMoving_[kBands] = {};
+    std::atomic<bool> meterNeedsUpdate_[kBands] = {};
+};
+
+}  // namespace brindlewave
