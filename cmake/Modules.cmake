@@ -24,13 +24,32 @@ function(brindlewave_count_allocations target)
         -Wl,--wrap=posix_memalign -Wl,--wrap=aligned_alloc)
 endfunction()
 
-# Links a plug-in module: it exports only what its version script names and has no undefined
-# symbols; outside sanitizer builds it carries its own C++ runtime so that any host can load it
-# (a sanitized module is loaded by a sanitized host and must share that host's runtime).
-function(brindlewave_module_link target version_script)
-    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${version_script})
+# brindlewave_plugin_module(<target> FORMAT vst3|vst2 NAME <name> DIR <dir> SOURCES ... [LIBS ...]):
+# a plug-in module over its binding, <dir>/<name>.vst3/Contents/x86_64-linux/<name>.so for VST3,
+# <dir>/<name>.so for VST 2.4. It exports only what the binding's version script names (the
+# entry points) and has no undefined symbols; outside sanitizer builds it carries its own C++
+# runtime so that any host can load it (a sanitized module is loaded by a sanitized host and
+# must share that host's runtime).
+function(brindlewave_plugin_module target)
+    cmake_parse_arguments(M "" "FORMAT;NAME;DIR" "SOURCES;LIBS" ${ARGN})
+    if(M_FORMAT STREQUAL "vst3")
+        set(binding rigging_vst3)
+        set(exports ${RIGGING_VST3_EXPORTS})
+        set(dir ${M_DIR}/${M_NAME}.vst3/Contents/x86_64-linux)
+    elseif(M_FORMAT STREQUAL "vst2")
+        set(binding rigging_vst)
+        set(exports ${RIGGING_VST2_EXPORTS})
+        set(dir ${M_DIR})
+    else()
+        message(FATAL_ERROR "${target}: FORMAT must be vst3 or vst2, not '${M_FORMAT}'")
+    endif()
+    add_library(${target} MODULE ${M_SOURCES})
+    target_link_libraries(${target} PRIVATE ${binding} ${M_LIBS})
+    set_target_properties(${target} PROPERTIES
+        PREFIX "" OUTPUT_NAME ${M_NAME} LIBRARY_OUTPUT_DIRECTORY ${dir})
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${exports})
     target_link_options(${target} PRIVATE
-        -Wl,--version-script=${version_script} -Wl,--no-undefined -Wl,-z,now)
+        -Wl,--version-script=${exports} -Wl,--no-undefined -Wl,-z,now)
     if(NOT BRINDLEWAVE_SANITIZE AND NOT BRINDLEWAVE_TSAN)
         target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc)
         target_sources(${target} PRIVATE ${RIGGING_NOTHROW_RUNTIME})

@@ -11,6 +11,7 @@
 #include "brindlewave/client.h"
 #include "brindlewave/paramids.h"
 #include "render.h"
+#include "rigging/core/fpcontrol.h"
 #include "testsignal.h"
 #include "wav.h"
 
@@ -105,6 +106,8 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // Everything that runs plug-in code runs as under a host's entry.
+    rigging::FPScope fp;
     BrindlewaveClient* client = rigging::createClient<BrindlewaveClient>();
     if (!client->isLegalIO(ins, outs)) {
         std::fprintf(stderr, "layout %d,%d is not supported\n", ins, outs);

@@ -94,7 +94,7 @@ BrindlewaveClient::BrindlewaveClient(BuildToken token) noexcept
     prepareAnalysis();
 
     kernel_ = mallocNew<VectorKernel>();
-    std::memset(input_, 0, sizeof(input_));
+    std::memset(usableInput_, 0, sizeof(usableInput_));
 }
 
 BrindlewaveClient::~BrindlewaveClient() {
@@ -215,13 +215,21 @@ void BrindlewaveClient::prepareAnalysis() noexcept {
     for (SpectrumBin& bin : spectrum_) bin = SpectrumBin(0.0f, 0.0f);
 }
 
+float BrindlewaveClient::DecibelGain::of(double dbNow) noexcept {
+    if (!(dbNow == db)) {
+        db = dbNow;
+        factor = decibelsToGain(dbNow);
+    }
+    return factor;
+}
+
 CompressorParams BrindlewaveClient::getParamsForCompressor(int band) const noexcept {
     CompressorParams p;
     p.attack = floatParam(param::attack(band));
     p.release = floatParam(param::release(band));
     p.threshold = floatParam(param::threshold(band));
     p.ratio = floatParam(param::ratio(band));
-    p.makeupGain = decibelsToGain(
+    p.makeupGain = makeupGain_[band].of(
         static_cast<rigging::FloatParameter*>(param(param::gain(band)))->valueAtomic());
     return p;
 }
@@ -246,10 +254,10 @@ void BrindlewaveClient::updateDSPModules(int numBands, int numChannels) noexcept
         }
         const AppliedSettings wanted{rate, getParamsForCompressor(b)};
         for (int ch = 0; ch < numChannels; ++ch) {
-            if (std::memcmp(&applied_[ch][b], &wanted, sizeof wanted) == 0) continue;
+            if (std::memcmp(&appliedSettings_[ch][b], &wanted, sizeof wanted) == 0) continue;
             units_.compressors[ch][b]->setSampleRate(rate);
             units_.compressors[ch][b]->setParams(wanted.params);
-            applied_[ch][b] = wanted;
+            appliedSettings_[ch][b] = wanted;
         }
     }
 }
@@ -268,9 +276,9 @@ void BrindlewaveClient::processAudio(std::span<const float* const> inputs,
         return;
     }
 
-    const float inputGain = decibelsToGain(
+    const float inputGain = inputGain_.of(
         static_cast<rigging::FloatParameter*>(param(param::inputGain))->valueAtomic());
-    const float outputGain = decibelsToGain(
+    const float outputGain = outputGain_.of(
         static_cast<rigging::FloatParameter*>(param(param::outputGain))->valueAtomic());
     BlockSettings s;
     s.bands = intParam(param::numberOfBands);
@@ -284,9 +292,9 @@ void BrindlewaveClient::processAudio(std::span<const float* const> inputs,
 
     // A non-finite or absurdly large host sample is taken as 0: one bad sample must not poison
     // the filters.
-    for (int ch = 0; ch < nc; ++ch) usableCopy(inputs[ch], input_[ch], frames);
-    if (nc < kEngineChannels) std::fill(input_[1], input_[1] + frames, 0.0f);
-    const float* in[kEngineChannels] = {input_[0], input_[1]};
+    for (int ch = 0; ch < nc; ++ch) usableCopy(inputs[ch], usableInput_[ch], frames);
+    if (nc < kEngineChannels) std::fill(usableInput_[1], usableInput_[1] + frames, 0.0f);
+    const float* in[kEngineChannels] = {usableInput_[0], usableInput_[1]};
 
     const float* results[kEngineChannels];
     if (plainProcessing_) {

@@ -68,12 +68,23 @@ private:
         float rate = std::numeric_limits<float>::quiet_NaN();
         CompressorParams params = {};
     };
-    AppliedSettings applied_[kEngineChannels][kEngineBands];
+    AppliedSettings appliedSettings_[kEngineChannels][kEngineBands];
+
+    // A gain in dB as a linear factor, converted again only when the dB value changes: the
+    // conversion runs in extended precision, too dear to repeat every block for nothing.
+    struct DecibelGain {
+        double db = std::numeric_limits<double>::quiet_NaN();
+        float factor = 1.0f;
+        float of(double dbNow) noexcept;
+    };
+    DecibelGain inputGain_;
+    DecibelGain outputGain_;
+    mutable DecibelGain makeupGain_[kEngineBands];  // a cache: reading a band stays const
 
     EngineUnits units_;  // owned: made in the constructor, destroyed with the client
     VectorKernel* kernel_ = nullptr;
     bool plainProcessing_ = false;
-    float input_[kEngineChannels][kMaxBlockFrames];  // finite copies of the host's inputs
+    float usableInput_[kEngineChannels][kMaxBlockFrames];  // finite copies of the host's inputs
     float preLevels_[kEngineBands] = {};
     float postLevels_[kEngineBands] = {};
 };

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <vector>
 
+#include "rigging/core/fpcontrol.h"
+
 namespace brindlewave::render {
 
 AudioBuffer render(rigging::Client& client, const AudioBuffer& input,
                    const RenderOptions& options) {
+    rigging::FPScope fp;
     const int ins = input.numChannels();
     const int frames = input.frames();
     const int block = std::max(1, options.blockSize);
@@ -27,7 +30,8 @@ AudioBuffer render(rigging::Client& client, const AudioBuffer& input,
 }
 
 void setParameter(rigging::Client& client, int index, double normalized) {
-    client.param(index)->setFromHost(normalized);
+    rigging::FPScope fp;
+    client.setParameterFromHost(index, static_cast<float>(normalized));
 }
 
 }  // namespace brindlewave::render

@@ -1,6 +1,6 @@
 #pragma once
-// Drives a plug-in client offline, the way a host binding does: reset, then blocks through
-// Client::processAudioFromHost.
+// Drives a plug-in client offline, the way a host binding does: under the floating-point state
+// every host entry opens, reset, then blocks through Client::processAudioFromHost.
 
 #include "audiobuffer.h"
 #include "rigging/client/client.h"
@@ -17,7 +17,7 @@ struct RenderOptions {
 // channels at the input's rate.
 AudioBuffer render(rigging::Client& client, const AudioBuffer& input, const RenderOptions& options);
 
-// Sets parameter `index` as a host does, from a normalized value.
+// Sets parameter `index` as a host does: a normalized value, passed as a 32-bit float.
 void setParameter(rigging::Client& client, int index, double normalized);
 
 }  // namespace brindlewave::render

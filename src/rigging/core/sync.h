@@ -36,13 +36,13 @@ UncheckedMutex makeMutex() noexcept;
 // Scoped lock over an UncheckedMutex.
 class MutexLock {
 public:
-    explicit MutexLock(UncheckedMutex& m) noexcept : m_(m) { m_.lock(); }
-    ~MutexLock() { m_.unlock(); }
+    explicit MutexLock(UncheckedMutex& m) noexcept : mutex_(m) { mutex_.lock(); }
+    ~MutexLock() { mutex_.unlock(); }
     MutexLock(const MutexLock&) = delete;
     MutexLock& operator=(const MutexLock&) = delete;
 
 private:
-    UncheckedMutex& m_;
+    UncheckedMutex& mutex_;
 };
 
 class ConditionVariable {

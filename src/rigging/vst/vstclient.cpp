@@ -10,10 +10,6 @@
 
 namespace rigging::vst {
 
-namespace {
-constexpr std::size_t kScratchAlignment = 16;
-}  // namespace
-
 ChannelChoice chooseProcessingChannels(std::span<const LegalIO> legal, int hostInputs,
                                        int hostOutputs) noexcept {
     ChannelChoice best{hostInputs, hostOutputs};
@@ -31,7 +27,7 @@ ChannelChoice chooseProcessingChannels(std::span<const LegalIO> legal, int hostI
 }
 
 VSTClient::VSTClient(Client* client, audioMasterCallback audioMaster) noexcept
-    : client_(client), messages_(kMessageQueueCapacity) {
+    : client_(client), hostBlocks_(*client), messages_(kMessageQueueCapacity) {
     maxInputs_ = client->maxInputs();
     maxOutputs_ = client->maxOutputs();
     numParams_ = client->numParams();
@@ -59,19 +55,6 @@ VSTClient::VSTClient(Client* client, audioMasterCallback audioMaster) noexcept
     effect_.processDoubleReplacing = processDoubleReplacingCallback;
     std::memset(effect_.future, 0xFF, sizeof effect_.future);
 
-    inputScratch_ = mallocSlice<float*>(static_cast<std::size_t>(maxInputs_));
-    outputScratch_ = mallocSlice<float*>(static_cast<std::size_t>(maxOutputs_));
-    inputPointers_ = mallocSlice<const float*>(static_cast<std::size_t>(maxInputs_));
-    outputPointers_ = mallocSlice<float*>(static_cast<std::size_t>(maxOutputs_));
-    // Scratch buffers are made here at their largest size: resets run on the audio thread,
-    // which must never allocate, whatever block size the host announces later.
-    const std::size_t bytes = static_cast<std::size_t>(kMaxScratchFrames) * sizeof(float);
-    for (float*& p : inputScratch_)
-        p = static_cast<float*>(alignedMalloc(bytes, kScratchAlignment));
-    for (float*& p : outputScratch_)
-        p = static_cast<float*>(alignedMalloc(bytes, kScratchAlignment));
-    zeroBuffer_ = static_cast<float*>(alignedMalloc(bytes, kScratchAlignment));
-
     hostInputs_ = maxInputs_;
     hostOutputs_ = maxOutputs_;
     chooseChannels();
@@ -85,15 +68,8 @@ VSTClient::VSTClient(Client* client, audioMasterCallback audioMaster) noexcept
 
 VSTClient::~VSTClient() {
     destroyFree(client_);
-    for (float* p : inputScratch_) alignedFree(p, kScratchAlignment);
-    for (float* p : outputScratch_) alignedFree(p, kScratchAlignment);
-    freeSlice(inputScratch_);
-    freeSlice(outputScratch_);
-    alignedFree(zeroBuffer_, kScratchAlignment);
-    freeSlice(inputPointers_);
-    freeSlice(outputPointers_);
     destroyFree(hostCommand_);
-    // The queue and the graphics mutex go with the members.
+    // The adapter, the queue and the graphics mutex go with the members.
 }
 
 void VSTClient::chooseChannels() noexcept {
@@ -129,19 +105,12 @@ void VSTClient::processMessages() noexcept {
 }
 
 void VSTClient::applyReset(const AudioThreadMessage& m) noexcept {
-    int frames = scratchFramesFor(m.maxFrames);
-    resizeScratchBuffers(frames);
+    // The adapter's buffers are made at their largest size, so this allocates nothing.
+    const int frames = pieceFramesFor(m.maxFrames);
+    hostBlocks_.configure(m.processingInputs, m.processingOutputs, frames);
     audioHostInputs_ = m.hostInputs;
     audioHostOutputs_ = m.hostOutputs;
-    audioProcessingInputs_ = m.processingInputs;
-    audioProcessingOutputs_ = m.processingOutputs;
     client_->resetFromHost(m.samplingRate, frames, m.processingInputs, m.processingOutputs);
-}
-
-void VSTClient::resizeScratchBuffers(int frames) noexcept {
-    // frames never exceeds kMaxScratchFrames, the size the buffers were made with.
-    audioFrames_ = frames;
-    std::memset(zeroBuffer_, 0, static_cast<std::size_t>(frames) * sizeof(float));
 }
 
 }  // namespace rigging::vst

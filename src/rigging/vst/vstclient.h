@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 
+#include "rigging/client/hostblockadapter.h"
 #include "rigging/client/timeinfo.h"
 #include "rigging/core/lockedqueue.h"
 #include "rigging/core/sync.h"
@@ -21,16 +22,6 @@ namespace rigging::vst {
 
 // Pending stream changes and MIDI messages held for the audio thread.
 constexpr unsigned kMessageQueueCapacity = 2048;
-// Before the host announces a block size, and when it announces 0.
-constexpr int kDefaultMaxFrames = 128;
-// The largest block the wrapper sizes its buffers for; longer host blocks go in pieces.
-constexpr int kMaxScratchFrames = 65536;
-
-// The block length the audio thread sizes its buffers for, given the host's announcement.
-constexpr int scratchFramesFor(int announced) noexcept {
-    if (announced <= 0) return kDefaultMaxFrames;
-    return announced < kMaxScratchFrames ? announced : kMaxScratchFrames;
-}
 
 struct ChannelChoice {
     int inputs;
@@ -75,19 +66,10 @@ private:
     // Audio-thread side.
     void processMessages() noexcept;
     void applyReset(const AudioThreadMessage& m) noexcept;
-    void resizeScratchBuffers(int frames) noexcept;
     TimeInfo hostTimeInfo() noexcept;
-    template <typename Sample>
-    using PieceFn = void (VSTClient::*)(Sample**, Sample**, int, int, TimeInfo&) noexcept;
-    template <typename Sample>
-    void runInPieces(Sample** inputs, Sample** outputs, int frames, PieceFn<Sample> piece) noexcept;
-    void replacingPiece(float** inputs, float** outputs, int offset, int frames,
-                        TimeInfo& time) noexcept;
-    void doubleReplacingPiece(double** inputs, double** outputs, int offset, int frames,
-                              TimeInfo& time) noexcept;
-    void accumulatingPiece(float** inputs, float** outputs, int offset, int frames,
-                           TimeInfo& time) noexcept;
-    void runClient(int frames, TimeInfo& time) noexcept;
+    // Messages first; then, when there is audio, the block with one time query.
+    template <typename Sample, typename Run>
+    void processBlock(Sample** inputs, Sample** outputs, int frames, Run run) noexcept;
 
     AEffect effect_;
     VSTHostFromClientPOV* hostCommand_ = nullptr;
@@ -95,7 +77,7 @@ private:
 
     // Written by the dispatcher's thread, handed over in reset messages.
     float sampleRate_ = 44100.0f;
-    int maxFrames_ = kDefaultMaxFrames;
+    int maxFrames_ = kUnannouncedPieceFrames;  // the block size the host announced
     int maxInputs_ = 0;
     int maxOutputs_ = 0;
     int numParams_ = 0;
@@ -107,18 +89,11 @@ private:
     bool editorExists_ = false;
     ERect editRect_{};
 
-    // Audio thread only.
+    // Audio thread only; the processing counts live in the adapter.
     int audioHostInputs_ = 0;
     int audioHostOutputs_ = 0;
-    int audioProcessingInputs_ = 0;
-    int audioProcessingOutputs_ = 0;
-    int audioFrames_ = 0;      // frames every scratch buffer holds
     std::int64_t sampleCounter_ = 0;
-    std::span<float*> inputScratch_;
-    std::span<float*> outputScratch_;
-    float* zeroBuffer_ = nullptr;
-    std::span<const float*> inputPointers_;
-    std::span<float*> outputPointers_;
+    HostBlockAdapter hostBlocks_;
 
     LockedQueue<AudioThreadMessage> messages_;
     UncheckedMutex graphicsMutex_;

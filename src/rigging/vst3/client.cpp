@@ -17,13 +17,9 @@ VST3Client::VST3Client(Client* client) noexcept
       maxPresetIndex_(client->presetBank().numPresets() > 1 ? client->presetBank().numPresets() - 1
                                                             : 0),
       lastSetupSampleRate_(std::numeric_limits<float>::quiet_NaN()),
-      ioMutex_(makeMutex()),
+      hostBlocks_(*client),
       presetMutex_(makeMutex()) {
     client_->setHostCommand(hostCommand_);
-    inputPointers_.resize(static_cast<std::size_t>(client_->maxInputs()));
-    outputPointers_.resize(static_cast<std::size_t>(client_->maxOutputs()));
-    // A host that processes before announcing a block size still finds buffers.
-    allocateBuffers(kDefaultBlockFrames);
 }
 
 VST3Client::~VST3Client() {
@@ -231,24 +227,9 @@ tresult VST3Client::setupProcessing(ProcessSetup& setup) {
         }
     }
     audioSampleRate_.store(rate);
-    int announced = setup.maxSamplesPerBlock > 0 ? setup.maxSamplesPerBlock : -1;
-    hostMaxBlockSize_.store(announced);
-    {
-        // Waits at most for the block the audio thread is in.
-        MutexLock lock(ioMutex_);
-        int frames = announced > 0 ? announced : kDefaultBlockFrames;
-        allocateBuffers(frames < kMaxBlockFrames ? frames : kMaxBlockFrames);
-    }
+    // The adapter's buffers already hold the longest piece: nothing to resize here.
+    hostMaxBlockSize_.store(setup.maxSamplesPerBlock > 0 ? setup.maxSamplesPerBlock : -1);
     return setup.symbolicSampleSize == kSample32 ? kResultOk : kResultFalse;
-}
-
-void VST3Client::allocateBuffers(int frames) noexcept {
-    std::size_t n = static_cast<std::size_t>(frames);
-    inputScratch_.resize(n * static_cast<std::size_t>(client_->maxInputs()));
-    zeroBuffer_.resize(n);
-    std::memset(zeroBuffer_.ptr(), 0, n * sizeof(float));
-    outputDummy_.resize(n);
-    bufferFrames_ = frames;
 }
 
 tresult VST3Client::setProcessing(TBool state) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "rigging/client/client.h"
+#include "rigging/client/hostblockadapter.h"
 #include "rigging/core/sync.h"
 #include "rigging/core/vec.h"
 #include "rigging/vst3/hostcommand.h"
@@ -35,10 +36,6 @@ public:
     static constexpr int32 kProgramListId = 999;
     // A saved state larger than this is refused unread.
     static constexpr std::size_t kMaxStateBytes = 1u << 20;
-    // Block length assumed before the host announces one, and the most frames the scratch
-    // buffers hold; longer host blocks are processed in pieces.
-    static constexpr int kDefaultBlockFrames = 512;
-    static constexpr int kMaxBlockFrames = 16384;
 
     // Takes ownership of the client; one reference.
     explicit VST3Client(Client* client) noexcept;
@@ -173,8 +170,9 @@ private:
     void applyParameterChanges(vst3::IParameterChanges& changes) noexcept;
     void enqueueEvents(vst3::IEventList& events) noexcept;
     void updateTimeInfo(const vst3::ProcessData& data) noexcept;
-    void allocateBuffers(int frames) noexcept;
-    void processAudio(vst3::ProcessData& data, int in, int out, int pieceFrames) noexcept;
+    // The host's bypass: the client is not called; the first channels pass through.
+    static void bypass(float* const* inputs, int hostIn, float* const* outputs, int hostOut,
+                       int frames) noexcept;
 
     std::atomic<int> refCount_{1};
     Client* client_;
@@ -192,16 +190,8 @@ private:
     int lastBlockSize_ = -1;
     int lastInputs_ = -1;
     int lastOutputs_ = -1;
-    // Scratch for one piece of audio: maxInputs input copies, a zero input, and an output that
-    // is thrown away. Sized on the host's UI thread under ioMutex_; the audio thread only
-    // try-locks it and plays silence in the rare block where set-up holds it.
-    UncheckedMutex ioMutex_;
-    int bufferFrames_ = 0;
-    Vec<float> inputScratch_;
-    Vec<float> zeroBuffer_;
-    Vec<float> outputDummy_;
-    Vec<const float*> inputPointers_;
-    Vec<float*> outputPointers_;
+    // Audio thread only: scratch, silence and pieces between the host's buffers and the client.
+    HostBlockAdapter hostBlocks_;
     // The preset bank is shared with the audio thread's preset parameter; see requestPreset.
     UncheckedMutex presetMutex_;
     std::atomic<int> pendingPreset_{-1};

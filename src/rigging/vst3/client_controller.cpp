@@ -228,61 +228,59 @@ tresult VST3Client::setUnitProgramData(int32, int32, IBStream*) {
 
 // ---- The controller's interface object forwards to its owner
 
-using EC = VST3Client;
-
-tresult EC::EditController::queryInterface(const TUID iid, void** obj) {
+tresult VST3Client::EditController::queryInterface(const TUID iid, void** obj) {
     return owner_->queryInterface(iid, obj);
 }
-uint32 EC::EditController::addRef() {
+uint32 VST3Client::EditController::addRef() {
     return owner_->addRef();
 }
-uint32 EC::EditController::release() {
+uint32 VST3Client::EditController::release() {
     return owner_->release();
 }
-tresult EC::EditController::initialize(FUnknown* context) {
+tresult VST3Client::EditController::initialize(FUnknown* context) {
     return owner_->initialize(context);
 }
-tresult EC::EditController::terminate() {
+tresult VST3Client::EditController::terminate() {
     return owner_->terminate();
 }
 // The component's getState and setState save and restore everything.
-tresult EC::EditController::setComponentState(IBStream*) {
+tresult VST3Client::EditController::setComponentState(IBStream*) {
     return kNotImplemented;
 }
-tresult EC::EditController::setState(IBStream*) {
+tresult VST3Client::EditController::setState(IBStream*) {
     return kNotImplemented;
 }
-tresult EC::EditController::getState(IBStream*) {
+tresult VST3Client::EditController::getState(IBStream*) {
     return kNotImplemented;
 }
-int32 EC::EditController::getParameterCount() {
+int32 VST3Client::EditController::getParameterCount() {
     return owner_->getParameterCount();
 }
-tresult EC::EditController::getParameterInfo(int32 index, ParameterInfo& info) {
+tresult VST3Client::EditController::getParameterInfo(int32 index, ParameterInfo& info) {
     return owner_->getParameterInfo(index, info);
 }
-tresult EC::EditController::getParamStringByValue(ParamID id, ParamValue v, String128 s) {
+tresult VST3Client::EditController::getParamStringByValue(ParamID id, ParamValue v, String128 s) {
     return owner_->getParamStringByValue(id, v, s);
 }
-tresult EC::EditController::getParamValueByString(ParamID id, TChar* s, ParamValue& v) {
+tresult VST3Client::EditController::getParamValueByString(ParamID id, TChar* s, ParamValue& v) {
     return owner_->getParamValueByString(id, s, v);
 }
-ParamValue EC::EditController::normalizedParamToPlain(ParamID id, ParamValue v) {
+ParamValue VST3Client::EditController::normalizedParamToPlain(ParamID id, ParamValue v) {
     return owner_->normalizedParamToPlain(id, v);
 }
-ParamValue EC::EditController::plainParamToNormalized(ParamID id, ParamValue p) {
+ParamValue VST3Client::EditController::plainParamToNormalized(ParamID id, ParamValue p) {
     return owner_->plainParamToNormalized(id, p);
 }
-ParamValue EC::EditController::getParamNormalized(ParamID id) {
+ParamValue VST3Client::EditController::getParamNormalized(ParamID id) {
     return owner_->getParamNormalized(id);
 }
-tresult EC::EditController::setParamNormalized(ParamID id, ParamValue v) {
+tresult VST3Client::EditController::setParamNormalized(ParamID id, ParamValue v) {
     return owner_->setParamNormalized(id, v);
 }
-tresult EC::EditController::setComponentHandler(IComponentHandler* handler) {
+tresult VST3Client::EditController::setComponentHandler(IComponentHandler* handler) {
     return owner_->setComponentHandler(handler);
 }
-IPlugView* EC::EditController::createView(FIDString name) {
+IPlugView* VST3Client::EditController::createView(FIDString name) {
     return owner_->createView(name);
 }
 

@@ -22,12 +22,6 @@ float** busChannels(AudioBusBuffers* buses, int32 numBuses, int& count) noexcept
     return buses[0].channelBuffers32;
 }
 
-void zeroChannels(float** channels, int from, int to, int frames) noexcept {
-    for (int c = from; c < to; ++c)
-        if (channels[c])
-            std::memset(channels[c], 0, static_cast<std::size_t>(frames) * sizeof(float));
-}
-
 }  // namespace
 
 tresult VST3Client::process(ProcessData& data) {
@@ -41,16 +35,9 @@ tresult VST3Client::process(ProcessData& data) {
     int frames = data.numSamples > 0 ? data.numSamples : 0;
     if (data.symbolicSampleSize != kSample32) outputs = nullptr;  // never write 64-bit buffers
 
-    // Set-up is resizing the scratch buffers: this block is silent, the reset waits.
-    if (!ioMutex_.tryLock()) {
-        if (outputs) zeroChannels(outputs, 0, hostOut, frames);
-        return kResultOk;
-    }
-
     int in = std::min(hostIn, client_->maxInputs());
     int out = std::min(hostOut, client_->maxOutputs());
-    int announced = hostMaxBlockSize_.load();
-    int pieceFrames = std::min(announced > 0 ? announced : kDefaultBlockFrames, bufferFrames_);
+    int pieceFrames = pieceFramesFor(hostMaxBlockSize_.load());
     // A call without audio only delivers parameters: it must not reset the engine's state.
     bool audio = frames > 0 && outputs != nullptr;
     if (audio) {
@@ -62,6 +49,7 @@ tresult VST3Client::process(ProcessData& data) {
             lastBlockSize_ = pieceFrames;
             lastInputs_ = in;
             lastOutputs_ = out;
+            hostBlocks_.configure(in, out, pieceFrames);
             client_->resetFromHost(rate, pieceFrames, in, out);
         }
     }
@@ -70,59 +58,28 @@ tresult VST3Client::process(ProcessData& data) {
     updateTimeInfo(data);
 
     if (audio) {
-        if (bypassed_.load()) {
-            // The client is not called: the first channels pass through, the rest are silent.
-            int through = inputs ? std::min(hostIn, hostOut) : 0;
-            for (int c = 0; c < through; ++c) {
-                if (outputs[c] == nullptr) continue;
-                if (inputs[c] == nullptr)
-                    std::memset(outputs[c], 0, static_cast<std::size_t>(frames) * sizeof(float));
-                else if (inputs[c] != outputs[c])
-                    std::memmove(outputs[c], inputs[c],
-                                 static_cast<std::size_t>(frames) * sizeof(float));
-            }
-            zeroChannels(outputs, through, hostOut, frames);
-        } else if (in > 0 && out > 0 && client_->isLegalIO(in, out)) {
-            processAudio(data, in, out, pieceFrames);
-            zeroChannels(outputs, out, hostOut, frames);
-        } else {
-            zeroChannels(outputs, 0, hostOut, frames);
-        }
+        if (bypassed_.load())
+            bypass(inputs, hostIn, outputs, hostOut, frames);
+        else if (in > 0 && out > 0 && client_->isLegalIO(in, out))
+            hostBlocks_.processReplacing({inputs, hostIn, outputs, hostOut}, frames, timeInfo_);
+        else
+            HostBlockAdapter::silence(outputs, 0, hostOut, frames);
     }
     if (!data.processContext) timeInfo_.timeInSamples += frames;
-    ioMutex_.unlock();
     return kResultOk;
 }
 
-void VST3Client::processAudio(ProcessData& data, int in, int out, int pieceFrames) noexcept {
-    int hostIn = 0, hostOut = 0;
-    float** inputs = busChannels(data.inputs, data.numInputs, hostIn);
-    float** outputs = busChannels(data.outputs, data.numOutputs, hostOut);
-    const int frames = data.numSamples;
-    TimeInfo info = timeInfo_;
-    for (int start = 0; start < frames; start += pieceFrames) {
-        int n = std::min(pieceFrames, frames - start);
-        std::size_t bytes = static_cast<std::size_t>(n) * sizeof(float);
-        for (int c = 0; c < in; ++c) {
-            const float* src = c < hostIn && inputs ? inputs[c] : nullptr;
-            if (src == nullptr) {
-                inputPointers_[static_cast<std::size_t>(c)] = zeroBuffer_.ptr();
-                continue;
-            }
-            // A copy, so the client may write outputs that alias the host's inputs.
-            float* scratch = inputScratch_.ptr() + static_cast<std::size_t>(c) * bufferFrames_;
-            std::memcpy(scratch, src + start, bytes);
-            inputPointers_[static_cast<std::size_t>(c)] = scratch;
-        }
-        for (int c = 0; c < out; ++c) {
-            float* dst = outputs[c];
-            outputPointers_[static_cast<std::size_t>(c)] = dst ? dst + start : outputDummy_.ptr();
-        }
-        client_->processAudioFromHost(
-            std::span<const float*>(inputPointers_.ptr(), static_cast<std::size_t>(in)),
-            std::span<float*>(outputPointers_.ptr(), static_cast<std::size_t>(out)), n, info);
-        info.timeInSamples += n;
+void VST3Client::bypass(float* const* inputs, int hostIn, float* const* outputs, int hostOut,
+                        int frames) noexcept {
+    const int through = inputs ? std::min(hostIn, hostOut) : 0;
+    for (int c = 0; c < through; ++c) {
+        if (outputs[c] == nullptr) continue;
+        if (inputs[c] == nullptr)
+            std::memset(outputs[c], 0, static_cast<std::size_t>(frames) * sizeof(float));
+        else if (inputs[c] != outputs[c])
+            std::memmove(outputs[c], inputs[c], static_cast<std::size_t>(frames) * sizeof(float));
     }
+    HostBlockAdapter::silence(outputs, through, hostOut, frames);
 }
 
 void VST3Client::applyParameterChanges(IParameterChanges& changes) noexcept {

@@ -79,8 +79,8 @@ int main(int argc, char** argv) {
     bool finite = true;
     const char* side[2] = {"L", "R"};
     for (int c = 0; c < channels; ++c) {
-        auto li = vst2host::measure(in[c].data(), total);
-        auto lo = vst2host::measure(out[c].data(), total);
+        auto li = testhost::measure(in[c].data(), total);
+        auto lo = testhost::measure(out[c].data(), total);
         finite = finite && lo.finite;
         std::printf("input  %s: peak %7.2f dBFS, rms %7.2f dBFS\n", side[c], li.peakDb, li.rmsDb);
         std::printf("output %s: peak %7.2f dBFS, rms %7.2f dBFS\n", side[c], lo.peakDb, lo.rmsDb);

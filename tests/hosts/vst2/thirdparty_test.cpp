@@ -89,7 +89,7 @@ TEST_P(ThirdPartyPlugin, RecordDispatcherAndProcessingAgreeWithTheHost) {
         for (int i = 0; i < frames; ++i)
             l[i] = r[i] = 0.5f * std::sin(2 * M_PI * 1000.0 * (block * frames + i) / 48000.0);
         host.processReplacing(in, out, frames);
-        auto m = vst2host::measure(ol.data(), frames);
+        auto m = testhost::measure(ol.data(), frames);
         ASSERT_TRUE(m.finite);
         level = m.peakDb;
     }

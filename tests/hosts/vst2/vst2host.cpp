@@ -1,8 +1,5 @@
 #include "vst2host.h"
 
-#include <dlfcn.h>
-
-#include <cmath>
 #include <cstring>
 
 #include "rigging/core/fpcontrol.h"
@@ -18,56 +15,18 @@ constexpr unsigned char kCanary = 0xA5;
 constexpr std::size_t kCanaryBytes = 32;
 }  // namespace
 
-Module::Module(const std::string& path) {
-    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle_ == nullptr) {
-        const char* e = dlerror();
-        error_ = e ? e : "dlopen failed";
-    }
-}
-
-Module::~Module() {
-    if (handle_) dlclose(handle_);
-}
-
 EntryProc Module::symbol(const char* name) const {
-    if (!handle_) return nullptr;
-    return reinterpret_cast<EntryProc>(dlsym(handle_, name));
+    return reinterpret_cast<EntryProc>(library_.symbol(name));
 }
 
 EntryProc Module::versionedSymbol(const char* name, const char* version) const {
-    if (!handle_) return nullptr;
-    return reinterpret_cast<EntryProc>(dlvsym(handle_, name, version));
+    return reinterpret_cast<EntryProc>(library_.versionedSymbol(name, version));
 }
 
 EntryProc Module::entry() const {
     EntryProc e = symbol("VSTPluginMain");
     return e ? e : symbol("main");
 }
-
-// Runs one entry into the plug-in under the host's registers and counts any that the
-// plug-in fails to give back.
-class Host::Entry {
-public:
-    explicit Entry(Host& h) : host_(h) {
-        savedMXCSR_ = rigging::getMXCSR();
-        savedFPUCW_ = rigging::getFPUControlState();
-        rigging::setMXCSR(h.hostMXCSR);
-        rigging::setFPUControlState(h.hostFPUCW);
-    }
-    ~Entry() {
-        std::uint32_t m = rigging::getMXCSR();
-        std::uint16_t c = rigging::getFPUControlState();
-        rigging::setMXCSR(savedMXCSR_);
-        rigging::setFPUControlState(savedFPUCW_);
-        if (m != host_.hostMXCSR || c != host_.hostFPUCW) host_.fpViolations_.fetch_add(1);
-    }
-
-private:
-    Host& host_;
-    std::uint32_t savedMXCSR_;
-    std::uint16_t savedFPUCW_;
-};
 
 Host::Host() {
     static const char kName[] = "vst2host";
@@ -86,7 +45,7 @@ AEffect* Host::open(EntryProc entry, bool nullCallback) {
     tOpening = this;
     AEffect* e;
     {
-        Entry guard(*this);
+        auto guard = guardEntry();
         e = entry(nullCallback ? nullptr : &Host::callback);
     }
     tOpening = nullptr;
@@ -105,7 +64,7 @@ VstIntPtr Host::close() {
 
 VstIntPtr Host::dispatch(std::int32_t opcode, std::int32_t index, VstIntPtr value, void* ptr,
                          float opt) {
-    Entry guard(*this);
+    auto guard = guardEntry();
     return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
 }
 
@@ -122,27 +81,27 @@ TextAnswer Host::dispatchText(std::int32_t opcode, std::int32_t index, std::size
 }
 
 void Host::setParameter(std::int32_t index, float value) {
-    Entry guard(*this);
+    auto guard = guardEntry();
     effect_->setParameter(effect_, index, value);
 }
 
 float Host::getParameter(std::int32_t index) {
-    Entry guard(*this);
+    auto guard = guardEntry();
     return effect_->getParameter(effect_, index);
 }
 
 void Host::processReplacing(float** in, float** out, std::int32_t frames) {
-    Entry guard(*this);
+    auto guard = guardEntry();
     effect_->processReplacing(effect_, in, out, frames);
 }
 
 void Host::processDoubleReplacing(double** in, double** out, std::int32_t frames) {
-    Entry guard(*this);
+    auto guard = guardEntry();
     effect_->processDoubleReplacing(effect_, in, out, frames);
 }
 
 void Host::processAccumulating(float** in, float** out, std::int32_t frames) {
-    Entry guard(*this);
+    auto guard = guardEntry();
     effect_->process(effect_, in, out, frames);
 }
 
@@ -234,20 +193,6 @@ VstIntPtr Host::answer(const HostCall& c) {
         default:
             return 0;
     }
-}
-
-Level measure(const float* x, std::size_t n) {
-    double peak = 0, sum = 0;
-    bool finite = true;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!std::isfinite(x[i])) finite = false;
-        double a = std::fabs(x[i]);
-        if (a > peak) peak = a;
-        sum += a * a;
-    }
-    double rms = n ? std::sqrt(sum / n) : 0;
-    auto db = [](double v) { return v > 0 ? 20 * std::log10(v) : -INFINITY; };
-    return {db(peak), db(rms), finite};
 }
 
 }  // namespace vst2host

@@ -13,7 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "fpguard.h"
+#include "levelmeter.h"
 #include "rigging/vst/translatesdk.h"
+#include "sharedlibrary.h"
 
 namespace vst2host {
 
@@ -26,13 +29,10 @@ using EntryProc = AEffect* (*)(rigging::vst::audioMasterCallback);
 // A loaded module and its entry functions.
 class Module {
 public:
-    explicit Module(const std::string& path);
-    ~Module();
-    Module(const Module&) = delete;
-    Module& operator=(const Module&) = delete;
+    explicit Module(const std::string& path) : library_(path) {}
 
-    bool loaded() const { return handle_ != nullptr; }
-    const std::string& error() const { return error_; }
+    bool loaded() const { return library_.loaded(); }
+    const std::string& error() const { return library_.error(); }
     // VSTPluginMain when exported, else main; null when neither is.
     EntryProc entry() const;
     EntryProc symbol(const char* name) const;
@@ -40,8 +40,7 @@ public:
     EntryProc versionedSymbol(const char* name, const char* version) const;
 
 private:
-    void* handle_ = nullptr;
-    std::string error_;
+    testhost::SharedLibrary library_;
 };
 
 // One call of the plug-in back into the host, with the registers found on entry.
@@ -114,7 +113,10 @@ public:
                               VstIntPtr value, void* ptr, float opt);
 
 private:
-    class Entry;  // sets the host's registers and checks them afterwards
+    // Every entry runs under the host's registers and is checked to give them back.
+    testhost::FpGuard guardEntry() {
+        return testhost::FpGuard(fpViolations_, hostMXCSR, hostFPUCW);
+    }
     VstIntPtr answer(const HostCall& call);
 
     AEffect* effect_ = nullptr;
@@ -140,13 +142,5 @@ private:
         rigging::vst::VstEvent* events[1];
     } list_;
 };
-
-// Peak and RMS of a signal, in dBFS (-inf for silence).
-struct Level {
-    double peakDb;
-    double rmsDb;
-    bool finite;
-};
-Level measure(const float* x, std::size_t n);
 
 }  // namespace vst2host

@@ -2,19 +2,7 @@
 
 #include <cstring>
 
-#include "rigging/core/fpcontrol.h"
-
 namespace vst3host {
-
-using rigging::getFPUControlState;
-using rigging::getMXCSR;
-
-FpWatch::FpWatch(int& violations)
-    : violations_(violations), mxcsr_(getMXCSR()), x87_(getFPUControlState()) {}
-
-FpWatch::~FpWatch() {
-    if (getMXCSR() != mxcsr_ || getFPUControlState() != x87_) ++violations_;
-}
 
 int findClass(IPluginFactory* factory, const char* category, PClassInfo* out) {
     int n = factory->countClasses();
@@ -36,7 +24,7 @@ std::string narrow(const char16* s) {
 }
 
 bool PluginInstance::create(IPluginFactory* factory, const char* cid) {
-    FpWatch w(fpViolations);
+    testhost::FpGuard w(fpViolations);
     void* obj = nullptr;
     if (factory->createInstance(cid, IComponent::iid, &obj) != kResultOk || !obj) return false;
     component = static_cast<IComponent*>(obj);
@@ -62,7 +50,7 @@ bool PluginInstance::create(IPluginFactory* factory, const char* cid) {
 }
 
 bool PluginInstance::initialize(FUnknown* hostContext, IComponentHandler* handler) {
-    FpWatch w(fpViolations);
+    testhost::FpGuard w(fpViolations);
     if (component->initialize(hostContext) != kResultOk) return false;
     initialized_ = true;
     if (controller && separateController && controller->initialize(hostContext) != kResultOk)
@@ -72,7 +60,7 @@ bool PluginInstance::initialize(FUnknown* hostContext, IComponentHandler* handle
 }
 
 std::vector<BusInfo> PluginInstance::buses(MediaType type, BusDirection dir) {
-    FpWatch w(fpViolations);
+    testhost::FpGuard w(fpViolations);
     std::vector<BusInfo> r;
     int n = component->getBusCount(type, dir);
     for (int i = 0; i < n; ++i) {
@@ -83,34 +71,34 @@ std::vector<BusInfo> PluginInstance::buses(MediaType type, BusDirection dir) {
 }
 
 tresult PluginInstance::setArrangement(int inputs, int outputs) {
-    FpWatch w(fpViolations);
+    testhost::FpGuard w(fpViolations);
     SpeakerArrangement in = getSpeakerArrangement(inputs);
     SpeakerArrangement out = getSpeakerArrangement(outputs);
     return processor->setBusArrangements(&in, inputs > 0 ? 1 : 0, &out, outputs > 0 ? 1 : 0);
 }
 
 int PluginInstance::channels(BusDirection dir) {
-    FpWatch w(fpViolations);
+    testhost::FpGuard w(fpViolations);
     SpeakerArrangement arr = 0;
     if (processor->getBusArrangement(dir, 0, arr) != kResultOk) return 0;
     return getChannelCount(arr);
 }
 
 tresult PluginInstance::setup(double sampleRate, int maxBlock, int32 sampleSize) {
-    FpWatch w(fpViolations);
+    testhost::FpGuard w(fpViolations);
     ProcessSetup s{kRealtime, sampleSize, maxBlock, sampleRate};
     return processor->setupProcessing(s);
 }
 
 void PluginInstance::start() {
-    FpWatch w(fpViolations);
+    testhost::FpGuard w(fpViolations);
     component->setActive(1);
     processor->setProcessing(1);
     started_ = true;
 }
 
 void PluginInstance::stop() {
-    FpWatch w(fpViolations);
+    testhost::FpGuard w(fpViolations);
     if (!started_) return;
     processor->setProcessing(0);
     component->setActive(0);
@@ -119,7 +107,7 @@ void PluginInstance::stop() {
 
 tresult PluginInstance::process(std::vector<float*> inputs, std::vector<float*> outputs, int frames,
                                 IParameterChanges* changes, ProcessContext* context) {
-    FpWatch w(fpViolations);
+    testhost::FpGuard w(fpViolations);
     AudioBusBuffers in{}, out{};
     in.numChannels = static_cast<int32>(inputs.size());
     in.channelBuffers32 = inputs.data();
@@ -146,7 +134,7 @@ tresult PluginInstance::flush(IParameterChanges* changes) {
 }
 
 tresult PluginInstance::getState(std::vector<std::uint8_t>& out) {
-    FpWatch w(fpViolations);
+    testhost::FpGuard w(fpViolations);
     MemoryStream s;
     tresult r = component->getState(&s);
     out = s.bytes();
@@ -159,7 +147,7 @@ tresult PluginInstance::setState(const std::vector<std::uint8_t>& bytes) {
 }
 
 tresult PluginInstance::setState(MemoryStream& stream) {
-    FpWatch w(fpViolations);
+    testhost::FpGuard w(fpViolations);
     tresult r = component->setState(&stream);
     if (r == kResultOk && separateController) {
         stream.rewind();
@@ -170,7 +158,7 @@ tresult PluginInstance::setState(MemoryStream& stream) {
 
 bool PluginInstance::teardown() {
     if (!component) return true;
-    FpWatch w(fpViolations);
+    testhost::FpGuard w(fpViolations);
     stop();
     if (controller) controller->setComponentHandler(nullptr);
     if (initialized_) {

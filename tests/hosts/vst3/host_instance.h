@@ -3,10 +3,12 @@
 // interfaces of the component and its controller, initialisation, buses, set-up, processing,
 // state, and teardown that checks every reference came back.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "fpguard.h"
 #include "host_objects.h"
 #include "rigging/vst3/ivstaudioprocessor.h"
 #include "rigging/vst3/ivstcomponent.h"
@@ -14,18 +16,6 @@
 #include "rigging/vst3/ivstunit.h"
 
 namespace vst3host {
-
-// Notes whether a plug-in call left the caller's floating-point control registers changed.
-class FpWatch {
-public:
-    explicit FpWatch(int& violations);
-    ~FpWatch();
-
-private:
-    int& violations_;
-    std::uint32_t mxcsr_;
-    std::uint16_t x87_;
-};
 
 // Index of the first class of the given category, -1 if none.
 int findClass(IPluginFactory* factory, const char* category, PClassInfo* out);
@@ -72,7 +62,7 @@ public:
     IUnitInfo* units = nullptr;
     bool separateController = false;
     // Calls after which the host's MXCSR or x87 control word differed from before.
-    int fpViolations = 0;
+    std::atomic<int> fpViolations{0};
 
 private:
     ParameterChanges outputChanges_;

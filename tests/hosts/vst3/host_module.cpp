@@ -1,7 +1,5 @@
 #include "host_module.h"
 
-#include <dlfcn.h>
-
 namespace vst3host {
 
 std::string bundleBinaryPath(const std::string& bundle) {
@@ -15,21 +13,18 @@ std::string bundleBinaryPath(const std::string& bundle) {
 
 bool HostModule::load(const std::string& bundle) {
     unload();
-    std::string path = bundleBinaryPath(bundle);
-    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle_ == nullptr) {
-        const char* e = dlerror();
-        error_ = e ? e : "dlopen failed";
+    if (!library_.open(bundleBinaryPath(bundle))) {
+        error_ = library_.error();
         return false;
     }
     // Prefer the versioned symbols; hosts that use plain dlsym must find them too.
-    void* entry = dlvsym(handle_, "ModuleEntry", "VST3ABI_1.0");
-    void* exit = dlvsym(handle_, "ModuleExit", "VST3ABI_1.0");
-    void* factory = dlvsym(handle_, "GetPluginFactory", "VST3ABI_1.0");
+    void* entry = library_.versionedSymbol("ModuleEntry", "VST3ABI_1.0");
+    void* exit = library_.versionedSymbol("ModuleExit", "VST3ABI_1.0");
+    void* factory = library_.versionedSymbol("GetPluginFactory", "VST3ABI_1.0");
     versioned_ = entry && exit && factory;
-    if (!entry) entry = dlsym(handle_, "ModuleEntry");
-    if (!exit) exit = dlsym(handle_, "ModuleExit");
-    if (!factory) factory = dlsym(handle_, "GetPluginFactory");
+    if (!entry) entry = library_.symbol("ModuleEntry");
+    if (!exit) exit = library_.symbol("ModuleExit");
+    if (!factory) factory = library_.symbol("GetPluginFactory");
     if (!entry || !exit || !factory) {
         error_ = "missing export";
         unload();
@@ -38,7 +33,7 @@ bool HostModule::load(const std::string& bundle) {
     entry_ = reinterpret_cast<EntryFn>(entry);
     exit_ = reinterpret_cast<ExitFn>(exit);
     factory_ = reinterpret_cast<FactoryFn>(factory);
-    if (!entry_(handle_)) {
+    if (!entry_(library_.handle())) {
         error_ = "ModuleEntry refused";
         unload();
         return false;
@@ -50,8 +45,7 @@ bool HostModule::load(const std::string& bundle) {
 void HostModule::unload() {
     if (entered_ && exit_) exit_();
     entered_ = false;
-    if (handle_) dlclose(handle_);
-    handle_ = nullptr;
+    library_.close();
     entry_ = nullptr;
     exit_ = nullptr;
     factory_ = nullptr;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "rigging/vst3/ipluginbase.h"
+#include "sharedlibrary.h"
 
 namespace vst3host {
 
@@ -30,14 +31,14 @@ public:
     // True when all three exports were found under the version VST3ABI_1.0.
     bool versionedExports() const { return versioned_; }
     const std::string& error() const { return error_; }
-    void* handle() const { return handle_; }
+    void* handle() const { return library_.handle(); }
 
 private:
     using EntryFn = bool (*)(void*);
     using ExitFn = bool (*)();
     using FactoryFn = IPluginFactory* (*)();
 
-    void* handle_ = nullptr;
+    testhost::SharedLibrary library_;
     EntryFn entry_ = nullptr;
     ExitFn exit_ = nullptr;
     FactoryFn factory_ = nullptr;

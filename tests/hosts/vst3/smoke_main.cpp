@@ -8,29 +8,16 @@
 
 #include "host_instance.h"
 #include "host_module.h"
+#include "levelmeter.h"
 
 using namespace vst3host;
 
 namespace {
 
-struct Level {
-    double peak = 0, sumSquares = 0;
-    long count = 0;
-    bool finite = true;
-    void add(const float* x, int n) {
-        for (int i = 0; i < n; ++i) {
-            if (!std::isfinite(x[i])) finite = false;
-            peak = std::max(peak, static_cast<double>(std::fabs(x[i])));
-            sumSquares += static_cast<double>(x[i]) * x[i];
-        }
-        count += n;
-    }
-    static double dB(double v) { return v > 0 ? 20 * std::log10(v) : -INFINITY; }
-    void print(const char* what, int ch) const {
-        std::printf("%s %d: peak %7.2f dBFS, rms %7.2f dBFS\n", what, ch, dB(peak),
-                    dB(std::sqrt(sumSquares / std::max(count, 1L))));
-    }
-};
+void print(const char* what, int ch, const testhost::LevelMeter& m) {
+    const testhost::Level l = m.level();
+    std::printf("%s %d: peak %7.2f dBFS, rms %7.2f dBFS\n", what, ch, l.peakDb, l.rmsDb);
+}
 
 }  // namespace
 
@@ -71,7 +58,7 @@ int main(int argc, char** argv) {
         std::vector<float*> inPtrs, outPtrs;
         for (auto& c : in) inPtrs.push_back(c.data());
         for (auto& c : out) outPtrs.push_back(c.data());
-        std::vector<Level> inLevel(ins), outLevel(outs);
+        std::vector<testhost::LevelMeter> inLevel(ins), outLevel(outs);
         // A 1 kHz tone whose level rises from -40 dBFS to 0 dBFS, slightly different per side.
         for (int pos = 0; pos < total; pos += block) {
             int n = std::min(block, total - pos);
@@ -86,10 +73,10 @@ int main(int argc, char** argv) {
             for (int c = 0; c < outs; ++c) outLevel[c].add(out[c].data(), n);
         }
         ok = true;
-        for (int c = 0; c < ins; ++c) inLevel[c].print("input ", c);
+        for (int c = 0; c < ins; ++c) print("input ", c, inLevel[c]);
         for (int c = 0; c < outs; ++c) {
-            outLevel[c].print("output", c);
-            ok = ok && outLevel[c].finite;
+            print("output", c, outLevel[c]);
+            ok = ok && outLevel[c].level().finite;
         }
         if (!plugin.teardown()) {
             std::fprintf(stderr, "references left after teardown\n");

@@ -7,7 +7,7 @@
 #include "alloc_probe.h"
 #include "testclient.h"
 
-using namespace testclient;
+using namespace testsupport;
 
 TEST(ClientBuild, RunsTheSubclassBuildStepsInOrder) {
     TestClient* c = make();
@@ -40,27 +40,27 @@ TEST(ClientBuild, LegalIOWildcardsAndMaxima) {
 
 TEST(ClientProcessing, SplitsLongBlocksAndAdvancesTheCallersPointers) {
     TestClient* c = make();
-    std::vector<float> in(2200), out(2200);
+    std::vector<float> in(3300), out(3300);  // room for the second client after the advance
     const float* ins[2] = {in.data(), in.data() + 1100};
     float* outs[2] = {out.data(), out.data() + 1100};
     c->processAudioFromHost(ins, outs, 1100, TimeInfo{.timeInSamples = 7000});
-    ASSERT_EQ(c->blocks.size(), 3u);
+    ASSERT_EQ(c->processCalls.size(), 3u);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(c->blocks[i].frames, i < 2 ? 512 : 76);
-        EXPECT_EQ(c->blocks[i].time, 7000 + 512 * i);
-        EXPECT_EQ(c->blocks[i].in0, in.data() + 512 * i);
-        EXPECT_EQ(c->blocks[i].out0, out.data() + 512 * i);
+        EXPECT_EQ(c->processCalls[i].frames, i < 2 ? 512 : 76);
+        EXPECT_EQ(c->processCalls[i].info.timeInSamples, 7000 + 512 * i);
+        EXPECT_EQ(c->processCalls[i].in0, in.data() + 512 * i);
+        EXPECT_EQ(c->processCalls[i].out0, out.data() + 512 * i);
     }
     EXPECT_EQ(ins[1], in.data() + 2200);
     EXPECT_EQ(outs[0], out.data() + 1100);
     c->processAudioFromHost(ins, outs, 0, TimeInfo{});
     c->processAudioFromHost(ins, outs, -5, TimeInfo{});
-    EXPECT_EQ(c->blocks.size(), 3u);
+    EXPECT_EQ(c->processCalls.size(), 3u);
 
     TestClient* unlimited = make({.chunkLimit = 0});
     unlimited->processAudioFromHost(ins, outs, 1100, TimeInfo{});
-    ASSERT_EQ(unlimited->blocks.size(), 1u);
-    EXPECT_EQ(unlimited->blocks[0].frames, 1100);
+    ASSERT_EQ(unlimited->processCalls.size(), 1u);
+    EXPECT_EQ(unlimited->processCalls[0].frames, 1100);
     EXPECT_EQ(ins[0], in.data() + 1100);  // one call: pointers stay
     for (TestClient* k : {c, unlimited}) destroyFree(k);
 }
@@ -72,15 +72,18 @@ TEST(ClientProcessing, ResetPassesTheHostMaximumCappedByTheChunkLimit) {
     c->resetFromHost(48000, 2048, 2, 2);
     c->resetFromHost(48000, 256, 2, 2);
     unlimited->resetFromHost(48000, 2048, 2, 2);
-    EXPECT_EQ(c->resetFrames, (std::vector<int>{512, 256}));
-    EXPECT_EQ(unlimited->resetFrames, (std::vector<int>{2048}));
+    ASSERT_EQ(c->resets.size(), 2u);
+    EXPECT_EQ(c->resets[0].maxFrames, 512);
+    EXPECT_EQ(c->resets[1].maxFrames, 256);
+    ASSERT_EQ(unlimited->resets.size(), 1u);
+    EXPECT_EQ(unlimited->resets[0].maxFrames, 2048);
     EXPECT_EQ(c->midiQueue().size(), 0);
     for (TestClient* k : {c, unlimited}) destroyFree(k);
 }
 
 TEST(ClientProcessing, AudioThreadCallsDoNotAllocate) {
-    TestClient* c = make({.numParams = 139});
-    c->blocks.reserve(16);
+    TestClient* c = make({.parameters = Setup::pluginShaped()});
+    c->processCalls.reserve(16);
     c->openGUI(nullptr, nullptr, GraphicsBackend::x11EmbedWindowID);
     std::vector<float> in(1100), out(1100);
     const float* ins[1] = {in.data()};

@@ -7,7 +7,7 @@
 
 #include "testclient.h"
 
-using namespace testclient;
+using namespace testsupport;
 
 namespace {
 

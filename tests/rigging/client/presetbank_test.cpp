@@ -2,7 +2,7 @@
 
 #include "testclient.h"
 
-using namespace testclient;
+using namespace testsupport;
 
 namespace {
 
@@ -19,7 +19,7 @@ std::vector<float> stored(Preset* p) {
 }  // namespace
 
 TEST(PresetBank, SelectingAProgramKeepsTheEditsOfTheOneLeft) {
-    TestClient* c = make({.numPresets = 2});
+    TestClient* c = make({.presets = Setup::defaults(2)});
     PresetBank& bank = c->presetBank();
     const std::vector<float> defaults = live(c);
     c->setParameterFromHost(0, 0.f);
@@ -64,7 +64,7 @@ TEST(PresetBank, ShortPresetsFallBackToDefaultsAndGrowWhenLeft) {
 }
 
 TEST(PresetBank, EmptyBankHasNoCurrentPresetAndRefusesEveryChunk) {
-    TestClient* c = make({.numPresets = 0});
+    TestClient* c = make({.presets = {}});
     EXPECT_EQ(c->presetBank().currentPreset(), nullptr);
     Vec<std::uint8_t> chunk = c->presetBank().getStateChunkFromCurrentState();
     EXPECT_EQ(c->presetBank().loadStateChunk(chunk.slice()), ChunkError::badPresetIndex);

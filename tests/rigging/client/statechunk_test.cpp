@@ -4,7 +4,7 @@
 
 #include "testclient.h"
 
-using namespace testclient;
+using namespace testsupport;
 
 namespace {
 
@@ -15,7 +15,7 @@ void putLE(Bytes& b, size_t offset, std::int32_t v) {
 }
 
 struct StateChunkTest : ::testing::Test {
-    TestClient* c = make({.numParams = 139, .numPresets = 2});
+    TestClient* c = make({.parameters = Setup::pluginShaped(), .presets = Setup::defaults(2)});
     std::mt19937 rng{1234};
     ~StateChunkTest() override { destroyFree(c); }
 
@@ -67,7 +67,7 @@ TEST_F(StateChunkTest, RoundTripsEveryParameterBitExactly) {
     randomize();
     c->presetBank().loadPresetFromHost(1);
     Bytes first = save(c);
-    TestClient* other = make({.numParams = 139, .numPresets = 2});
+    TestClient* other = make({.parameters = Setup::pluginShaped(), .presets = Setup::defaults(2)});
     ASSERT_EQ(other->presetBank().loadStateChunk(first), ChunkError::none);
     EXPECT_EQ(save(other), first);
     ASSERT_EQ(load(first), ChunkError::none);  // both now hold exactly what the chunk says

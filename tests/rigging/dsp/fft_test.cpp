@@ -17,14 +17,14 @@ using rigging::WindowDesc;
 
 const WindowDesc kEngineWindow(rigging::WindowType::hann, rigging::WindowAlignment::left, NAN);
 
-struct Fed {
+struct FeedResult {
     int frames = 0;
     std::vector<std::complex<float>> bins;  // the last spectrum
 };
 
 template <class Signal>
-Fed feed(FFTAnalyzer& a, int samples, Signal x) {
-    Fed r;
+FeedResult feed(FFTAnalyzer& a, int samples, Signal x) {
+    FeedResult r;
     r.bins.assign(a.fftSize() / 2 + 1, {NAN, NAN});
     for (int i = 0; i < samples; ++i) r.frames += a.feed(x(i), r.bins.data());
     return r;
@@ -60,7 +60,7 @@ TEST(FFTAnalyzerSpectrum, ConstantGivesTheScaledWindowSumAtDc) {
     for (bool zeroPhase : {false, true}) {
         FFTAnalyzer a;
         ASSERT_TRUE(a.initialize(1024, 4096, 512, kEngineWindow, zeroPhase));
-        Fed r = feed(a, 1024, [](int) { return 1.0f; });
+        FeedResult r = feed(a, 1024, [](int) { return 1.0f; });
         ASSERT_EQ(r.frames, 1);
         EXPECT_NEAR(r.bins[0].real(), 4096.0f * 512 / 1024, 0.05);  // fftSize * period / window
         EXPECT_EQ(r.bins[0].imag(), 0.0f);
@@ -77,7 +77,7 @@ TEST(FFTAnalyzerSpectrum, SinePeaksAtItsBinWithHalfTheDcGain) {
     const double freq = rigging::convertFFTBinToFrequency(peak, 4096, rate);
     FFTAnalyzer a;
     ASSERT_TRUE(a.initialize(1024, 4096, 1024, kEngineWindow, true));
-    Fed r = feed(a, 3000, [&](int i) {
+    FeedResult r = feed(a, 3000, [&](int i) {
         return amplitude * float(std::sin(2 * std::numbers::pi * freq * i / rate));
     });
     ASSERT_EQ(r.frames, 2);
@@ -94,7 +94,7 @@ TEST(FFTAnalyzerSpectrum, ZeroPhasePutsTheCentreSampleAtTimeZero) {
     for (bool zeroPhase : {false, true}) {
         FFTAnalyzer a;
         ASSERT_TRUE(a.initialize(8, 16, 8, WindowDesc(), zeroPhase));
-        Fed r = feed(a, 8, [](int i) { return i == 3 ? 1.0f : 0.0f; });
+        FeedResult r = feed(a, 8, [](int i) { return i == 3 ? 1.0f : 0.0f; });
         for (int k = 0; k <= 8; ++k) {
             double phase = zeroPhase ? 0.0 : -2 * std::numbers::pi * 3 * k / 16;
             std::complex<double> want = std::polar(double(a.scale()), phase);

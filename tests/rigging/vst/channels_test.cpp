@@ -41,7 +41,7 @@ TEST_F(Wrapper, RecordDescribesTheClient) {
     EXPECT_EQ(std::memcmp(effect, "PtsV\0\0\0\0", 8), 0);
     EXPECT_EQ(effect->numInputs, 2);
     EXPECT_EQ(effect->numOutputs, 2);
-    EXPECT_EQ(effect->numParams, TestClient::kNumParams);
+    EXPECT_EQ(effect->numParams, kNumParams);
     EXPECT_EQ(effect->numPrograms, 3);
     EXPECT_EQ(effect->flags, 0x1011);
     const auto* bytes = reinterpret_cast<const unsigned char*>(effect);

@@ -47,7 +47,7 @@ TEST_F(Wrapper, TextOpcodesStayInsideTheirBuffers) {
     };
     const Case cases[] = {
         {effGetParamName, 0, 32, 0, "Gain"},
-        {effGetParamName, TestClient::kNumParams, 32, 0, ""},
+        {effGetParamName, kNumParams, 32, 0, ""},
         {effGetParamName, -1, 32, 0, ""},
         {effGetParamLabel, 0, 8, 0, "dB"},
         {effGetParamLabel, 99, 8, 0, ""},

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "rigging/vst/entrypoint.h"
-#include "testclient.h"
 #include "vst2host.h"
+#include "vst2testclient.h"
 
 namespace vsttest {
 

@@ -125,7 +125,7 @@ TEST_F(ControllerTest, StateOnTheControllerIsNotItsBusiness) {
 }
 
 TEST_F(ControllerTest, EditsFromThePlugInReachTheHandler) {
-    rigging::Client* client = probe.lastClient.load();
+    rigging::Client* client = &newestClient();
     rigging::IHostCommand* host = client->hostCommand();
     ASSERT_NE(host, nullptr);
     host->beginParamEdit(2);
@@ -154,7 +154,7 @@ TEST_F(ControllerTest, EditsFromThePlugInReachTheHandler) {
 }
 
 TEST_F(ControllerTest, HostNameIdentifiesTheDAW) {
-    rigging::Client* client = probe.lastClient.load();
+    rigging::Client* client = &newestClient();
     EXPECT_EQ(client->hostCommand()->getDAW(), rigging::DAW::unknown);
     HostApplication ardour(u"ardour \u00e9dition");
     plugin.component->initialize(&ardour);

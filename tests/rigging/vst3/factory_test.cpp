@@ -20,7 +20,7 @@ protected:
             EXPECT_EQ(factory->release(), 0u);
         }
         EXPECT_EQ(rigging::vst3::gPluginFactory, nullptr);
-        EXPECT_EQ(probe.liveClients.load(), 0);
+        EXPECT_EQ(testsupport::TestClient::live.load(), 0);
     }
     IPluginFactory* factory = nullptr;
 };
@@ -87,7 +87,7 @@ TEST_F(FactoryTest, CreateInstanceHandsOutOneReferenceOrNothing) {
     obj = reinterpret_cast<void*>(1);
     EXPECT_EQ(factory->createInstance(testClassId(), IPlugView::iid, &obj), kNoInterface);
     EXPECT_EQ(obj, nullptr);
-    EXPECT_EQ(probe.liveClients.load(), 0);  // the refused object was destroyed
+    EXPECT_EQ(testsupport::TestClient::live.load(), 0);  // the refused object was destroyed
 
     ASSERT_EQ(factory->createInstance(testClassId(), IEditController::iid, &obj), kResultOk);
     auto* controller = static_cast<IEditController*>(obj);
@@ -103,22 +103,22 @@ TEST_F(FactoryTest, CreateInstanceHandsOutOneReferenceOrNothing) {
 }
 
 TEST_F(FactoryTest, FloatingPointControlOfTheCallerSurvives) {
-    int violations = 0;
+    std::atomic<int> violations{0};
     unsigned saved = rigging::getMXCSR();
     _mm_setcsr(0x3F80);  // round toward minus infinity, all masked
     {
-        FpWatch w(violations);
+        testhost::FpGuard w(violations);
         factory->release();
         factory = rigging::vst3::getPluginFactory(makeTestClient);
     }
     {
-        FpWatch w(violations);
+        testhost::FpGuard w(violations);
         void* obj = nullptr;
         ASSERT_EQ(factory->createInstance(testClassId(), IComponent::iid, &obj), kResultOk);
         static_cast<IComponent*>(obj)->release();
     }
     _mm_setcsr(saved);
-    EXPECT_EQ(violations, 0);
+    EXPECT_EQ(violations.load(), 0);
 }
 
 TEST(SubCategories, EveryCategoryHasItsTextAndUnknownOnesNone) {

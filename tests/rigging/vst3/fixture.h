@@ -7,7 +7,7 @@
 
 #include "host_instance.h"
 #include "rigging/vst3/vst3main.h"
-#include "test_plugin.h"
+#include "vst3testclient.h"
 
 namespace vst3test {
 
@@ -33,7 +33,6 @@ struct Block {
 class PluginTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        probe.clear();
         factory = rigging::vst3::getPluginFactory(makeTestClient);
         ASSERT_TRUE(plugin.create(factory, testClassId()));
         ASSERT_TRUE(plugin.initialize(&app, &handler));
@@ -43,8 +42,8 @@ protected:
         EXPECT_EQ(factory->release(), 0u);
         EXPECT_EQ(app.extraRefs(), 0);
         EXPECT_EQ(handler.extraRefs(), 0);
-        EXPECT_EQ(probe.liveClients.load(), 0);
-        EXPECT_EQ(plugin.fpViolations, 0);
+        EXPECT_EQ(testsupport::TestClient::live.load(), 0);
+        EXPECT_EQ(plugin.fpViolations.load(), 0);
     }
     // Ready to process: stereo in and out at the given rate and block size.
     void prepare(double rate = 44100, int maxBlock = 256) {

@@ -33,7 +33,7 @@ TEST(Vst3Module, LoadsByVersionedExportsAndProcesses) {
                   kResultOk);
         EXPECT_EQ(out1[127], 0.5f);
         EXPECT_TRUE(plugin.teardown());
-        EXPECT_EQ(plugin.fpViolations, 0);
+        EXPECT_EQ(plugin.fpViolations.load(), 0);
     }
     EXPECT_EQ(factory->release(), 0u);
     // A module is unloaded and loaded again within one host session.

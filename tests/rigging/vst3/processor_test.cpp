@@ -91,24 +91,24 @@ TEST_F(ProcessorTest, LatencyRestartOnlyWhenTheRateChanges) {
 TEST_F(ProcessorTest, ResetsOnFirstProcessAndOnEveryStreamChange) {
     prepare(48000, 100);
     Block in(2, 100, 0.5f), out(2, 100);
-    EXPECT_EQ(probe.resets.load(), 0);  // set-up alone does not reset
+    EXPECT_EQ(resetCount(), 0);  // set-up alone does not reset
     plugin.process(in.ptrs(), out.ptrs(), 100);
-    EXPECT_EQ(probe.resets.load(), 1);
-    EXPECT_EQ(probe.resetRate.load(), 48000);
-    EXPECT_EQ(probe.resetMaxFrames.load(), 64);  // the client's own limit
+    EXPECT_EQ(resetCount(), 1);
+    EXPECT_EQ(lastReset().sampleRate, 48000);
+    EXPECT_EQ(lastReset().maxFrames, 64);  // the client's own limit
     plugin.process(in.ptrs(), out.ptrs(), 100);
-    EXPECT_EQ(probe.resets.load(), 1);
+    EXPECT_EQ(resetCount(), 1);
     plugin.processor->setProcessing(1);
     plugin.process(in.ptrs(), out.ptrs(), 100);
-    EXPECT_EQ(probe.resets.load(), 2);
+    EXPECT_EQ(resetCount(), 2);
     plugin.process({in[0].data()}, out.ptrs(), 100);  // channel count changed
-    EXPECT_EQ(probe.resets.load(), 3);
-    EXPECT_EQ(probe.resetInputs.load(), 1);
+    EXPECT_EQ(resetCount(), 3);
+    EXPECT_EQ(lastReset().inputs, 1);
     plugin.setup(44100, 100);
     plugin.process({in[0].data()}, out.ptrs(), 100);
-    EXPECT_EQ(probe.resets.load(), 4);
-    EXPECT_EQ(probe.resetRate.load(), 44100);
-    EXPECT_EQ(probe.chunksOverLimit.load(), 0);
+    EXPECT_EQ(resetCount(), 4);
+    EXPECT_EQ(lastReset().sampleRate, 44100);
+    EXPECT_EQ(newestClient().overruns, 0);
 }
 
 TEST_F(ProcessorTest, OnlyTheLastPointOfAQueueCounts) {
@@ -139,20 +139,20 @@ TEST_F(ProcessorTest, FlushAppliesChangesWithoutAudio) {
     EXPECT_EQ(plugin.flush(&changes), kResultOk);  // even before any set-up
     EXPECT_EQ(plugin.controller->getParamNormalized(998), 1.0);
     EXPECT_EQ(plugin.controller->getParamNormalized(2), 0.75);
-    EXPECT_EQ(probe.framesProcessed.load(), 0);
+    EXPECT_EQ(newestClient().framesProcessed(), 0);
     Block in(2, 0), out(2, 0);
     EXPECT_EQ(plugin.process(in.ptrs(), out.ptrs(), 0), kResultOk);
-    EXPECT_EQ(probe.framesProcessed.load(), 0);
+    EXPECT_EQ(newestClient().framesProcessed(), 0);
 
     // Between audio blocks a flush keeps the engine's state: no reset.
     prepare();
     Block a(2, 16), b(2, 16);
     plugin.process(a.ptrs(), b.ptrs(), 16);
-    int resets = probe.resets.load();
+    int resets = resetCount();
     EXPECT_GE(resets, 1);
     plugin.flush(&changes);
     plugin.process(a.ptrs(), b.ptrs(), 16);
-    EXPECT_EQ(probe.resets.load(), resets);
+    EXPECT_EQ(resetCount(), resets);
 }
 
 TEST_F(ProcessorTest, BypassCopiesBitExactAndSilencesExtraOutputs) {
@@ -167,7 +167,7 @@ TEST_F(ProcessorTest, BypassCopiesBitExactAndSilencesExtraOutputs) {
     plugin.process(in.ptrs(), out.ptrs(), 64);
     EXPECT_EQ(std::memcmp(out[0].data(), in[0].data(), 64 * sizeof(float)), 0);
     for (float x : out[1]) EXPECT_EQ(x, 0.f);
-    EXPECT_EQ(probe.framesProcessed.load(), 0);  // the client was not called
+    EXPECT_EQ(newestClient().framesProcessed(), 0);  // the client was not called
 
     plugin.controller->setParamNormalized(998, 0.49);
     plugin.process(in.ptrs(), out.ptrs(), 64);
@@ -185,8 +185,8 @@ TEST_F(ProcessorTest, NullChannelsAndSurplusChannels) {
     for (float x : out[1]) EXPECT_EQ(x, 0.f);  // output 1 follows the silent input 1
     for (int c = 2; c < 4; ++c)
         for (float x : out[c]) EXPECT_EQ(x, 0.f);  // beyond what the client takes
-    EXPECT_EQ(probe.resetInputs.load(), 2);
-    EXPECT_EQ(probe.resetOutputs.load(), 2);
+    EXPECT_EQ(lastReset().inputs, 2);
+    EXPECT_EQ(lastReset().outputs, 2);
 
     // No input bus at all: nothing legal to process, outputs are silenced.
     Block out2(2, 64, 9.f);
@@ -199,18 +199,18 @@ TEST_F(ProcessorTest, LongBlocksAreCutIntoPiecesOfTheAnnouncedMaximum) {
     prepare(44100, 100);
     Block in(2, 1000, 0.5f), out(2, 1000);
     plugin.process(in.ptrs(), out.ptrs(), 1000);
-    EXPECT_EQ(probe.framesProcessed.load(), 1000);
-    EXPECT_EQ(probe.chunksOverLimit.load(), 0);
+    EXPECT_EQ(newestClient().framesProcessed(), 1000);
+    EXPECT_EQ(newestClient().overruns, 0);
     for (float x : out[0]) ASSERT_EQ(x, 0.5f);
 }
 
-TEST_F(ProcessorTest, ProcessBeforeSetupUsesBlocksOf512) {
+TEST_F(ProcessorTest, ProcessBeforeSetupUsesTheUnannouncedPieceLength) {
     SpeakerArrangement stereo = 0x3;
     plugin.processor->setBusArrangements(&stereo, 1, &stereo, 1);
     Block in(2, 3000, 0.25f), out(2, 3000);
     plugin.process(in.ptrs(), out.ptrs(), 3000);
-    EXPECT_EQ(probe.framesProcessed.load(), 3000);
-    EXPECT_EQ(probe.chunksOverLimit.load(), 0);
+    EXPECT_EQ(newestClient().framesProcessed(), 3000);
+    EXPECT_EQ(newestClient().overruns, 0);
     EXPECT_EQ(out[1][2999], 0.25f);
 }
 
@@ -219,12 +219,13 @@ TEST_F(ProcessorTest, TimeFollowsTheContextOrCountsFrames) {
     Block in(2, 100), out(2, 100);
     plugin.process(in.ptrs(), out.ptrs(), 100);
     plugin.process(in.ptrs(), out.ptrs(), 100);
-    EXPECT_EQ(probe.lastTime.load(), 100 + 64);  // second block, second chunk
+    // The second block's second chunk.
+    EXPECT_EQ(newestClient().processCalls.back().info.timeInSamples, 100 + 64);
     ProcessContext ctx{};
     ctx.state = ProcessContext::kPlaying;
     ctx.projectTimeSamples = 5000;
     plugin.process(in.ptrs(), out.ptrs(), 100, nullptr, &ctx);
-    EXPECT_EQ(probe.lastTime.load(), 5064);
+    EXPECT_EQ(newestClient().processCalls.back().info.timeInSamples, 5064);
 }
 
 TEST_F(ProcessorTest, NoteAndControllerEventsReachTheMidiQueue) {
@@ -271,7 +272,7 @@ TEST_F(ProcessorTest, NoteAndControllerEventsReachTheMidiQueue) {
     d.inputEvents = &events;
     ASSERT_EQ(plugin.processor->process(d), kResultOk);
 
-    const rigging::MidiQueue& q = probe.lastClient.load()->midiQueue();
+    const rigging::MidiQueue& q = newestClient().midiQueue();
     ASSERT_EQ(q.size(), 5);
     std::vector<rigging::MidiMessage> msgs(q.held().begin(), q.held().end());
     std::sort(msgs.begin(), msgs.end(), [](auto& a, auto& b) { return a.offset < b.offset; });

@@ -2,6 +2,6 @@
 // loads it.
 
 #include "rigging/vst3/vst3main.h"
-#include "test_plugin.h"
+#include "vst3testclient.h"
 
 RIGGING_VST3_ENTRY_POINTS(vst3test::TestClient)

@@ -6,7 +6,7 @@
 
 #include "brindlewave/client.h"
 #include "fixture.h"
-#include "stress.h"
+#include "vst2stress.h"
 
 using namespace vsttest;
 
@@ -101,7 +101,7 @@ TEST_F(Brindlewave, ProcessesStereoAndSilencesExtraHostOutputs) {
     for (auto& b : output) op.push_back(b.data());
     for (int i = 0; i < 8; ++i) host.processReplacing(ip.data(), op.data(), 1024);  // 2 x 512
     for (int c = 0; c < 2; ++c) {
-        auto level = vst2host::measure(output[c].data(), 1024);
+        auto level = testhost::measure(output[c].data(), 1024);
         EXPECT_TRUE(level.finite);
         EXPECT_GT(level.peakDb, -40.0);
     }
@@ -115,7 +115,7 @@ TEST_F(Brindlewave, SurvivesACarelessHostWithFiniteOutput) {
 #else
     constexpr int kBlocks = 300;
 #endif
-    StressResult r = stressWrapper(host, 139, kBlocks, 99);
+    stress::Report r = vst2host::stressWrapper(host, 139, kBlocks, 99);
     EXPECT_EQ(r.blocks, kBlocks);
     EXPECT_EQ(r.nonFinite, 0);
 }

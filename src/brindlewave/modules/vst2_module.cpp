@@ -1,4 +1,4 @@
-// The Brindlewave VST 2.4 module.
+// The Brindlewave VST 2.4 module's entry point.
 
 #include "brindlewave/client.h"
 #include "rigging/vst/entrypoint.h"
