@@ -34,7 +34,8 @@ TEST(MessageQueue, SixAppendsDropTheOldestThenTheLastRepeats) {
     MessageQueue q;
     for (int i = 1; i <= 6; ++i) q.Append(numbered(i));
     EXPECT_EQ(q.count(), 5u);
-    for (int i = 2; i <= 6; ++i) EXPECT_STREQ(q.readMessage().name.c_str(), numbered(i).name.c_str());
+    for (int i = 2; i <= 6; ++i)
+        EXPECT_STREQ(q.readMessage().name.c_str(), numbered(i).name.c_str());
     for (int i = 0; i < 3; ++i) EXPECT_STREQ(q.readMessage().name.c_str(), "m6");
     EXPECT_EQ(q.count(), 0u);
 }

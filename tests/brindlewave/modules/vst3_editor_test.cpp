@@ -143,8 +143,8 @@ TEST_F(Vst3Editor, DraggingTheGlobalAttackKnobReachesTheHostAndTheEditorStaysOnR
     host.movePointer(597, 562);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     host.button(1, false);
-    ASSERT_TRUE(testhost::waitFor(
-        [&] { return countCalls(handler.calls(), HandlerCall::kEnd, 62) == 1; }));
+    ASSERT_TRUE(
+        testhost::waitFor([&] { return countCalls(handler.calls(), HandlerCall::kEnd, 62) == 1; }));
     EXPECT_NEAR(plugin.controller->getParamNormalized(62), 0.939, 0.01);
     const auto calls = handler.calls();
     EXPECT_EQ(countCalls(calls, HandlerCall::kBegin, 62), 1);

@@ -19,9 +19,9 @@ protected:
         auto* os = static_cast<rigging::IntegerParameter*>(p(param::oversampleFactor));
         const char* texts[] = {"None", "2X", "4X", "8X"};
         for (int i = 0; i < 4; ++i)
-            buttons[i] = add(rigging::mallocNew<UITextButton>(&context, os, strip, &font, &mailbox,
-                                                              i, texts[i]),
-                             box2i(785 + 52 * i, 650, 835 + 52 * i, 670));
+            buttons[i] = add(
+                rigging::mallocNew<UITextButton>(&context, os, strip, &font, &mailbox, i, texts[i]),
+                box2i(785 + 52 * i, 650, 835 + 52 * i, 670));
         bypass = add(rigging::mallocNew<UIToggleTextButton>(
                          &context, static_cast<rigging::BoolParameter*>(p(param::internalBypass)),
                          bypassStrip, &font, &mailbox),
@@ -110,9 +110,9 @@ TEST_F(ButtonTest, DrawingTakesTheStripsFramesAndSinksWhenSelected) {
                               rigging::toRef(material), all);
         // A corner pixel, away from the text.
         const RGBA base = (*strip)(0, 0), grey = (*strip)(50, 0), mat = (*strip)(100, 0);
-        EXPECT_EQ(diffuse(0, 0), rigging::blendColor(RGBA{base.r, base.g, base.b,
-                                                          std::uint8_t(selected ? 200 : 0)},
-                                                     RGBA{1, 1, 1, 1}, base.a));
+        EXPECT_EQ(diffuse(0, 0), rigging::blendColor(
+                                     RGBA{base.r, base.g, base.b, std::uint8_t(selected ? 200 : 0)},
+                                     RGBA{1, 1, 1, 1}, base.a));
         EXPECT_EQ(material(0, 0), mat);
         EXPECT_EQ(depth(0, 0).l, selected ? 0 : brindlewave::stripDepth(grey));
         // Past the frame nothing is written.
