@@ -341,8 +341,8 @@ TEST(Threads, FiveHundredRandomTicksWithAFeederAndAnAutomationThread) {
     std::atomic<bool> stop{false};
     std::thread automation([&] {
         for (int i = 0; !stop; ++i) {
-            t.boxes[static_cast<std::size_t>(i * 7) % t.boxes.size()]->setDirty(
-                box2i(0, 0, 10, 10), UILayer::allLayers);
+            t.boxes[static_cast<std::size_t>(i * 7) % t.boxes.size()]->setDirty(box2i(0, 0, 10, 10),
+                                                                                UILayer::allLayers);
             std::this_thread::sleep_for(std::chrono::microseconds(300));
         }
     });

@@ -123,8 +123,9 @@ TEST_F(GUIWindow, ASecondOpenUIClosesTheFirstAndLeaksNothing) {
         EXPECT_EQ(threadCount(), threads) << "one event and one timer thread, not two pairs";
         EXPECT_EQ(rigging::x11WindowCount(), 1);
         XSync(dpy_, False);
-        EXPECT_EQ(childrenOf(parent_),
-                  std::vector<Window>{static_cast<Window>(reinterpret_cast<std::uintptr_t>(again))});
+        EXPECT_EQ(
+            childrenOf(parent_),
+            std::vector<Window>{static_cast<Window>(reinterpret_cast<std::uintptr_t>(again))});
     }
     t.root->closeUI();
     EXPECT_EQ(threadCount(), threads - 2);

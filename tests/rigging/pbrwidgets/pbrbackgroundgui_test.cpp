@@ -71,8 +71,10 @@ struct Background {
 };
 
 TEST(BackgroundImages, DepthIsTheChannelSumSpreadOverSixteenBits) {
-    for (auto [in, out] : {std::pair{RGBA{255, 255, 255, 0}, 65535}, {RGBA{0, 0, 0, 255}, 0},
-                           {RGBA{1, 1, 1, 9}, 257}, {RGBA{1, 2, 3, 0}, 514},
+    for (auto [in, out] : {std::pair{RGBA{255, 255, 255, 0}, 65535},
+                           {RGBA{0, 0, 0, 255}, 0},
+                           {RGBA{1, 1, 1, 9}, 257},
+                           {RGBA{1, 2, 3, 0}, 514},
                            {RGBA{255, 255, 254, 0}, 65449}})
         EXPECT_EQ(depthFromRGB(in).l, out) << int(in.r) << "," << int(in.g) << "," << int(in.b);
 
@@ -85,9 +87,9 @@ TEST(BackgroundImages, DepthIsTheChannelSumSpreadOverSixteenBits) {
             const int v = (x + y) % 256;
             ASSERT_EQ(depth(x, y).l, (v + v + v / 2) * 257 / 3);
             // Colour from the base colour, alpha from the emissive grey.
-            ASSERT_EQ(diffuse(x, y), (RGBA{static_cast<std::uint8_t>(x),
-                                           static_cast<std::uint8_t>(y), 7,
-                                           static_cast<std::uint8_t>(x * 3)}));
+            ASSERT_EQ(diffuse(x, y),
+                      (RGBA{static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 7,
+                            static_cast<std::uint8_t>(x * 3)}));
         }
 }
 
@@ -134,7 +136,8 @@ TEST(BackgroundPainting, AWindowLargerThanTheImagesKeepsItsOuterPartUnpainted) {
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 64; ++x) {
             const bool copied = x >= 30 && x < 40 && y >= 20 && y < 30;
-            ASSERT_EQ(materialMap(x, y), (copied ? b.gui->materialImage()(x, y) : RGBA{1, 1, 1, 1}));
+            ASSERT_EQ(materialMap(x, y),
+                      (copied ? b.gui->materialImage()(x, y) : RGBA{1, 1, 1, 1}));
         }
 }
 
