@@ -19,8 +19,8 @@
 
 namespace {
 
-int usage(const char* program) {
-    std::fprintf(stderr,
+int usage(const char* program, FILE* to = stderr, int status = 2) {
+    std::fprintf(to,
                  "usage: %s [--background] [--workers N] [--ticks N] "
                  "[--region X0 Y0 X1 Y1] [--zoom N] OUTPUT.png\n"
                  "  --background  the lit background alone, without elements\n"
@@ -29,7 +29,7 @@ int usage(const char* program) {
                  "  --region      write only this part of the window (max exclusive)\n"
                  "  --zoom N      enlarge each pixel N times, for a close look\n",
                  program);
-    return 2;
+    return status;
 }
 
 bool parseCount(const char* text, int low, int high, int& out) {
@@ -49,7 +49,9 @@ int main(int argc, char** argv) {
                      brindlewave::snapshot::kEditorHeight};
     const char* output = nullptr;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--background") == 0) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            return usage(argv[0], stdout, 0);
+        } else if (std::strcmp(argv[i], "--background") == 0) {
             background = true;
         } else if (std::strcmp(argv[i], "--workers") == 0 && i + 1 < argc) {
             if (!parseCount(argv[++i], 1, 64, workers)) return usage(argv[0]);

@@ -109,9 +109,9 @@ private:
 
 TestTree::TestTree(bool withElements, int maxWorkers) noexcept {
     gui_ = rigging::mallocNew<rigging::PBRBackgroundGUI>(
-        rigging::makeSizeConstraintsFixed(kEditorWidth, kEditorHeight),
-        resource(gfx::kBaseColour), resource(gfx::kEmissive), resource(gfx::kMaterial),
-        resource(gfx::kDepth), resource(gfx::kSkybox), maxWorkers);
+        rigging::makeSizeConstraintsFixed(kEditorWidth, kEditorHeight), resource(gfx::kBaseColour),
+        resource(gfx::kEmissive), resource(gfx::kMaterial), resource(gfx::kDepth),
+        resource(gfx::kSkybox), maxWorkers);
     gui_->setUpdateMargin(30);
     if (!withElements) return;
 
@@ -131,8 +131,7 @@ TestTree::TestTree(bool withElements, int maxWorkers) noexcept {
                  {box2i(575, 633, 620, 678), 99},
                  {box2i(643, 633, 688, 678), 36},
                  {box2i(711, 618, 756, 663), 60}};
-    for (const auto& k : knobs)
-        add(rigging::mallocNew<TestKnob>(c, *knobStrip_, k.frame), k.box);
+    for (const auto& k : knobs) add(rigging::mallocNew<TestKnob>(c, *knobStrip_, k.frame), k.box);
     add(rigging::mallocNew<TestMeterWell>(c, 0.7f), box2i(85, 275, 100, 540));
     font_ = rigging::mallocNew<rigging::Font>(resource(gfx::kFont));
     add(rigging::mallocNew<TestInfoLine>(c, *font_), box2i(450, 620, 540, 650));

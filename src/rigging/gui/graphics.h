@@ -95,9 +95,7 @@ public:
     std::span<const geom::box2i> areasToComposite() const noexcept {
         return areasToComposite_.slice();
     }
-    std::span<const geom::box2i> areasToDisplay() const noexcept {
-        return areasToDisplay_.slice();
-    }
+    std::span<const geom::box2i> areasToDisplay() const noexcept { return areasToDisplay_.slice(); }
     // Tiles the last draw lit.
     int lastCompositedTileCount() const noexcept { return lastTileCount_; }
 

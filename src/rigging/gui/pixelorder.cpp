@@ -33,9 +33,7 @@ struct ToARGB {
 
 struct ToRGBA {
     static std::uint32_t one(std::uint32_t v) noexcept { return v | 0xFF000000u; }
-    static __m128i four(__m128i v) noexcept {
-        return _mm_or_si128(v, _mm_set1_epi32(-16777216));
-    }
+    static __m128i four(__m128i v) noexcept { return _mm_or_si128(v, _mm_set1_epi32(-16777216)); }
 };
 
 template <typename Op>

@@ -14,8 +14,8 @@ using geom::box2i;
 namespace {
 
 box2i overlap(const box2i& a, const box2i& b) noexcept {
-    return box2i(std::max(a.min.x, b.min.x), std::max(a.min.y, b.min.y),
-                 std::min(a.max.x, b.max.x), std::min(a.max.y, b.max.y));
+    return box2i(std::max(a.min.x, b.min.x), std::max(a.min.y, b.min.y), std::min(a.max.x, b.max.x),
+                 std::min(a.max.y, b.max.y));
 }
 
 bool hasArea(const box2i& b) noexcept {

@@ -53,7 +53,8 @@ TEST(Snapshot, ElementsShowWhereTheyAreAndNowhereElse) {
     // The information line's text is brighter than the dark well it sits in.
     int brightest = 0, wellLevel = brightness(background(495, 635));
     for (int y = 620; y < 650; ++y)
-        for (int x = 450; x < 540; ++x) brightest = std::max(brightest, brightness(withElements(x, y)));
+        for (int x = 450; x < 540; ++x)
+            brightest = std::max(brightest, brightness(withElements(x, y)));
     EXPECT_GT(brightest, wellLevel + 200);
 
     // A knob pixel is its frame blended over the lit picture under it, unlit.
