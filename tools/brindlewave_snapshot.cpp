@@ -1,9 +1,8 @@
-// Renders an editor off-screen, as its first frame in a host would show it, to a PNG file:
+// Renders the editor off-screen, as its first frame in a host would show it, to a PNG file:
 //   brindlewave-snapshot [--background] [--workers N] [--ticks N] [--region X0 Y0 X1 Y1]
 //                        [--zoom N] OUTPUT.png
-// Until the editor class exists it renders a test tree: the lit background from the embedded
-// artwork with a few elements on it (--background: the background alone). The picture is the
-// window buffer before any colour correction.
+// The editor has every parameter at its default. --background renders the lit background
+// alone (no elements, no colour grade).
 
 #include <algorithm>
 #include <cstdio>
@@ -12,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "brindlewave/gui.h"
+#include "brindlewave/plugin.h"
 #include "pngwrite.h"
 #include "rigging/gui/offscreen.h"
 #include "snapshot/testtree.h"
@@ -22,7 +23,7 @@ int usage(const char* program) {
     std::fprintf(stderr,
                  "usage: %s [--background] [--workers N] [--ticks N] "
                  "[--region X0 Y0 X1 Y1] [--zoom N] OUTPUT.png\n"
-                 "  --background  the lit background alone, without test elements\n"
+                 "  --background  the lit background alone, without elements\n"
                  "  --workers N   drawing and compositing threads (default 2)\n"
                  "  --ticks N     timer ticks to run after opening (default 1)\n"
                  "  --region      write only this part of the window (max exclusive)\n"
@@ -67,8 +68,19 @@ int main(int argc, char** argv) {
     }
     if (output == nullptr) return usage(argv[0]);
 
-    brindlewave::snapshot::TestTree tree(!background, workers);
-    rigging::OffscreenDriver driver(tree.gui());
+    brindlewave::snapshot::TestTree* tree = nullptr;
+    brindlewave::BrindlewavePlugin* plugin = nullptr;
+    brindlewave::HalyardGUI* editor = nullptr;
+    rigging::GUIGraphics* gui;
+    if (background) {
+        tree = new brindlewave::snapshot::TestTree(false, workers);
+        gui = &tree->gui();
+    } else {
+        plugin = rigging::createClient<brindlewave::BrindlewavePlugin>();
+        editor = rigging::mallocNew<brindlewave::HalyardGUI>(plugin, workers);
+        gui = editor;
+    }
+    rigging::OffscreenDriver driver(*gui);
     driver.open();
     for (int i = 0; i < ticks; ++i) driver.tick();
 
@@ -81,7 +93,11 @@ int main(int argc, char** argv) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             pixels[static_cast<std::size_t>(y) * w + x] = image(x0 + x / zoom, y0 + y / zoom);
-    if (!pngwrite::writeFile(output, pixels.data(), w, h, 4, w * 4)) {
+    const bool written = pngwrite::writeFile(output, pixels.data(), w, h, 4, w * 4);
+    rigging::destroyFree(editor);
+    rigging::destroyFree(plugin);
+    delete tree;
+    if (!written) {
         std::fprintf(stderr, "cannot write %s\n", output);
         return 1;
     }

@@ -34,7 +34,8 @@ TEST(MessageQueue, SixAppendsDropTheOldestThenTheLastRepeats) {
     MessageQueue q;
     for (int i = 1; i <= 6; ++i) q.Append(numbered(i));
     EXPECT_EQ(q.count(), 5u);
-    for (int i = 2; i <= 6; ++i) EXPECT_STREQ(q.readMessage().name.c_str(), numbered(i).name.c_str());
+    for (int i = 2; i <= 6; ++i)
+        EXPECT_STREQ(q.readMessage().name.c_str(), numbered(i).name.c_str());
     for (int i = 0; i < 3; ++i) EXPECT_STREQ(q.readMessage().name.c_str(), "m6");
     EXPECT_EQ(q.count(), 0u);
 }
@@ -67,17 +68,6 @@ TEST(MessageQueue, TextsAreCopiesAndLongTextsAreCut) {
     EXPECT_EQ(std::string(r.value.c_str()), std::string(MessageText::kCapacity - 1, 'x'));
     MessageText none(nullptr);
     EXPECT_TRUE(none.empty());
-}
-
-TEST(MessageQueue, DragStopsWhoeverAsks) {
-    struct Sender : IMessageSender {} a, b;
-    MessageQueue q;
-    q.BeginDrag(&a);
-    EXPECT_TRUE(q.dragging());
-    EXPECT_EQ(q.draggingSender(), &a);
-    q.StopDrag(&b);
-    EXPECT_FALSE(q.dragging());
-    EXPECT_EQ(q.draggingSender(), nullptr);
 }
 
 }  // namespace

@@ -123,8 +123,9 @@ DisplayRig::~DisplayRig() {
         rigging::destroyFree(envelopes_[b]);
         rigging::destroyFree(curves_[b]);
     }
-    rigging::destroyFree(gui_);
+    // The tooltip holds a reference into the editor's context: it goes before the editor.
     rigging::destroyFree(tooltip_);
+    rigging::destroyFree(gui_);
     rigging::destroyFree(font_);
     for (auto* img : {envelopeOverlay_, curveOverlay_, historyOverlay_, meterOverlay_})
         rigging::destroyFree(img);

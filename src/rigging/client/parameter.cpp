@@ -1,5 +1,7 @@
 #include "rigging/client/parameter.h"
 
+#include <sched.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -27,18 +29,55 @@ void Parameter::addListener(IParameterListener* listener) noexcept {
     listeners_.pushBack(listener);
 }
 
-void Parameter::removeListener(IParameterListener* listener) noexcept {
-    MutexLock lock(listenersLock_);
-    int i = listeners_.indexOf(listener);
-    if (i >= 0) listeners_.removeAndReplaceByLastElement(static_cast<std::size_t>(i));
+namespace {
+
+// The parameters whose callbacks this thread is inside, innermost last: a removal from inside
+// a callback must not wait for notifications.
+constexpr int kMaxNesting = 32;
+thread_local const Parameter* tNotifying[kMaxNesting];
+thread_local int tDepth = 0;
+
+int notificationsOnThisThread(const Parameter* p) noexcept {
+    int n = 0;
+    for (int i = 0; i < tDepth && i < kMaxNesting; ++i) n += tNotifying[i] == p;
+    return n;
 }
 
-// By index with the length re-read, so a callback may add or remove listeners (the lock is
-// recursive) without the loop reading freed storage.
+}  // namespace
+
+void Parameter::removeListener(IParameterListener* listener) noexcept {
+    {
+        MutexLock lock(listenersLock_);
+        int i = listeners_.indexOf(listener);
+        if (i < 0) return;
+        listeners_.removeAndReplaceByLastElement(static_cast<std::size_t>(i));
+    }
+    // A notification that read the listener before it went may still be calling it. From
+    // inside a callback of this parameter nothing is awaited: two threads removing from
+    // inside callbacks would otherwise wait for each other.
+    if (notificationsOnThisThread(this) > 0) return;
+    while (notifying_.load(std::memory_order_seq_cst) > 0) sched_yield();
+}
+
+// The list is read one entry at a time under the lock and each callback runs without it. The
+// length is read again each time, so a callback may add or remove listeners; a listener
+// moved by a removal meanwhile may be skipped or called twice in this round.
 template <typename Call>
 void Parameter::forEachListener(Call call) noexcept {
-    MutexLock lock(listenersLock_);
-    for (std::size_t i = 0; i < listeners_.length(); ++i) call(listeners_[i]);
+    notifying_.fetch_add(1, std::memory_order_seq_cst);
+    if (tDepth < kMaxNesting) tNotifying[tDepth] = this;
+    ++tDepth;
+    for (std::size_t i = 0;; ++i) {
+        IParameterListener* l;
+        {
+            MutexLock lock(listenersLock_);
+            if (i >= listeners_.length()) break;
+            l = listeners_[i];
+        }
+        call(l);
+    }
+    --tDepth;
+    notifying_.fetch_sub(1, std::memory_order_seq_cst);
 }
 
 void Parameter::notifyListeners() noexcept {

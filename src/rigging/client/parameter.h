@@ -38,8 +38,12 @@ public:
     Parameter* nonAutomatable() noexcept;
 
     // Listeners are called in order of addition. Removal moves the last listener into the
-    // removed one's place. The list is guarded by a lock of its own that is held while the
-    // callbacks run, so a listener may be added or removed from any thread at any time.
+    // removed one's place. The list is guarded by a lock of its own that is held only to read
+    // or change the list, never while a callback runs, so a notification on the audio thread
+    // never waits for a listener running elsewhere. A listener may be added or removed from
+    // any thread at any time, from inside a callback too. Removal from outside a callback
+    // returns once no thread is still inside a callback of this parameter, so the removed
+    // listener may then be destroyed.
     void addListener(IParameterListener* listener) noexcept;
     void removeListener(IParameterListener* listener) noexcept;
     void notifyListeners() noexcept;
@@ -111,6 +115,8 @@ private:
     Vec<IParameterListener*> listeners_;
     mutable UncheckedMutex valueLock_;
     UncheckedMutex listenersLock_;
+    // Notifications in progress on every thread.
+    std::atomic<int> notifying_{0};
 };
 
 }  // namespace rigging

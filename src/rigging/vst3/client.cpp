@@ -18,7 +18,8 @@ VST3Client::VST3Client(Client* client) noexcept
                                                             : 0),
       lastSetupSampleRate_(std::numeric_limits<float>::quiet_NaN()),
       hostBlocks_(*client),
-      presetMutex_(makeMutex()) {
+      presetMutex_(makeMutex()),
+      viewMutex_(makeMutex()) {
     client_->setHostCommand(hostCommand_);
 }
 

@@ -14,9 +14,58 @@
 #include "rigging/vst3/ivstcomponent.h"
 #include "rigging/vst3/ivsteditcontroller.h"
 #include "rigging/vst3/ivsthostapplication.h"
+#include "rigging/vst3/iplugview.h"
 #include "rigging/vst3/ivstunit.h"
 
 namespace rigging {
+
+class VST3Client;
+
+// The editor view a host gets from createView: it forwards attaching, removing and size
+// queries to the client's editor lifetime operations, one at a time. It holds a reference to
+// its plug-in object, so the editor outlives every view of it.
+class RiggingView final : public vst3::IPlugView {
+public:
+    using tresult = vst3::tresult;
+
+    // One reference, released by the host.
+    explicit RiggingView(VST3Client* owner) noexcept;
+    RiggingView(const RiggingView&) = delete;
+    RiggingView& operator=(const RiggingView&) = delete;
+    ~RiggingView();
+
+    tresult queryInterface(const vst3::TUID iid, void** obj) override;
+    vst3::uint32 addRef() override;
+    vst3::uint32 release() override;
+
+    // Only an X11 window id can be a parent on this platform.
+    tresult isPlatformTypeSupported(vst3::FIDString type) override;
+    // An unsupported type, or a window that cannot be made, answers kResultFalse with nothing
+    // made; a second attach replaces the first window.
+    tresult attached(void* parent, vst3::FIDString type) override;
+    // Without a window, answers kResultOk and does nothing.
+    tresult removed() override;
+    tresult onWheel(float) override { return vst3::kResultFalse; }
+    tresult onKeyDown(vst3::char16, vst3::int16, vst3::int16) override {
+        return vst3::kResultFalse;
+    }
+    tresult onKeyUp(vst3::char16, vst3::int16, vst3::int16) override {
+        return vst3::kResultFalse;
+    }
+    tresult getSize(vst3::ViewRect* size) override;
+    tresult onSize(vst3::ViewRect*) override { return vst3::kResultOk; }
+    tresult onFocus(vst3::TBool) override { return vst3::kResultOk; }
+    tresult setFrame(vst3::IPlugFrame* frame) override;
+    tresult canResize() override { return vst3::kResultFalse; }
+    tresult checkSizeConstraint(vst3::ViewRect*) override { return vst3::kResultOk; }
+
+    vst3::IPlugFrame* frame() const noexcept { return frame_; }
+
+private:
+    std::atomic<int> refCount_{1};
+    VST3Client* owner_;
+    vst3::IPlugFrame* frame_ = nullptr;  // as the host passed it, not counted
+};
 
 class VST3Client final : public vst3::IAudioProcessor,
                          public vst3::IComponent,
@@ -115,7 +164,10 @@ public:
     ParamValue getParamNormalized(ParamID id);
     tresult setParamNormalized(ParamID id, ParamValue value);
     tresult setComponentHandler(vst3::IComponentHandler* handler);
+    // A new view for "editor" when the plug-in has an editor, else null.
     vst3::IPlugView* createView(vst3::FIDString name);
+    // Serialises every view's calls into the client's editor operations.
+    UncheckedMutex& viewMutex() noexcept { return viewMutex_; }
 
 private:
     // IEditController declares initialize, terminate, setState and getState with the same
@@ -194,6 +246,7 @@ private:
     HostBlockAdapter hostBlocks_;
     // The preset bank is shared with the audio thread's preset parameter; see requestPreset.
     UncheckedMutex presetMutex_;
+    UncheckedMutex viewMutex_;
     std::atomic<int> pendingPreset_{-1};
     DAW daw_ = DAW::unknown;
     char hostName_[128] = {};

@@ -159,8 +159,9 @@ tresult VST3Client::setComponentHandler(IComponentHandler* handler) {
     return kResultOk;
 }
 
-IPlugView* VST3Client::createView(FIDString) {
-    return nullptr;  // no editor yet: hosts show their generic parameter view
+IPlugView* VST3Client::createView(FIDString name) {
+    if (name == nullptr || std::strcmp(name, "editor") != 0 || !client_->hasGUI()) return nullptr;
+    return mallocNew<RiggingView>(this);
 }
 
 // ---- Units and the program list

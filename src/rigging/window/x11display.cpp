@@ -3,8 +3,8 @@
 #include <X11/Xlib.h>
 
 #include <atomic>
+#include <new>
 
-#include "rigging/core/nogc.h"
 
 namespace rigging {
 
@@ -30,11 +30,30 @@ int onXError(Display* display, XErrorEvent* error) {
 
 }  // namespace
 
+namespace {
+
+// Made once under the language's own initialisation guard. It is freed when the process exits
+// or the module holding this code is unloaded, so that a host loading and unloading a
+// plug-in module loses nothing each time; a window still open then keeps it alive.
+class SharedMutex {
+public:
+    SharedMutex() noexcept { ::new (static_cast<void*>(storage_)) UncheckedMutex(makeMutex()); }
+    ~SharedMutex() {
+        if (windowCount.load() == 0) get().~UncheckedMutex();
+    }
+    UncheckedMutex& get() noexcept {
+        return *std::launder(reinterpret_cast<UncheckedMutex*>(storage_));
+    }
+
+private:
+    alignas(UncheckedMutex) unsigned char storage_[sizeof(UncheckedMutex)];
+};
+
+}  // namespace
+
 UncheckedMutex& x11Mutex() noexcept {
-    // Made once under the language's own initialisation guard and deliberately never freed:
-    // a window still open while the process exits keeps a live mutex.
-    static UncheckedMutex* mutex = mallocNew<UncheckedMutex>(makeMutex());
-    return *mutex;
+    static SharedMutex mutex;
+    return mutex.get();
 }
 
 _XDisplay* acquireX11Display() noexcept {

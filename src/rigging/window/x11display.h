@@ -8,8 +8,8 @@ struct _XDisplay;
 
 namespace rigging {
 
-// Recursive; created once, on first use, and never destroyed, so that windows opening on two
-// threads at once (two plug-in instances) always find it.
+// Recursive; created once, on first use, so that windows opening on two threads at once (two
+// plug-in instances) always find it; freed at exit or unload unless a window is still open.
 UncheckedMutex& x11Mutex() noexcept;
 
 // Counts one more window on the shared display, opening the display for the first window.

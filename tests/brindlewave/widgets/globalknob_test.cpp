@@ -21,10 +21,9 @@ protected:
             bands[b] = floatParam(param::attack(b));
             links[b] = static_cast<rigging::BoolParameter*>(p(param::link(b, 0)));
         }
-        knob = add(rigging::mallocNew<UIGlobalFilmstripKnob>(&context,
-                                                            floatParam(param::globalAttack), bands,
-                                                            links, knobStrip, 120, &mailbox,
-                                                            &tooltip),
+        knob = add(rigging::mallocNew<UIGlobalFilmstripKnob>(
+                       &context, floatParam(param::globalAttack), bands, links, knobStrip, 120,
+                       &mailbox, &tooltip),
                    box2i(575, 585, 620, 630));
         // Bands 1 and 3 (0 and 2 here) linked, 2 and 4 not.
         for (int b = 0; b < 4; ++b) p(param::link(b, 0))->setFromHost(b % 2 == 0 ? 1.0 : 0.0);
@@ -137,18 +136,6 @@ TEST_F(GlobalKnobTest, TurningALinkOnChangesNothingUntilTheNextTurn) {
     EXPECT_EQ(p(14)->getNormalized(), before);
     drag(-9);
     EXPECT_DOUBLE_EQ(p(14)->getNormalized(), p(62)->getNormalized());
-}
-
-TEST_F(GlobalKnobTest, TheTooltipFollowsHoverAndDrag) {
-    moveTo(597, 607);
-    EXPECT_TRUE(tooltip.isShown());
-    EXPECT_EQ(tooltip.currentParameter(), p(62));
-    click(597, 607);
-    EXPECT_TRUE(tooltip.IsBeingDragged());
-    release();
-    EXPECT_FALSE(tooltip.IsBeingDragged());
-    moveTo(10, 10);
-    EXPECT_FALSE(tooltip.isShown());
 }
 
 TEST_F(GlobalKnobTest, OnlyItsGlobalParameterMarksItDirty) {

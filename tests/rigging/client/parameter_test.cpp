@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <string>
 #include <thread>
@@ -144,6 +146,73 @@ TEST(ParameterListeners, RemovalMovesTheLastIntoPlace) {
     p.removeListener(&stranger);
     p.setFromHost(1.0);
     EXPECT_EQ(log, (std::vector<std::string>{"c changed", "b changed"}));
+}
+
+// A listener that takes long on one thread (an editor's, on a host thread) holds up neither
+// another thread's notification (the audio thread's, for a change inside the process call)
+// nor anything but the removal of listeners, which waits for it.
+TEST(ParameterListeners, ACallbackInProgressBlocksOnlyRemoval) {
+    BoolParameter p(0, "On", false);
+    struct Slow : IParameterListener {
+        std::atomic<bool> inside{false}, release{false};
+        std::atomic<int> calls{0};
+        void onParameterChanged(Parameter*) override {
+            if (calls++ == 0) {
+                inside = true;
+                while (!release) std::this_thread::yield();
+                inside = false;
+            }
+        }
+        void onBeginParameterEdit(Parameter*) override {}
+        void onEndParameterEdit(Parameter*) override {}
+    } slow;
+    std::vector<std::string> log;
+    Recorder quick("q", &log);
+    p.addListener(&slow);
+    p.addListener(&quick);
+    std::thread host([&] { p.setFromHost(1.0); });
+    while (!slow.inside) std::this_thread::yield();
+    p.setFromHost(0.0);  // would wait for the host thread if callbacks ran under the lock
+    EXPECT_EQ(log, (std::vector<std::string>{"q changed"}));
+    std::atomic<bool> removed{false};
+    std::thread editor([&] {
+        p.removeListener(&slow);
+        removed = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(removed.load());  // the slow callback is still running
+    slow.release = true;
+    host.join();
+    editor.join();
+    EXPECT_TRUE(removed.load());
+    EXPECT_FALSE(slow.inside.load());
+    const int before = slow.calls;
+    p.setFromHost(1.0);
+    EXPECT_EQ(slow.calls, before);
+}
+
+// Listeners may leave from inside a callback without waiting on themselves.
+TEST(ParameterListeners, ACallbackMayRemoveListeners) {
+    BoolParameter p(0, "On", false);
+    std::vector<std::string> log;
+    Recorder b("b", &log);
+    struct Remover : IParameterListener {
+        Parameter* p;
+        IParameterListener* other;
+        void onParameterChanged(Parameter*) override {
+            p->removeListener(this);
+            p->removeListener(other);
+        }
+        void onBeginParameterEdit(Parameter*) override {}
+        void onEndParameterEdit(Parameter*) override {}
+    } remover;
+    remover.p = &p;
+    remover.other = &b;
+    p.addListener(&remover);
+    p.addListener(&b);
+    p.setFromHost(1.0);
+    p.setFromHost(0.0);
+    EXPECT_TRUE(log.empty());
 }
 
 // For the thread sanitizer: the editor adds and removes listeners while a host thread

@@ -1,0 +1,150 @@
+#include "brindlewave/gui.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "brindlewave/paramids.h"
+#include "brindlewave/plugin.h"
+#include "brindlewave/widgets/globalknob.h"
+#include "brindlewave/widgets/paramwidget.h"
+#include "brindlewave/widgets/subpanelknoblabel.h"
+#include "brindlewave/widgets/textbutton.h"
+#include "brindlewave/widgets/tooltip.h"
+#include "rigging/client/hostcommand.h"
+#include "rigging/core/vec.h"
+#include "rigging/gui/offscreen.h"
+
+namespace {
+
+using brindlewave::HalyardGUI;
+using geom::box2i;
+using rigging::RGBA;
+namespace param = brindlewave::param;
+
+struct LoggingHost : rigging::IHostCommand {
+    std::vector<std::string> calls;
+    void beginParamEdit(int i) override { calls.push_back("begin " + std::to_string(i)); }
+    void paramAutomate(int i, float) override { calls.push_back("perform " + std::to_string(i)); }
+    void endParamEdit(int i) override { calls.push_back("end " + std::to_string(i)); }
+    bool requestResize(int, int) override { return false; }
+    rigging::DAW getDAW() override { return rigging::DAW::unknown; }
+};
+
+// One editor for the whole suite: building it decodes every image.
+class EditorTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        client = rigging::createClient<brindlewave::BrindlewavePlugin>();
+        client->setHostCommand(&host);
+        int w = 0, h = 0;
+        ASSERT_TRUE(client->getGUISize(&w, &h));  // makes the editor
+        editor = dynamic_cast<HalyardGUI*>(client->graphicsAcquire());
+        client->graphicsRelease();
+        ASSERT_NE(editor, nullptr);
+        driver = new rigging::OffscreenDriver(*editor);
+        driver->open();
+        driver->tick();
+    }
+    static void TearDownTestSuite() {
+        delete driver;
+        rigging::destroyFree(client);  // destroys the editor with it
+    }
+    void SetUp() override {
+        for (int i = 0; i < client->numParams(); ++i)
+            client->param(i)->setFromHost(client->param(i)->getNormalizedDefault());
+        driver->move(5, 5);
+        driver->tick();
+        host.calls.clear();
+    }
+    double n(int i) { return client->param(i)->getNormalized(); }
+
+    static inline LoggingHost host;
+    static inline brindlewave::BrindlewavePlugin* client = nullptr;
+    static inline HalyardGUI* editor = nullptr;
+    static inline rigging::OffscreenDriver* driver = nullptr;
+};
+
+TEST_F(EditorTest, FixedSizeAndTheParametersOfTheGlobalKnobs) {
+    int w = 0, h = 0;
+    editor->getGUISize(&w, &h);
+    EXPECT_EQ(w, 1000);
+    EXPECT_EQ(h, 700);
+    EXPECT_EQ(editor->sizeConstraints().type, rigging::SizeConstraints::fixedSize);
+
+    rigging::FloatParameter** gains = editor->getParamsForGlobalKnob(4);
+    rigging::BoolParameter** links = editor->getLinkParamsForGlobalKnob(4);
+    const int expectedGains[] = {13, 18, 23, 28}, expectedLinks[] = {71, 76, 81, 86};
+    for (int b = 0; b < 4; ++b) {
+        EXPECT_EQ(gains[b]->index(), expectedGains[b]);
+        EXPECT_EQ(links[b]->index(), expectedLinks[b]);
+    }
+    rigging::alignedFree(gains, brindlewave::UIGlobalFilmstripKnob::kArrayAlignment);
+    rigging::alignedFree(links, brindlewave::UIGlobalFilmstripKnob::kArrayAlignment);
+    for (int k = 0; k < 5; ++k)
+        EXPECT_EQ(editor->globalKnob(k).globalParameter()->index(), param::globalAttack + k);
+    EXPECT_STREQ(editor->globalKnobLabel(2).shortText(), "Th");
+    EXPECT_STREQ(editor->globalKnobLabel(1).shortText(), "Re");
+}
+
+TEST_F(EditorTest, TheDefaultKnobFramesAndTheGradeOverThem) {
+    const int frames[] = {82, 100, 99, 36, 60};
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(editor->globalKnob(k).currentFrame(), frames[k]) << k;
+    // A knob pixel is the grade of its frame blended over the lit picture: the colour
+    // correction sits above every other element.
+    const auto composited = editor->compositedBuffer();
+    const auto window = driver->image();
+    const auto& strip = editor->knobImage();
+    const auto& cc = editor->colorCorrection();
+    for (auto [x, y] : {std::pair{597, 607}, std::pair{580, 590}, std::pair{600, 628}}) {
+        const RGBA f = strip(x - 575, 82 * 45 + y - 585);
+        const RGBA b = rigging::blendColor(f, composited(x, y), f.a);
+        const RGBA w = window(x, y);
+        EXPECT_EQ(w.r, cc.redTable()[b.r]);
+        EXPECT_EQ(w.g, cc.greenTable()[b.g]);
+        EXPECT_EQ(w.b, cc.blueTable()[b.b]);
+        EXPECT_EQ(w.a, 255);
+    }
+}
+
+TEST_F(EditorTest, OversampleAndBypassButtonsReachTheHost) {
+    driver->move(900, 660);
+    driver->click(900, 660);
+    driver->release(900, 660);
+    EXPECT_EQ(static_cast<rigging::IntegerParameter*>(client->param(117))->value(), 2);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"begin 117", "perform 117", "end 117"}));
+    EXPECT_TRUE(editor->oversampleButton(2).isSelected());
+    host.calls.clear();
+    driver->move(950, 30);
+    driver->click(950, 30);
+    driver->release(950, 30);
+    EXPECT_TRUE(static_cast<rigging::BoolParameter*>(client->param(138))->value());
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"begin 138", "perform 138", "end 138"}));
+}
+
+TEST_F(EditorTest, ATooltipShownDuringAnotherDragWaitsForItsEnd) {
+    driver->move(597, 607);
+    driver->click(597, 607);
+    driver->move(665, 607);  // over the Release knob, still dragging Attack
+    EXPECT_EQ(editor->tooltip().currentParameter(), client->param(62));
+    EXPECT_TRUE(editor->tooltip().hasPendingShow());
+    driver->release(665, 607);
+    EXPECT_EQ(editor->tooltip().currentParameter(), client->param(63));
+    EXPECT_TRUE(editor->tooltip().isShown());
+    // The tooltip is no element of the tree.
+    for (rigging::UIElement* child : editor->children())
+        EXPECT_NE(child, static_cast<rigging::UIElement*>(&editor->tooltip()));
+}
+
+TEST_F(EditorTest, TheInformationLineNamesWhatWasTouched) {
+    driver->move(665, 607);  // Release knob
+    driver->tick();
+    EXPECT_STREQ(editor->informationLine().shownMessage().name.c_str(), "Release");
+    EXPECT_STREQ(editor->informationLine().shownMessage().value.c_str(), "188.00 ms");
+    driver->move(665, 655);  // Ratio, unitless
+    driver->tick();
+    EXPECT_STREQ(editor->informationLine().shownMessage().value.c_str(), "4.00 ");
+}
+
+}  // namespace

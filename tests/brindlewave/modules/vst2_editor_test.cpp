@@ -1,0 +1,124 @@
+// The Brindlewave VST 2.4 module's editor as a host opens it through the editor opcodes: its
+// rectangle, a plain child window under the X display, what it shows, a drag on a global
+// knob, and many openings.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "editorreference.h"
+#include "vst2host.h"
+#include "x11parent.h"
+
+using namespace rigging::vst;
+using testhost::X11Parent;
+
+namespace {
+
+class Vst2Editor : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(module.loaded()) << module.error();
+        ASSERT_NE(host.open(module.entry()), nullptr);
+    }
+    void TearDown() override {
+        if (host.effect()) host.close();
+    }
+    bool openAndWaitForFirstDraw(X11Parent& parent, const std::vector<std::uint32_t>& expected) {
+        if (host.dispatch(effEditOpen, 0, 0, parent.handle()) != 1) return false;
+        return testhost::waitFor([&] {
+            const unsigned long child = parent.child();
+            return child != 0 && testhost::compareImages(parent.grab(child, 1000, 700), expected,
+                                                         editorreference::kTolerance)
+                                         .pixels == 0;
+        });
+    }
+    int count(std::int32_t opcode, std::int32_t index) {
+        int n = 0;
+        for (const auto& c : host.callsWith(opcode)) n += c.index == index;
+        return n;
+    }
+
+    vst2host::Module module{BRINDLEWAVE_VST2_SO};
+    vst2host::Host host;
+};
+
+TEST_F(Vst2Editor, TheRectangleAndTheOpcodesAroundTheEditor) {
+    EXPECT_TRUE(host.effect()->flags & effFlagsHasEditor);
+    EXPECT_EQ(host.dispatch(effEditGetRect, 0, 0, nullptr), 0);
+    ERect* rect = nullptr;
+    ASSERT_EQ(host.dispatch(effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->top, 0);
+    EXPECT_EQ(rect->left, 0);
+    EXPECT_EQ(rect->bottom, 700);
+    EXPECT_EQ(rect->right, 1000);
+    for (int opcode : {19, 59, 60}) EXPECT_EQ(host.dispatch(opcode), 0) << opcode;
+    // The editor exists, no window is open: closing succeeds and touches nothing.
+    EXPECT_EQ(host.dispatch(effEditClose), 1);
+}
+
+TEST_F(Vst2Editor, APlainChildShowsTheOffscreenPictureAndComesAndGoes) {
+    X11Parent parent;
+    if (!parent.ok()) GTEST_SKIP() << "no X display";
+    parent.movePointer(1250, 1000);
+    const auto expected = editorreference::renderDefaultEditor();
+    ASSERT_TRUE(openAndWaitForFirstDraw(parent, expected));
+    const unsigned long child = parent.child();
+    int x = -1, y = -1, w = 0, h = 0;
+    ASSERT_TRUE(parent.geometry(child, x, y, w, h));
+    EXPECT_EQ(w, 1000);
+    EXPECT_EQ(h, 700);
+    EXPECT_FALSE(parent.hasProperty(child, "_XEMBED_INFO"));
+    // Opening again replaces the window.
+    ASSERT_TRUE(openAndWaitForFirstDraw(parent, expected));
+    EXPECT_TRUE(testhost::waitFor([&] { return parent.children().size() == 1; }));
+    EXPECT_EQ(host.dispatch(effEditClose), 1);
+    EXPECT_TRUE(parent.children().empty());
+    EXPECT_EQ(host.dispatch(effEditClose), 1);
+    EXPECT_EQ(parent.errors(), 0);
+}
+
+TEST_F(Vst2Editor, DraggingTheGlobalAttackKnobReachesTheHost) {
+    X11Parent parent;
+    if (!parent.ok()) GTEST_SKIP() << "no X display";
+    parent.movePointer(1250, 1000);
+    ASSERT_TRUE(openAndWaitForFirstDraw(parent, editorreference::renderDefaultEditor()));
+    host.clearCalls();
+    parent.movePointer(597, 612);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    parent.movePointer(597, 607);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    parent.button(1, true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    parent.movePointer(597, 562);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    parent.button(1, false);
+    ASSERT_TRUE(testhost::waitFor([&] { return count(audioMasterEndEdit, 62) == 1; }));
+    EXPECT_EQ(count(audioMasterBeginEdit, 62), 1);
+    EXPECT_GE(count(audioMasterAutomate, 62), 1);
+    EXPECT_NEAR(host.getParameter(62), 0.939, 0.01);
+    parent.movePointer(1250, 1000);
+    EXPECT_EQ(host.dispatch(effEditClose), 1);
+    EXPECT_EQ(parent.errors(), 0);
+}
+
+TEST_F(Vst2Editor, AHundredOpeningsLeaveNoThreadOrWindow) {
+    X11Parent parent;
+    if (!parent.ok()) GTEST_SKIP() << "no X display";
+    ASSERT_EQ(host.dispatch(effEditOpen, 0, 0, parent.handle()), 1);
+    ASSERT_EQ(host.dispatch(effEditClose), 1);
+    const int threads = testhost::threadCount();
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(host.dispatch(effEditOpen, 0, 0, parent.handle()), 1) << i;
+        ASSERT_EQ(parent.children().size(), 1u) << i;
+        if (i % 10 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        ASSERT_EQ(host.dispatch(effEditClose), 1) << i;
+        ASSERT_TRUE(parent.children().empty()) << i;
+    }
+    EXPECT_EQ(testhost::threadCount(), threads);
+    EXPECT_EQ(parent.errors(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,244 @@
+// The Brindlewave VST3 module's editor as a host opens it: the view, the embedded child window
+// under the X display, what it shows, a drag on a global knob, and many openings.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "editorreference.h"
+#include "host_instance.h"
+#include "host_module.h"
+#include "rigging/vst3/iplugview.h"
+#include "x11parent.h"
+
+using namespace vst3host;
+using rigging::vst3::IPlugView;
+using rigging::vst3::ViewRect;
+using testhost::X11Parent;
+
+namespace {
+
+class Vst3Editor : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(module.load(BRINDLEWAVE_BUNDLE)) << module.error();
+        factory = module.getFactory();
+        ASSERT_NE(factory, nullptr);
+        ASSERT_EQ(findClass(factory, "Audio Module Class", &info), 0);
+        ASSERT_TRUE(plugin.create(factory, info.cid));
+        ASSERT_TRUE(plugin.initialize(&app, &handler));
+    }
+    void TearDown() override {
+        if (view) EXPECT_EQ(view->release(), 0u);
+        EXPECT_TRUE(plugin.teardown());
+        if (factory) EXPECT_EQ(factory->release(), 0u);
+    }
+    IPlugView* makeView() {
+        view = plugin.controller->createView("editor");
+        return view;
+    }
+    // Attaches and waits until the child shows the reference picture.
+    bool attachAndWaitForFirstDraw(X11Parent& host, const std::vector<std::uint32_t>& expected) {
+        if (view->attached(host.handle(), "X11EmbedWindowID") != kResultOk) return false;
+        return testhost::waitFor([&] {
+            const unsigned long child = host.child();
+            if (child == 0) return false;
+            auto d = testhost::compareImages(host.grab(child, 1000, 700), expected,
+                                             editorreference::kTolerance);
+            return d.pixels == 0;
+        });
+    }
+
+    HostModule module;
+    IPluginFactory* factory = nullptr;
+    PClassInfo info{};
+    HostApplication app;
+    RecordingComponentHandler handler;
+    PluginInstance plugin;
+    IPlugView* view = nullptr;
+};
+
+int countCalls(const std::vector<HandlerCall>& calls, HandlerCall::Kind kind, ParamID id) {
+    int n = 0;
+    for (const auto& c : calls) n += c.kind == kind && c.idOrFlags == id;
+    return n;
+}
+
+TEST_F(Vst3Editor, TheViewReportsTheEditorBeforeAnyWindow) {
+    EXPECT_EQ(plugin.controller->createView("Editor"), nullptr);
+    EXPECT_EQ(plugin.controller->createView(nullptr), nullptr);
+    ASSERT_NE(makeView(), nullptr);
+    void* same = nullptr;
+    EXPECT_EQ(view->queryInterface(IPlugView::iid, &same), kResultOk);
+    EXPECT_EQ(same, view);
+    view->release();
+    EXPECT_EQ(view->queryInterface(IComponent::iid, &same), kNoInterface);
+    EXPECT_EQ(same, nullptr);
+    ViewRect r{7, 7, 7, 7};
+    EXPECT_EQ(view->getSize(&r), kResultOk);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right, 1000);
+    EXPECT_EQ(r.bottom, 700);
+    EXPECT_EQ(view->getSize(nullptr), kResultFalse);
+    EXPECT_EQ(view->isPlatformTypeSupported("X11EmbedWindowID"), kResultOk);
+    EXPECT_EQ(view->isPlatformTypeSupported("HWND"), kResultFalse);
+    EXPECT_EQ(view->isPlatformTypeSupported("NSView"), kResultFalse);
+    EXPECT_EQ(view->isPlatformTypeSupported(nullptr), kResultFalse);
+    // Nothing to remove yet: success, and nothing made.
+    EXPECT_EQ(view->removed(), kResultOk);
+    EXPECT_EQ(view->attached(reinterpret_cast<void*>(0x1234), "HWND"), kResultFalse);
+}
+
+TEST_F(Vst3Editor, AnEmbeddedChildShowsTheOffscreenPictureAndComesAndGoes) {
+    X11Parent host;
+    if (!host.ok()) GTEST_SKIP() << "no X display";
+    host.movePointer(1250, 1000);  // away from the editor
+    const auto expected = editorreference::renderDefaultEditor();
+    ASSERT_NE(makeView(), nullptr);
+    EXPECT_EQ(view->attached(host.handle(), "NSView"), kResultFalse);
+    EXPECT_TRUE(host.children().empty());
+
+    ASSERT_TRUE(attachAndWaitForFirstDraw(host, expected))
+        << "largest difference "
+        << testhost::compareImages(host.grab(host.child(), 1000, 700), expected, 1).largest;
+    const unsigned long child = host.child();
+    int x = -1, y = -1, w = 0, h = 0;
+    ASSERT_TRUE(host.geometry(child, x, y, w, h));
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    EXPECT_EQ(w, 1000);
+    EXPECT_EQ(h, 700);
+    EXPECT_EQ(host.cardinals(child, "_XEMBED_INFO"), (std::vector<long>{0, 1}));
+
+    // A second attach replaces the window: one child again, showing the same.
+    ASSERT_TRUE(attachAndWaitForFirstDraw(host, expected));
+    EXPECT_TRUE(testhost::waitFor([&] { return host.children().size() == 1; }));
+
+    EXPECT_EQ(view->removed(), kResultOk);
+    EXPECT_TRUE(testhost::waitFor([&] { return host.children().empty(); }));
+    EXPECT_EQ(view->removed(), kResultOk);
+    EXPECT_EQ(host.errors(), 0);
+}
+
+TEST_F(Vst3Editor, DraggingTheGlobalAttackKnobReachesTheHostAndTheEditorStaysOnReattach) {
+    X11Parent host;
+    if (!host.ok()) GTEST_SKIP() << "no X display";
+    host.movePointer(1250, 1000);
+    const auto expected = editorreference::renderDefaultEditor();
+    ASSERT_NE(makeView(), nullptr);
+    ASSERT_TRUE(attachAndWaitForFirstDraw(host, expected));
+    handler.clear();
+
+    // Onto the knob first: the first motion after entering reports no displacement.
+    host.movePointer(597, 612);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    host.movePointer(597, 607);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    host.button(1, true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    host.movePointer(597, 562);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    host.button(1, false);
+    ASSERT_TRUE(
+        testhost::waitFor([&] { return countCalls(handler.calls(), HandlerCall::kEnd, 62) == 1; }));
+    EXPECT_NEAR(plugin.controller->getParamNormalized(62), 0.939, 0.01);
+    const auto calls = handler.calls();
+    EXPECT_EQ(countCalls(calls, HandlerCall::kBegin, 62), 1);
+    EXPECT_GE(countCalls(calls, HandlerCall::kPerform, 62), 1);
+    host.movePointer(1250, 1000);
+
+    // The information line now names the knob; after closing and attaching again it still
+    // does, so the same editor came back rather than a new one with its welcome.
+    const unsigned long child = host.child();
+    ASSERT_TRUE(testhost::waitFor([&] {
+        auto now = host.grab(child, 1000, 700);
+        return testhost::compareImages(now, expected, 1).pixels > 0;
+    }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto before = host.grab(child, 1000, 700);
+    auto line = [](const std::vector<std::uint32_t>& image) {
+        std::vector<std::uint32_t> out;
+        for (int y = 620; y < 650; ++y)
+            for (int x = 450; x < 540; ++x) out.push_back(image[y * 1000 + x]);
+        return out;
+    };
+    EXPECT_GT(testhost::compareImages(line(before), line(expected), 1).pixels, 0);
+    EXPECT_EQ(view->removed(), kResultOk);
+    ASSERT_EQ(view->attached(host.handle(), "X11EmbedWindowID"), kResultOk);
+    ASSERT_TRUE(testhost::waitFor([&] {
+        const unsigned long c = host.child();
+        return c != 0 &&
+               testhost::compareImages(line(host.grab(c, 1000, 700)), line(before), 1).pixels == 0;
+    }));
+    EXPECT_EQ(view->removed(), kResultOk);
+    EXPECT_EQ(host.errors(), 0);
+}
+
+TEST_F(Vst3Editor, AHundredOpeningsLeaveNoThreadOrWindow) {
+    X11Parent host;
+    if (!host.ok()) GTEST_SKIP() << "no X display";
+    ASSERT_NE(makeView(), nullptr);
+    // The first opening builds the editor and its drawing pool, which stay with the plug-in.
+    ASSERT_EQ(view->attached(host.handle(), "X11EmbedWindowID"), kResultOk);
+    ASSERT_EQ(view->removed(), kResultOk);
+    const int threads = testhost::threadCount();
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(view->attached(host.handle(), "X11EmbedWindowID"), kResultOk) << i;
+        ASSERT_EQ(host.children().size(), 1u) << i;
+        if (i % 10 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        ASSERT_EQ(view->removed(), kResultOk) << i;
+        ASSERT_TRUE(host.children().empty()) << i;
+    }
+    EXPECT_EQ(testhost::threadCount(), threads);
+    EXPECT_EQ(host.errors(), 0);
+}
+
+TEST_F(Vst3Editor, AudioAndAutomationWhileTheEditorAnimates) {
+    X11Parent host;
+    if (!host.ok()) GTEST_SKIP() << "no X display";
+    ASSERT_EQ(plugin.setArrangement(2, 2), kResultOk);
+    ASSERT_EQ(plugin.setup(48000, 512), kResultOk);
+    plugin.start();
+    ASSERT_NE(makeView(), nullptr);
+    ASSERT_EQ(view->attached(host.handle(), "X11EmbedWindowID"), kResultOk);
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+        std::vector<float> l(512), r(512), ol(512), orr(512);
+        for (int i = 0; !stop.load(); ++i) {
+            for (int k = 0; k < 512; ++k) l[k] = r[k] = 0.5f * ((i * 512 + k) % 97 < 48 ? 1 : -1);
+            plugin.process({l.data(), r.data()}, {ol.data(), orr.data()}, 512);
+        }
+    });
+    std::thread automation([&] {
+        for (int i = 0; !stop.load(); ++i) {
+            plugin.controller->setParamNormalized(62 + i % 5, (i % 100) / 100.0);
+            plugin.controller->setParamNormalized(9 + i % 20, (i % 50) / 50.0);
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    });
+    // The pointer drags a knob meanwhile.
+    for (int k = 0; k < 3; ++k) {
+        host.movePointer(665, 610);
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        host.button(1, true);
+        for (int s = 0; s < 10; ++s) {
+            host.movePointer(665, 610 - 3 * s);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        host.button(1, false);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    stop = true;
+    audio.join();
+    automation.join();
+    EXPECT_EQ(view->removed(), kResultOk);
+    plugin.stop();
+    EXPECT_GE(countCalls(handler.calls(), HandlerCall::kEnd, 63), 3);
+    EXPECT_EQ(host.errors(), 0);
+}
+
+}  // namespace
