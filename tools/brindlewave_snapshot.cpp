@@ -1,8 +1,8 @@
 // Renders the editor off-screen, as its first frame in a host would show it, to a PNG file:
-//   brindlewave-snapshot [--background] [--workers N] [--ticks N] [--region X0 Y0 X1 Y1]
-//                        [--zoom N] OUTPUT.png
-// The editor has every parameter at its default. --background renders the lit background
-// alone (no elements, no colour grade).
+//   brindlewave-snapshot [--background] [--param INDEX=N]... [--workers N] [--ticks N]
+//                        [--region X0 Y0 X1 Y1] [--zoom N] OUTPUT.png
+// The editor has every parameter at its default unless --param sets its normalized value.
+// --background renders the lit background alone (no elements, no colour grade).
 
 #include <algorithm>
 #include <cstdio>
@@ -21,9 +21,10 @@ namespace {
 
 int usage(const char* program, FILE* to = stderr, int status = 2) {
     std::fprintf(to,
-                 "usage: %s [--background] [--workers N] [--ticks N] "
+                 "usage: %s [--background] [--param INDEX=N]... [--workers N] [--ticks N] "
                  "[--region X0 Y0 X1 Y1] [--zoom N] OUTPUT.png\n"
                  "  --background  the lit background alone, without elements\n"
+                 "  --param       parameter INDEX at normalized value N (0..1)\n"
                  "  --workers N   drawing and compositing threads (default 2)\n"
                  "  --ticks N     timer ticks to run after opening (default 1)\n"
                  "  --region      write only this part of the window (max exclusive)\n"
@@ -44,6 +45,11 @@ bool parseCount(const char* text, int low, int high, int& out) {
 
 int main(int argc, char** argv) {
     bool background = false;
+    struct Setting {
+        int index;
+        double normalized;
+    };
+    std::vector<Setting> settings;
     int workers = 2, ticks = 1, zoom = 1;
     int region[4] = {0, 0, brindlewave::snapshot::kEditorWidth,
                      brindlewave::snapshot::kEditorHeight};
@@ -53,6 +59,14 @@ int main(int argc, char** argv) {
             return usage(argv[0], stdout, 0);
         } else if (std::strcmp(argv[i], "--background") == 0) {
             background = true;
+        } else if (std::strcmp(argv[i], "--param") == 0 && i + 1 < argc) {
+            Setting setting{};
+            char end = 0;
+            if (std::sscanf(argv[++i], "%d=%lf%c", &setting.index, &setting.normalized, &end) !=
+                    2 ||
+                !(setting.normalized >= 0.0 && setting.normalized <= 1.0))
+                return usage(argv[0]);
+            settings.push_back(setting);
         } else if (std::strcmp(argv[i], "--workers") == 0 && i + 1 < argc) {
             if (!parseCount(argv[++i], 1, 64, workers)) return usage(argv[0]);
         } else if (std::strcmp(argv[i], "--ticks") == 0 && i + 1 < argc) {
@@ -79,6 +93,14 @@ int main(int argc, char** argv) {
         gui = &tree->gui();
     } else {
         plugin = rigging::createClient<brindlewave::BrindlewavePlugin>();
+        for (const Setting& s : settings) {
+            if (!plugin->isValidParamIndex(s.index)) {
+                std::fprintf(stderr, "no parameter %d\n", s.index);
+                rigging::destroyFree(plugin);
+                return 2;
+            }
+            plugin->param(s.index)->setFromHost(s.normalized);
+        }
         editor = rigging::mallocNew<brindlewave::HalyardGUI>(plugin, workers);
         gui = editor;
     }

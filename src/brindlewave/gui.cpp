@@ -7,6 +7,7 @@
 #include "brindlewave/editorlayout.h"
 #include "brindlewave/gfx/resources.h"
 #include "brindlewave/paramids.h"
+#include "brindlewave/widgets/fftdisplay.h"
 #include "brindlewave/widgets/globalknob.h"
 #include "brindlewave/widgets/paramwidget.h"
 #include "brindlewave/widgets/subpanelknoblabel.h"
@@ -67,8 +68,10 @@ HalyardGUI::HalyardGUI(BrindlewaveClient* client, int maxWorkers) noexcept
 
     tooltip_ = mallocNew<UITooltip>(context(), client_, font_, 100, 50);
 
-    // The spectrum display, the band panel row and the bottom-left panel take kSpectrumBox,
-    // kMainPanelBox and kBottomLeftPanelBox, before the information line.
+    spectrum_ = mallocNew<FFTDisplay>(context(), client_, mailbox_, bandState_, tooltip_, font_);
+    place(spectrum_, kSpectrumBox);
+    // The band panel row and the bottom-left panel take kMainPanelBox and kBottomLeftPanelBox,
+    // before the information line.
     informationLine_ = mallocNew<UIParamWidget>(context(), client_, font_, mailbox_);
     place(informationLine_, kInformationLineBox);
 
@@ -181,9 +184,10 @@ void HalyardGUI::setBypassButtonPosition(rigging::UIContext* context) noexcept {
     place(bypassButton_, toBox(layout::kBypassButton));
 }
 
-void HalyardGUI::updateFFTData(const rigging::Vec<SpectrumBin>&, int, float) {
-    // The spectrum display takes the bins once it is in the tree; the flag tells the band
-    // row that audio is arriving.
+void HalyardGUI::updateFFTData(const rigging::Vec<SpectrumBin>& spectrum, int fftSize,
+                               float sampleRate) {
+    spectrum_->updateFFT(spectrum, fftSize, sampleRate);
+    // Tells the band row that audio is arriving.
     bandState_->setFFTDataArriving(true);
 }
 

@@ -19,6 +19,7 @@
 namespace brindlewave {
 
 class BrindlewaveClient;
+class FFTDisplay;
 class UIGlobalFilmstripKnob;
 class UIParamWidget;
 class UISubPanelKnobLabel;
@@ -76,6 +77,7 @@ public:
     UITooltip& tooltip() noexcept { return *tooltip_; }
     rigging::Font& font() noexcept { return *font_; }
     const rigging::OwnedImage<rigging::RGBA>& knobImage() const noexcept { return *knobImage_; }
+    FFTDisplay& spectrumDisplay() noexcept { return *spectrum_; }
     UIParamWidget& informationLine() noexcept { return *informationLine_; }
     UIGlobalFilmstripKnob& globalKnob(int k) noexcept { return *globalKnobs_[k]; }
     UISubPanelKnobLabel& globalKnobLabel(int k) noexcept { return *globalLabels_[k]; }
@@ -88,6 +90,7 @@ private:
     void place(rigging::UIElement* e, const geom::box2i& box) noexcept;
 
     BrindlewaveClient* client_;
+    FFTDisplay* spectrum_ = nullptr;
     UIParamWidget* informationLine_ = nullptr;
     UIGlobalFilmstripKnob* globalKnobs_[5] = {};
     UISubPanelKnobLabel* globalLabels_[5] = {};

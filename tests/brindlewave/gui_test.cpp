@@ -7,6 +7,7 @@
 
 #include "brindlewave/paramids.h"
 #include "brindlewave/plugin.h"
+#include "brindlewave/widgets/fftdisplay.h"
 #include "brindlewave/widgets/globalknob.h"
 #include "brindlewave/widgets/paramwidget.h"
 #include "brindlewave/widgets/subpanelknoblabel.h"
@@ -145,6 +146,25 @@ TEST_F(EditorTest, TheInformationLineNamesWhatWasTouched) {
     driver->move(665, 655);  // Ratio, unitless
     driver->tick();
     EXPECT_STREQ(editor->informationLine().shownMessage().value.c_str(), "4.00 ");
+}
+
+TEST_F(EditorTest, TheSpectrumShowsTheEnginesFramesAndItsHandlesMoveTheCrossovers) {
+    rigging::Vec<brindlewave::SpectrumBin> frame(2049);
+    for (auto& bin : frame) bin = brindlewave::SpectrumBin(1024.0f, 0.0f);
+    for (int i = 0; i < 3; ++i) editor->updateFFTData(frame, 4096, 48000.0f);
+    driver->tick();
+    EXPECT_TRUE(editor->bandState().fftDataArriving());
+    EXPECT_GT(editor->spectrumDisplay().shownLevels()[500], 0.5f);
+    // The first handle sits at editor (250, 162); dragged 50 pixels to the right.
+    driver->move(250, 162);
+    driver->click(250, 162);
+    driver->move(255, 162);
+    driver->move(300, 162);
+    driver->release(300, 162);
+    EXPECT_NEAR(static_cast<rigging::FloatParameter*>(client->param(0))->value(), 158.87, 0.01);
+    ASSERT_GE(host.calls.size(), 3u);
+    EXPECT_EQ(host.calls[0], "begin 0");
+    EXPECT_EQ(host.calls.back(), "end 0");
 }
 
 }  // namespace
