@@ -46,11 +46,13 @@ X11Parent::X11Parent(int width, int height) {
                             static_cast<unsigned>(height), 0, CopyFromParent, InputOutput,
                             CopyFromParent, CWOverrideRedirect | CWBackPixel, &a);
     XMapRaised(d, parent_);
+    releaseButtons();
     XSync(d, False);
 }
 
 X11Parent::~X11Parent() {
     if (display_ == nullptr) return;
+    releaseButtons();
     XDestroyWindow(dpy(display_), parent_);
     XSync(dpy(display_), False);
     XCloseDisplay(dpy(display_));
@@ -129,6 +131,20 @@ void X11Parent::button(int number, bool press) const {
     XTestFakeButtonEvent(dpy(display_), static_cast<unsigned>(number), press ? True : False,
                          CurrentTime);
     XFlush(dpy(display_));
+}
+
+void X11Parent::releaseButtons() const {
+    Window root = 0, child = 0;
+    int rx = 0, ry = 0, wx = 0, wy = 0;
+    unsigned int mask = 0;
+    if (!XQueryPointer(dpy(display_), DefaultRootWindow(dpy(display_)), &root, &child, &rx, &ry,
+                       &wx, &wy, &mask))
+        return;
+    const unsigned int masks[] = {Button1Mask, Button2Mask, Button3Mask};
+    for (int b = 0; b < 3; ++b)
+        if (mask & masks[b])
+            XTestFakeButtonEvent(dpy(display_), static_cast<unsigned>(b + 1), False, CurrentTime);
+    XSync(dpy(display_), False);
 }
 
 void X11Parent::sync() const { XSync(dpy(display_), False); }

@@ -36,6 +36,9 @@ public:
     // Pointer and buttons, in root coordinates (the parent sits at the origin).
     void movePointer(int x, int y) const;
     void button(int number, bool press) const;
+    // The server keeps a synthetic press until its release: a test that stops between the two
+    // would leave the button down for every later client. Done on opening and closing.
+    void releaseButtons() const;
     void sync() const;
 
     // Errors this connection received since it opened.
@@ -46,9 +49,9 @@ private:
     unsigned long parent_ = 0;
 };
 
-// Polls `done` every 5 ms for up to `ms` milliseconds.
+// Polls `done` every 5 ms for up to `ms` milliseconds (sanitized builds are slow to draw).
 template <typename F>
-bool waitFor(F&& done, int ms = 3000);
+bool waitFor(F&& done, int ms = 15000);
 
 // Threads of this process now.
 int threadCount();
