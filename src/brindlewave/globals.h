@@ -26,6 +26,14 @@ public:
     // True while the user drags a crossover handle in the spectrum display.
     bool crossoverBeingDragged() const noexcept { return load(crossoverDragged_); }
     void setCrossoverBeingDragged(bool on) noexcept { store(crossoverDragged_, on); }
+    // Set by the editor's own "+" button just before it raises the band count, so that the
+    // band row makes room for the new band. A band count raised by the host (automation, a
+    // preset, a saved state) leaves the crossovers it came with alone. takeBandAddedByEditor
+    // answers the flag and clears it.
+    void setBandAddedByEditor() noexcept { store(bandAdded_, true); }
+    bool takeBandAddedByEditor() noexcept {
+        return bandAdded_.exchange(false, std::memory_order_relaxed);
+    }
     // Set each time the engine delivers a spectrum; cleared after a while without one.
     bool fftDataArriving() const noexcept { return load(fftData_); }
     void setFFTDataArriving(bool on) noexcept { store(fftData_, on); }
@@ -41,6 +49,7 @@ private:
 
     std::atomic<bool> crossoverDragged_{false};
     std::atomic<bool> fftData_{false};
+    std::atomic<bool> bandAdded_{false};
     std::atomic<bool> panelMoving_[kBands] = {};
     std::atomic<bool> meterNeedsUpdate_[kBands] = {};
 };
