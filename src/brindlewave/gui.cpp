@@ -7,6 +7,7 @@
 #include "brindlewave/editorlayout.h"
 #include "brindlewave/gfx/resources.h"
 #include "brindlewave/paramids.h"
+#include "brindlewave/widgets/bottomLeftPanel.h"
 #include "brindlewave/widgets/fftdisplay.h"
 #include "brindlewave/widgets/globalknob.h"
 #include "brindlewave/widgets/paramwidget.h"
@@ -72,6 +73,13 @@ HalyardGUI::HalyardGUI(BrindlewaveClient* client, int maxWorkers) noexcept
     place(spectrum_, kSpectrumBox);
     // The band panel row and the bottom-left panel take kMainPanelBox and kBottomLeftPanelBox,
     // before the information line.
+    bottomLeftPanel_ = mallocNew<UIBottomLeftPanel>(
+        context(), client_,
+        static_cast<rigging::IntegerParameter*>(client_->param(param::numberOfBands)), font_,
+        knobImage_, mailbox_, bandState_, tooltip_);
+    bottomLeftPanel_->addControls(client_);
+    place(bottomLeftPanel_, kBottomLeftPanelBox);
+    bottomLeftPanel_->setControlPositions();
     informationLine_ = mallocNew<UIParamWidget>(context(), client_, font_, mailbox_);
     place(informationLine_, kInformationLineBox);
 

@@ -20,6 +20,7 @@ namespace brindlewave {
 
 class BrindlewaveClient;
 class FFTDisplay;
+class UIBottomLeftPanel;
 class UIGlobalFilmstripKnob;
 class UIParamWidget;
 class UISubPanelKnobLabel;
@@ -79,6 +80,7 @@ public:
     const rigging::OwnedImage<rigging::RGBA>& knobImage() const noexcept { return *knobImage_; }
     FFTDisplay& spectrumDisplay() noexcept { return *spectrum_; }
     UIParamWidget& informationLine() noexcept { return *informationLine_; }
+    UIBottomLeftPanel& bottomLeftPanel() noexcept { return *bottomLeftPanel_; }
     UIGlobalFilmstripKnob& globalKnob(int k) noexcept { return *globalKnobs_[k]; }
     UISubPanelKnobLabel& globalKnobLabel(int k) noexcept { return *globalLabels_[k]; }
     UITextButton& oversampleButton(int i) noexcept { return *oversampleButtons_[i]; }
@@ -92,6 +94,7 @@ private:
     BrindlewaveClient* client_;
     FFTDisplay* spectrum_ = nullptr;
     UIParamWidget* informationLine_ = nullptr;
+    UIBottomLeftPanel* bottomLeftPanel_ = nullptr;
     UIGlobalFilmstripKnob* globalKnobs_[5] = {};
     UISubPanelKnobLabel* globalLabels_[5] = {};
     UITextButton* oversampleButtons_[4] = {};

@@ -19,14 +19,8 @@ UIStripTextButton::UIStripTextButton(rigging::UIContext* context,
       text_(text) {}
 
 void UIStripTextButton::onAnimate(double dt, double) noexcept {
-    timeSinceClick_ += dt;
-    const float target = isClicked() ? 1.0f : 0.0f;
-    const float e = std::exp(-kFadeRate * static_cast<float>(dt));
-    const float next = target * (1 - e) + fade_ * e;
-    if (std::fabs(next - fade_) > 0.001f) {
-        fade_ = next;
-        setDirtyWhole();
-    }
+    highlight_.tick(dt);
+    if (highlight_.fadeToward(isClicked() ? 1.0f : 0.0f, dt)) setDirtyWhole();
 }
 
 void UIStripTextButton::onDrawPBR(rigging::ImageRef<RGBA> diffuseMap,
@@ -35,7 +29,7 @@ void UIStripTextButton::onDrawPBR(rigging::ImageRef<RGBA> diffuseMap,
                                   std::span<const geom::box2i> dirtyRects) noexcept {
     const bool selected = isSelected();
     // A selected button glows at 200; a click flashes an unselected one faintly.
-    const float flash = fade_ * 100.0f;
+    const float flash = fadeValue() * 100.0f;
     const auto emission =
         static_cast<std::uint8_t>(selected ? 200 : (flash > 0 ? flash + 0.5f : 0.0f));
     drawButtonStrip(diffuseMap, depthMap, materialMap, *strip_, kFrameWidth, kFrameHeight,

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "brindlewave/messagequeue.h"
+#include "brindlewave/widgets/clickhighlight.h"
 #include "rigging/client/integerparameter.h"
 #include "rigging/client/parameterlistener.h"
 #include "rigging/graphics/font.h"
@@ -18,8 +19,8 @@ class UIStripTextButton : public rigging::UIElement,
                           public rigging::IParameterListener,
                           public IMessageSender {
 public:
-    static constexpr double kClickMs = 600.0;
-    static constexpr float kFadeRate = 40.0f;
+    static constexpr double kClickMs = ClickHighlight::kClickMs;
+    static constexpr float kFadeRate = ClickHighlight::kFadeRate;
     static constexpr int kFrameWidth = 50, kFrameHeight = 20;
 
     UIStripTextButton(rigging::UIContext* context, const rigging::OwnedImage<rigging::RGBA>* strip,
@@ -27,7 +28,7 @@ public:
 
     void onAnimate(double dt, double time) noexcept override;
     // Within 600 ms of the last click.
-    virtual bool isClicked() const noexcept { return timeSinceClick_ < kClickMs; }
+    virtual bool isClicked() const noexcept { return highlight_.isClicked(); }
     virtual bool isSelected() const noexcept = 0;
 
     void onDrawPBR(rigging::ImageRef<rigging::RGBA> diffuseMap,
@@ -40,16 +41,15 @@ public:
     void onEndParameterEdit(rigging::Parameter*) noexcept override {}
 
     const char* text() const noexcept { return text_; }
-    float fadeValue() const noexcept { return fade_; }
+    float fadeValue() const noexcept { return highlight_.fadeValue(); }
 
 protected:
-    void restartClickTime() noexcept { timeSinceClick_ = 0; }
+    void restartClickTime() noexcept { highlight_.restart(); }
     MessageQueue* mailbox() const noexcept { return mailbox_; }
 
 private:
     const rigging::OwnedImage<rigging::RGBA>* strip_;
-    double timeSinceClick_ = kClickMs;  // no flash before the first click
-    float fade_ = 0;
+    ClickHighlight highlight_;
     MessageQueue* mailbox_;
     rigging::RGBA textColour_{220, 220, 220, 25};
     rigging::Font* font_;
