@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "brindlewave/widgets/canvashelpers.h"
 #include "geom/vector.h"
 #include "rigging/canvas/canvas.h"
 
@@ -31,21 +32,6 @@ std::vector<vec2f> spectrumPoints() {
     return pts;
 }
 
-// A band of the given width along a -> b, square ends, as its own path.
-void quad(Canvas& c, vec2f a, vec2f b, float width) {
-    vec2f d = a - b;
-    if (d.magnitude() < 0.0001f) return;
-    vec2f n = d;
-    n.fastNormalize();
-    float h = width / 2;
-    c.beginPath();
-    c.moveTo(b.x + n.y * h, b.y - n.x * h);
-    c.lineTo(b.x - n.y * h, b.y + n.x * h);
-    c.lineTo(a.x - n.y * h, a.y + n.x * h);
-    c.lineTo(a.x + n.y * h, a.y - n.x * h);
-    c.fill();
-}
-
 void BM_SpectrumRedraw(benchmark::State& state) {
     std::vector<RGBA> pixels(static_cast<std::size_t>(kW) * kH, RGBA{14, 20, 24, 255});
     rigging::ImageRef<RGBA> target{kW, kH, kW * sizeof(RGBA), pixels.data()};
@@ -61,7 +47,7 @@ void BM_SpectrumRedraw(benchmark::State& state) {
         vec2f prev(0.0f, static_cast<float>(kH));
         for (const vec2f& p : pts) {
             fillCanvas.lineTo(p.x, p.y);
-            quad(lineCanvas, prev, p, 2.0f);
+            brindlewave::fillLine(lineCanvas, prev, p, 2.0f);
             prev = p;
         }
         fillCanvas.lineTo(kW, kH);
@@ -91,7 +77,7 @@ void BM_ThousandQuads(benchmark::State& state) {
     for (auto _ : state) {
         vec2f prev(0.0f, static_cast<float>(kH));
         for (const vec2f& p : pts) {
-            quad(c, prev, p, 2.0f);
+            brindlewave::fillLine(c, prev, p, 2.0f);
             prev = p;
         }
         benchmark::ClobberMemory();

@@ -23,6 +23,7 @@
 #include "brindlewave/paramids.h"
 #include "host_instance.h"
 #include "host_module.h"
+#include "support/medianreporter.h"
 #include "vst2host.h"
 
 namespace {
@@ -160,19 +161,6 @@ void vst3(benchmark::State& state, Load load) {
     factory->release();
 }
 
-// Remembers each run's time per frame, for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            if (r.error_occurred || r.iterations <= 0) continue;
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name != "median") continue;
-            seconds[r.run_name.function_name] = r.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> seconds;
-};
 
 }  // namespace
 
@@ -196,7 +184,7 @@ int main(int argc, char** argv) {
                                          f[3] == '2' ? vst2 : vst3, load);
     int n = static_cast<int>(args.size());
     benchmark::Initialize(&n, args.data());
-    RatioReporter reporter;
+    benchsupport::MedianTimeReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     for (const char* f : formats) {
         const std::string idle = std::string(f) + "/idle";

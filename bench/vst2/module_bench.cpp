@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "support/medianreporter.h"
 #include "vst2host.h"
 
 using namespace rigging::vst;
@@ -74,20 +75,6 @@ void processModule(benchmark::State& state, const std::string& path) {
     host.close();
 }
 
-// Remembers the time per iteration of each run so the ratio can be printed.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        // With repetitions the median stands for the benchmark.
-        for (const Run& r : runs) {
-            if (r.error_occurred || r.iterations <= 0) continue;
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name != "median") continue;
-            seconds[r.run_name.function_name] = r.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> seconds;
-};
 
 }  // namespace
 
@@ -115,7 +102,7 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark("third_party_mb_compressor", processModule, gTheirs);
     int n = static_cast<int>(args.size());
     benchmark::Initialize(&n, args.data());
-    RatioReporter reporter;
+    benchsupport::MedianTimeReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto ours = reporter.seconds.find("brindlewave_vst2");
     auto theirs = reporter.seconds.find("third_party_mb_compressor");

@@ -54,4 +54,38 @@ private:
     std::atomic<bool> meterNeedsUpdate_[kBands] = {};
 };
 
+// What a band display keeps between parameter changes and redraws: changes may be flagged on
+// any thread and are taken on the next animation tick; a draw skipped while the band's panel
+// moves is made up on the first tick after the move.
+class PanelRedraw {
+public:
+    PanelRedraw(GlobalState* state, int band) noexcept : state_(state), band_(band) {}
+
+    bool panelMoving() const noexcept { return state_->isPanelBeingMoved(band_); }
+    // True, and a redraw noted, while the panel moves.
+    bool skip() noexcept {
+        if (!panelMoving()) return false;
+        pending_ = true;
+        return true;
+    }
+    // Any thread.
+    void flagChange() noexcept { changed_.store(true, std::memory_order_release); }
+    // On the animation tick, outside a panel move: whether to redraw, and in `changed` whether
+    // a parameter changed since the last one. Either way the pending redraw is taken.
+    bool take(bool& changed) noexcept {
+        changed = false;
+        if (panelMoving()) return false;
+        changed = changed_.exchange(false, std::memory_order_acq_rel);
+        if (!changed && !pending_) return false;
+        pending_ = false;
+        return true;
+    }
+
+private:
+    GlobalState* state_;
+    int band_;
+    bool pending_ = false;
+    std::atomic<bool> changed_{false};
+};
+
 }  // namespace brindlewave

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "brindlewave/widgets/canvashelpers.h"
 #include "geom/vector.h"
 #include "pngwrite.h"
 #include "rigging/canvas/canvas.h"
@@ -35,20 +36,6 @@ struct Picture {
     }
 };
 
-void band(Canvas& c, vec2f a, vec2f b, float width) {
-    vec2f d = a - b;
-    if (d.magnitude() < 0.0001f) return;
-    vec2f n = d;
-    n.fastNormalize();
-    float h = width / 2;
-    c.beginPath();
-    c.moveTo(b.x + n.y * h, b.y - n.x * h);
-    c.lineTo(b.x - n.y * h, b.y + n.x * h);
-    c.lineTo(a.x - n.y * h, a.y + n.x * h);
-    c.lineTo(a.x + n.y * h, a.y - n.x * h);
-    c.fill();
-}
-
 void spectrum(Picture& p, Font* font) {
     Canvas fillC, lineC;
     fillC.initialize(p.ref());
@@ -75,7 +62,7 @@ void spectrum(Picture& p, Font* font) {
         float y = std::fmin(std::fmax(std::round((1 - level) * H), 0.0f), H - 1);
         vec2f pt(static_cast<float>(k), y);
         fillC.lineTo(pt.x, pt.y);
-        band(lineC, prev, pt, 2.0f);
+        brindlewave::fillLine(lineC, prev, pt, 2.0f);
         prev = pt;
     }
     fillC.lineTo(W, H);
@@ -160,8 +147,8 @@ void shapes(Picture& p) {
     // Near-horizontal and near-vertical thin lines.
     c.fillStyle(ink);
     for (int i = 0; i < 10; ++i) {
-        band(c, vec2f(350.0f, 170.0f + i * 7), vec2f(580.0f, 172.0f + i * 9.5f), 1.0f + 0.2f * i);
-        band(c, vec2f(590.0f + i * 7, 160), vec2f(592.0f + i * 8.5f, 240), 1.0f);
+        brindlewave::fillLine(c, vec2f(350.0f, 170.0f + i * 7), vec2f(580.0f, 172.0f + i * 9.5f), 1.0f + 0.2f * i);
+        brindlewave::fillLine(c, vec2f(590.0f + i * 7, 160), vec2f(592.0f + i * 8.5f, 240), 1.0f);
     }
     // A translucent overlap.
     c.fillStyle(RGBA{255, 60, 60, 120});

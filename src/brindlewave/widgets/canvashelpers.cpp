@@ -22,6 +22,22 @@ void fillLine(rigging::Canvas& canvas, geom::vec2f a, geom::vec2f b, float width
     canvas.fill();
 }
 
+void fillPolyline(rigging::Canvas& canvas, std::span<const geom::vec2f> points,
+                  float width) noexcept {
+    for (std::size_t i = 1; i < points.size(); ++i) fillLine(canvas, points[i - 1], points[i], width);
+}
+
+void fillAreaUnder(rigging::Canvas& canvas, std::span<const geom::vec2f> points,
+                   float bottom) noexcept {
+    if (points.empty()) return;
+    canvas.beginPath();
+    canvas.moveTo(points[0].x, points[0].y);
+    for (std::size_t i = 1; i < points.size(); ++i) canvas.lineTo(points[i].x, points[i].y);
+    canvas.lineTo(points.back().x, bottom);
+    canvas.lineTo(0, bottom);
+    canvas.fill();
+}
+
 void bindCanvas(rigging::Canvas& canvas, const rigging::ImageRef<RGBA>& elementImage,
                 const geom::box2i& rect) noexcept {
     canvas.initialize(rigging::cropImageRef(elementImage, rect));

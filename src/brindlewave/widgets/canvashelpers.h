@@ -12,10 +12,25 @@
 
 namespace brindlewave {
 
+// The curve displays' colours: a translucent green area with a solid outline on dark grey.
+inline constexpr rigging::RGBA kCurveBackground{30, 30, 30, 255};
+inline constexpr rigging::RGBA kCurveArea{103, 218, 108, 150};
+inline constexpr rigging::RGBA kCurveLine{103, 218, 108, 255};
+
 // Fills a band `width` pixels wide centred on the segment a-b, with square ends and no caps,
 // as a path of its own in the canvas's current colour. A segment shorter than 0.0001 pixels
 // draws nothing.
 void fillLine(rigging::Canvas& canvas, geom::vec2f a, geom::vec2f b, float width) noexcept;
+
+// fillLine along each segment of the polyline through `points`.
+void fillPolyline(rigging::Canvas& canvas, std::span<const geom::vec2f> points,
+                  float width) noexcept;
+
+// Fills, as one path in the canvas's current colour, the area between the polyline through
+// `points` and the row `bottom`: the path runs through the points, straight down from the last
+// and back along `bottom` to x = 0. Fewer than one point draws nothing.
+void fillAreaUnder(rigging::Canvas& canvas, std::span<const geom::vec2f> points,
+                   float bottom) noexcept;
 
 // Binds the canvas to `rect` of the element's image, translated so that it draws in element
 // coordinates (the rectangle's corner is subtracted).

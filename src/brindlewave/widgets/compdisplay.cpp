@@ -12,14 +12,6 @@ using geom::box2i;
 using geom::vec2f;
 using rigging::RGBA;
 
-namespace {
-
-constexpr RGBA kBackground{30, 30, 30, 255};
-constexpr RGBA kArea{103, 218, 108, 150};
-constexpr RGBA kLine{103, 218, 108, 255};
-
-}  // namespace
-
 UICompDisplay::UICompDisplay(rigging::UIContext* context, rigging::FloatParameter* threshold,
                              rigging::FloatParameter* ratio, rigging::FloatParameter* gain,
                              const rigging::OwnedImage<RGBA>* overlay, rigging::Font* font,
@@ -28,8 +20,7 @@ UICompDisplay::UICompDisplay(rigging::UIContext* context, rigging::FloatParamete
       thresholdParam_(threshold),
       ratioParam_(ratio),
       gainParam_(gain),
-      band_(band),
-      globalState_(globalState),
+      redraw_(globalState, band),
       overlay_(overlay),
       font_(font) {
     thresholdParam_->addListener(this);
@@ -63,21 +54,17 @@ void UICompDisplay::calcPoints() noexcept {
 }
 
 bool UICompDisplay::skipDraw() noexcept {
-    if (!globalState_->isPanelBeingMoved(band_)) return false;
-    redrawPending_ = true;
-    return true;
+    return redraw_.skip();
 }
 
 void UICompDisplay::onParameterChanged(rigging::Parameter*) {
-    parametersChanged_.store(true, std::memory_order_release);
+    redraw_.flagChange();
 }
 
 void UICompDisplay::onAnimate(double, double) noexcept {
-    if (globalState_->isPanelBeingMoved(band_)) return;
-    const bool changed = parametersChanged_.exchange(false, std::memory_order_acq_rel);
-    if (!changed && !redrawPending_) return;
+    bool changed = false;
+    if (!redraw_.take(changed)) return;
     if (changed || !pointsComputed_) calcPoints();
-    redrawPending_ = false;
     setDirtyWhole(rigging::UILayer::rawOnly);
 }
 
@@ -88,20 +75,14 @@ void UICompDisplay::onDrawRaw(rigging::ImageRef<RGBA> rawMap,
     const auto H = static_cast<float>(position().height());
     for (const box2i& r : dirtyRects) {
         bindCanvas(canvas_, rawMap, r);
-        canvas_.fillStyle(kBackground);
+        canvas_.fillStyle(kCurveBackground);
         canvas_.fillRect(0, 0, W, H);
-        canvas_.fillStyle(kArea);
-        canvas_.beginPath();
-        canvas_.moveTo(start_.x, start_.y);
-        canvas_.lineTo(knee_.x, knee_.y);
-        canvas_.lineTo(end_.x, end_.y);
-        canvas_.lineTo(W, H);
-        canvas_.lineTo(0, H);
-        canvas_.lineTo(start_.x, start_.y);
-        canvas_.fill();
-        canvas_.fillStyle(kLine);
-        fillLine(canvas_, start_, knee_, 2.0f);
-        fillLine(canvas_, knee_, end_, 2.0f);
+        // The end sits on the right edge, so the area closes through (W, H) and (0, H).
+        const vec2f curve[] = {start_, knee_, end_};
+        canvas_.fillStyle(kCurveArea);
+        fillAreaUnder(canvas_, curve, H);
+        canvas_.fillStyle(kCurveLine);
+        fillPolyline(canvas_, curve, 2.0f);
         blendOverlay(rawMap, r, overlay_, true);
     }
 }

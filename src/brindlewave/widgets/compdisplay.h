@@ -9,6 +9,7 @@
 #include <atomic>
 #include <span>
 
+#include "brindlewave/globals.h"
 #include "geom/vector.h"
 #include "rigging/canvas/canvas.h"
 #include "rigging/client/floatparameter.h"
@@ -17,8 +18,6 @@
 #include "rigging/gui/element.h"
 
 namespace brindlewave {
-
-class GlobalState;
 
 class UICompDisplay : public rigging::UIElement, public rigging::IParameterListener {
 public:
@@ -55,8 +54,7 @@ private:
     rigging::FloatParameter* thresholdParam_;
     rigging::FloatParameter* ratioParam_;
     rigging::FloatParameter* gainParam_;
-    int band_;
-    GlobalState* globalState_;
+    PanelRedraw redraw_;
     geom::vec2f start_;
     geom::vec2f knee_;
     geom::vec2f end_;
@@ -64,8 +62,6 @@ private:
     rigging::Font* font_;
     rigging::Canvas canvas_;
     bool pointsComputed_ = false;
-    bool redrawPending_ = false;
-    std::atomic<bool> parametersChanged_{false};
 };
 
 }  // namespace brindlewave

@@ -14,9 +14,6 @@ using rigging::RGBA;
 
 namespace {
 
-constexpr RGBA kBackground{30, 30, 30, 255};
-constexpr RGBA kArea{103, 218, 108, 150};
-constexpr RGBA kLine{103, 218, 108, 255};
 constexpr float kPulseLevel = 0.9f;
 
 }  // namespace
@@ -30,8 +27,7 @@ UIEnvelopeDisplay::UIEnvelopeDisplay(rigging::UIContext* context, rigging::Float
       releaseParam_(release),
       detector_(rigging::mallocNew<audiofx::PeakDetector>()),
       overlay_(overlay),
-      band_(band),
-      globalState_(globalState) {
+      redraw_(globalState, band) {
     detector_->setTimeConstant(0.01f);
     attackParam_->addListener(this);
     releaseParam_->addListener(this);
@@ -44,6 +40,7 @@ UIEnvelopeDisplay::~UIEnvelopeDisplay() {
     releaseParam_->removeListener(this);
     rigging::destroyFree(detector_);
     rigging::freeSlice(buffer_);
+    rigging::freeSlice(points_);
 }
 
 void UIEnvelopeDisplay::updateBuffer(float attackMs, float releaseMs) noexcept {
@@ -58,16 +55,15 @@ void UIEnvelopeDisplay::allocBuffers() noexcept {
     // Relayouts come often (every crossover move): the old buffer is kept while the width holds.
     if (width != buffer_.size()) {
         rigging::freeSlice(buffer_);
+        rigging::freeSlice(points_);
         buffer_ = rigging::mallocSlice<float>(width);
+        points_ = rigging::mallocSlice<vec2f>(width);
     }
     calcPoints();
 }
 
 void UIEnvelopeDisplay::calcPoints() noexcept {
-    if (globalState_->isPanelBeingMoved(band_)) {
-        redrawPending_ = true;
-        return;
-    }
+    if (redraw_.skip()) return;
     const int width = static_cast<int>(buffer_.size());
     int previousX = -1;
     float previous = 0.0f;
@@ -89,20 +85,16 @@ int UIEnvelopeDisplay::pixelFromFloat(float v) const noexcept {
 }
 
 bool UIEnvelopeDisplay::skipDraw() noexcept {
-    if (!globalState_->isPanelBeingMoved(band_)) return false;
-    redrawPending_ = true;
-    return true;
+    return redraw_.skip();
 }
 
 void UIEnvelopeDisplay::onParameterChanged(rigging::Parameter*) {
-    parametersChanged_.store(true, std::memory_order_release);
+    redraw_.flagChange();
 }
 
 void UIEnvelopeDisplay::onAnimate(double, double) noexcept {
-    if (globalState_->isPanelBeingMoved(band_)) return;
-    const bool changed = parametersChanged_.exchange(false, std::memory_order_acq_rel);
-    if (!changed && !redrawPending_) return;
-    redrawPending_ = false;
+    bool changed = false;
+    if (!redraw_.take(changed)) return;
     if (changed)
         updateBuffer(static_cast<float>(attackParam_->valueAtomic()),
                      static_cast<float>(releaseParam_->valueAtomic()));
@@ -114,29 +106,20 @@ void UIEnvelopeDisplay::onDrawRaw(rigging::ImageRef<RGBA> rawMap,
                                   std::span<const box2i> dirtyRects) noexcept {
     if (skipDraw()) return;
     const int w = position().width(), h = position().height();
-    const int n = static_cast<int>(buffer_.size());
+    const std::size_t n = buffer_.size();
+    for (std::size_t i = 0; i < n; ++i)
+        points_[i] = vec2f(static_cast<float>(i), static_cast<float>(pixelFromFloat(buffer_[i])));
+    const std::span<const vec2f> curve(points_.data(), n);
     for (const box2i& r : dirtyRects) {
         bindCanvas(area_, rawMap, r);
         bindCanvas(line_, rawMap, r);
-        area_.fillStyle(kBackground);
+        area_.fillStyle(kCurveBackground);
         area_.fillRect(0, 0, static_cast<float>(w), static_cast<float>(h));
-        if (n > 0) {
-            area_.fillStyle(kArea);
-            line_.fillStyle(kLine);
-            area_.beginPath();
-            vec2f previous(0.0f, static_cast<float>(pixelFromFloat(buffer_[0])));
-            area_.moveTo(previous.x, previous.y);
-            for (int i = 1; i < n; ++i) {
-                const vec2f p(static_cast<float>(i),
-                              static_cast<float>(pixelFromFloat(buffer_[static_cast<std::size_t>(i)])));
-                area_.lineTo(p.x, p.y);
-                fillLine(line_, previous, p, 2.0f);
-                previous = p;
-            }
-            area_.lineTo(previous.x, static_cast<float>(h));
-            area_.lineTo(0, static_cast<float>(h));
-            area_.fill();
-        }
+        // The outline goes down first and the area over it.
+        line_.fillStyle(kCurveLine);
+        fillPolyline(line_, curve, 2.0f);
+        area_.fillStyle(kCurveArea);
+        fillAreaUnder(area_, curve, static_cast<float>(h));
         blendOverlay(rawMap, r, overlay_, true);
     }
 }

@@ -11,14 +11,14 @@
 #include <span>
 
 #include "audiofx/util/envelope.h"
+#include "brindlewave/globals.h"
+#include "geom/vector.h"
 #include "rigging/canvas/canvas.h"
 #include "rigging/client/floatparameter.h"
 #include "rigging/client/parameterlistener.h"
 #include "rigging/gui/element.h"
 
 namespace brindlewave {
-
-class GlobalState;
 
 class UIEnvelopeDisplay : public rigging::UIElement, public rigging::IParameterListener {
 public:
@@ -58,16 +58,14 @@ public:
 
 private:
     std::span<float> buffer_;
+    std::span<geom::vec2f> points_;  // the response in pixels, made at each draw
     float attack_ = 0.0f;
     float release_ = 0.0f;
     rigging::FloatParameter* attackParam_;
     rigging::FloatParameter* releaseParam_;
     audiofx::PeakDetector* detector_;
     const rigging::OwnedImage<rigging::RGBA>* overlay_;
-    int band_;
-    GlobalState* globalState_;
-    bool redrawPending_ = false;
-    std::atomic<bool> parametersChanged_{false};
+    PanelRedraw redraw_;
     rigging::Canvas area_;
     rigging::Canvas line_;
 };

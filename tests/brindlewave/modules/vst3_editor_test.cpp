@@ -213,14 +213,27 @@ TEST_F(Vst3Editor, AudioAndAutomationWhileTheEditorAnimates) {
     ASSERT_NE(makeView(), nullptr);
     ASSERT_TRUE(attachAndWaitForFirstDraw(host, editorreference::renderDefaultEditor()));
     std::atomic<bool> stop{false};
-    std::thread audio([&] {
+    std::thread audio, automation;
+    // A failed assertion returns early: the threads must still be stopped and joined, or the
+    // process ends in std::terminate and the failure is never reported.
+    struct Joiner {
+        std::atomic<bool>& stop;
+        std::thread& a;
+        std::thread& b;
+        ~Joiner() {
+            stop = true;
+            if (a.joinable()) a.join();
+            if (b.joinable()) b.join();
+        }
+    } joiner{stop, audio, automation};
+    audio = std::thread([&] {
         std::vector<float> l(512), r(512), ol(512), orr(512);
         for (int i = 0; !stop.load(); ++i) {
             for (int k = 0; k < 512; ++k) l[k] = r[k] = 0.5f * ((i * 512 + k) % 97 < 48 ? 1 : -1);
             plugin.process({l.data(), r.data()}, {ol.data(), orr.data()}, 512);
         }
     });
-    std::thread automation([&] {
+    automation = std::thread([&] {
         for (int i = 0; !stop.load(); ++i) {
             plugin.controller->setParamNormalized(62 + i % 5, (i % 100) / 100.0);
             plugin.controller->setParamNormalized(9 + i % 20, (i % 50) / 50.0);
@@ -235,14 +248,18 @@ TEST_F(Vst3Editor, AudioAndAutomationWhileTheEditorAnimates) {
         std::this_thread::sleep_for(std::chrono::milliseconds(600));
         host.button(1, true);
         ASSERT_TRUE(testhost::waitFor(
-            [&] { return countCalls(handler.calls(), HandlerCall::kBegin, 63) == k; }));
+            [&] { return countCalls(handler.calls(), HandlerCall::kBegin, 63) == k; }))
+            << countCalls(handler.calls(), HandlerCall::kBegin, 63) << " begin edits for 63 on press "
+            << k;
         for (int s = 1; s <= 10; ++s) {
             host.movePointer(665, 610 - 3 * s);
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         host.button(1, false);
         ASSERT_TRUE(testhost::waitFor(
-            [&] { return countCalls(handler.calls(), HandlerCall::kEnd, 63) == k; }));
+            [&] { return countCalls(handler.calls(), HandlerCall::kEnd, 63) == k; }))
+            << countCalls(handler.calls(), HandlerCall::kEnd, 63) << " end edits for 63 on release "
+            << k;
     }
     stop = true;
     audio.join();
