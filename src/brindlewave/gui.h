@@ -20,6 +20,7 @@ namespace brindlewave {
 
 class BrindlewaveClient;
 class FFTDisplay;
+class MainPanel;
 class UIGlobalFilmstripKnob;
 class UIParamWidget;
 class UISubPanelKnobLabel;
@@ -78,6 +79,7 @@ public:
     rigging::Font& font() noexcept { return *font_; }
     const rigging::OwnedImage<rigging::RGBA>& knobImage() const noexcept { return *knobImage_; }
     FFTDisplay& spectrumDisplay() noexcept { return *spectrum_; }
+    MainPanel& mainPanel() noexcept { return *mainPanel_; }
     UIParamWidget& informationLine() noexcept { return *informationLine_; }
     UIGlobalFilmstripKnob& globalKnob(int k) noexcept { return *globalKnobs_[k]; }
     UISubPanelKnobLabel& globalKnobLabel(int k) noexcept { return *globalLabels_[k]; }
@@ -91,6 +93,7 @@ private:
 
     BrindlewaveClient* client_;
     FFTDisplay* spectrum_ = nullptr;
+    MainPanel* mainPanel_ = nullptr;
     UIParamWidget* informationLine_ = nullptr;
     UIGlobalFilmstripKnob* globalKnobs_[5] = {};
     UISubPanelKnobLabel* globalLabels_[5] = {};
