@@ -63,6 +63,8 @@ SubPanel::SubPanel(rigging::UIContext* context, BrindlewaveClient* client, int b
     createKnobLabels();
     createLabel(band);
     createOverlay();
+    // The switches may already be on (a restored state): the first tick weighs them.
+    switchesChanged_.store(true, std::memory_order_relaxed);
     for (int b = 0; b < GlobalState::kBands; ++b) {
         client_->param(param::solo(b))->addListener(this);
         client_->param(param::toggleView(b))->addListener(this);

@@ -172,12 +172,22 @@ TEST_F(MainPanelTest, PanelsWaitForTheEndOfACrossoverDrag) {
     EXPECT_EQ(spans()[2], before[2]);
 }
 
-TEST_F(MainPanelTest, ASoloOutsideTheBandsInUseStopsCountingWhenTheyShrink) {
-    hostSetBands(4);
+TEST_F(MainPanelTest, SolosFollowTheBandsInUse) {
+    // Restored before the editor exists: the first tick dims the others.
+    hostSetBands(3);
+    hostSetBool(param::solo(1), true);
     makeRow();
+    tick();
+    EXPECT_TRUE(row->panel(0)->overlayShown());
+    EXPECT_FALSE(row->panel(1)->overlayShown());
+    EXPECT_TRUE(row->panel(2)->overlayShown());
+    hostSetBool(param::solo(1), false);
+    hostSetBands(4);
+    tick();
     hostSetBool(param::solo(3), true);
     tick();
     EXPECT_TRUE(row->panel(0)->overlayShown());
+    // A band that leaves takes its solo out of play.
     hostSetBands(3);
     tick();
     tick();
