@@ -88,7 +88,9 @@ void MainPanel::initializePanels() noexcept {
     setPanelPositions();
 }
 
-int MainPanel::numBandsEnabled() const noexcept { return bandCount_->valueAtomic(); }
+int MainPanel::numBandsEnabled() const noexcept {
+    return bandCount_->valueAtomic();
+}
 
 box2i MainPanel::bandBox(int b, int count) const noexcept {
     const double low = b == 0 ? 20.0 : crossoverValue(b - 1);
@@ -96,7 +98,9 @@ box2i MainPanel::bandBox(int b, int count) const noexcept {
     return getSubPanelPositionFromBounds(static_cast<float>(low), static_cast<float>(high));
 }
 
-box2i MainPanel::getSubPanelPosition(int b) const noexcept { return bandBox(b, shownCount_); }
+box2i MainPanel::getSubPanelPosition(int b) const noexcept {
+    return bandBox(b, shownCount_);
+}
 
 box2i MainPanel::getSubPanelPositionFromBounds(float low, float high) const noexcept {
     // An inverted range stays inverted, for the caller to see.

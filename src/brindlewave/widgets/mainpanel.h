@@ -57,7 +57,8 @@ public:
 
     void onAnimate(double dt, double time) noexcept override;
     void onDrawPBR(rigging::ImageRef<rigging::RGBA>, rigging::ImageRef<rigging::L16>,
-                   rigging::ImageRef<rigging::RGBA>, std::span<const geom::box2i>) noexcept override {}
+                   rigging::ImageRef<rigging::RGBA>,
+                   std::span<const geom::box2i>) noexcept override {}
 
     // Panels in the row (window threads).
     int bandCountShown() const noexcept { return shownCount_; }

@@ -13,8 +13,8 @@
 #include "brindlewave/widgets/meter.h"
 #include "brindlewave/widgets/subpanelknoblabel.h"
 #include "brindlewave/widgets/timereductiondisplay.h"
-#include "rigging/core/nogc.h"
 #include "rigging/client/integerparameter.h"
+#include "rigging/core/nogc.h"
 #include "rigging/flatwidgets/flatswitch.h"
 
 namespace brindlewave {
@@ -102,14 +102,13 @@ void SubPanel::createKnobs(const Image* displayBackground1, const Image* display
     meter_ = mallocNew<UIMeter>(context(), font_, client_, band_, globalState_, meterBackground);
     addChild(meter_);
     envelope_ = mallocNew<UIEnvelopeDisplay>(context(), floatParam(param::attack(band_)),
-                                             floatParam(param::release(band_)),
-                                             displayBackground1, band_, globalState_);
-    curve_ = mallocNew<UICompDisplay>(context(), floatParam(param::threshold(band_)),
-                                      floatParam(param::ratio(band_)),
-                                      floatParam(param::gain(band_)), displayBackground2, font_,
-                                      band_, globalState_);
-    history_ = mallocNew<UITimeReductionDisplay>(context(), displayBackground3, band_,
-                                                 globalState_);
+                                             floatParam(param::release(band_)), displayBackground1,
+                                             band_, globalState_);
+    curve_ = mallocNew<UICompDisplay>(
+        context(), floatParam(param::threshold(band_)), floatParam(param::ratio(band_)),
+        floatParam(param::gain(band_)), displayBackground2, font_, band_, globalState_);
+    history_ =
+        mallocNew<UITimeReductionDisplay>(context(), displayBackground3, band_, globalState_);
 }
 
 void SubPanel::createLinks() noexcept {
@@ -136,12 +135,22 @@ void SubPanel::createOverlay() noexcept {
     overlay_ = mallocNew<UIBoxOverlay>(context(), rigging::RGBA{0, 0, 0, 100});
 }
 
-bool SubPanel::xs() const noexcept { return position().width() < 200; }
-bool SubPanel::sm() const noexcept { return position().width() < 250; }
-bool SubPanel::md() const noexcept { return position().width() < 500; }
-bool SubPanel::lg() const noexcept { return position().width() < 1001; }
+bool SubPanel::xs() const noexcept {
+    return position().width() < 200;
+}
+bool SubPanel::sm() const noexcept {
+    return position().width() < 250;
+}
+bool SubPanel::md() const noexcept {
+    return position().width() < 500;
+}
+bool SubPanel::lg() const noexcept {
+    return position().width() < 1001;
+}
 
-bool SubPanel::isSoloed() const noexcept { return soloSwitch_->valueAtomic(); }
+bool SubPanel::isSoloed() const noexcept {
+    return soloSwitch_->valueAtomic();
+}
 
 bool SubPanel::anySoloed() const noexcept {
     const int bands = static_cast<rigging::IntegerParameter*>(client_->param(param::numberOfBands))
@@ -153,7 +162,9 @@ bool SubPanel::anySoloed() const noexcept {
     return false;
 }
 
-void SubPanel::updateUI() noexcept { setPositions(); }
+void SubPanel::updateUI() noexcept {
+    setPositions();
+}
 
 void SubPanel::setPositions() noexcept {
     if (xs())
@@ -329,8 +340,7 @@ void SubPanel::onDrawPBR(rigging::ImageRef<rigging::RGBA> diffuseMap,
     const int grooveA = rowLeft_, grooveB = position().max.x - 1;
     for (const box2i& r : dirtyRects) {
         rigging::fillText(rigging::crop(diffuseMap, r), *font_, label_, 10.0f, 1.0f, kLabelColour,
-                          cx - static_cast<float>(r.min.x),
-                          static_cast<float>(kLabelY - r.min.y),
+                          cx - static_cast<float>(r.min.x), static_cast<float>(kLabelY - r.min.y),
                           rigging::HorizontalAlignment::center, rigging::VerticalAlignment::center);
         for (int y = r.min.y; y < r.max.y; ++y) {
             rigging::L16* row = depthMap.scanlinePtr(y);

@@ -101,7 +101,8 @@ public:
 
 protected:
     virtual void createKnobs(const Image* displayBackground1, const Image* displayBackground2,
-                             const Image* displayBackground3, const Image* meterBackground) noexcept;
+                             const Image* displayBackground3,
+                             const Image* meterBackground) noexcept;
     virtual void createLinks() noexcept;
     virtual void createKnobLabels() noexcept;
     virtual void createLabel(int band) noexcept;

@@ -32,7 +32,8 @@ protected:
     }
     int childPanels() {
         int n = 0;
-        for (rigging::UIElement* c : row->children()) n += dynamic_cast<brindlewave::SubPanel*>(c) != nullptr;
+        for (rigging::UIElement* c : row->children())
+            n += dynamic_cast<brindlewave::SubPanel*>(c) != nullptr;
         return n;
     }
     // As the "+" button does it.

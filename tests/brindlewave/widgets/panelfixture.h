@@ -40,9 +40,9 @@ protected:
     }
 
     static constexpr std::string_view kImageNames[6] = {
-        brindlewave::gfx::kLinkOn,         brindlewave::gfx::kLinkOff,
+        brindlewave::gfx::kLinkOn,          brindlewave::gfx::kLinkOff,
         brindlewave::gfx::kEnvelopeOverlay, brindlewave::gfx::kCurveOverlay,
-        brindlewave::gfx::kHistoryOverlay, brindlewave::gfx::kMeterOverlay};
+        brindlewave::gfx::kHistoryOverlay,  brindlewave::gfx::kMeterOverlay};
     Image* images[6] = {};
     brindlewave::UITooltip tooltip;
     double time = 0.0;

@@ -48,8 +48,10 @@ TEST_F(SubPanelTest, WidthChoosesTheLayout) {
         int knobX, meterX, linkX, displayX;
     };
     // 199 | 200 and 249 | 250 are the class edges; at 600 the knobs leave their floor of X + 25.
-    const Case cases[] = {{0, 199, false, 25, 75, 7, 0},        {300, 200, true, 325, 375, 307, 400},
-                          {300, 249, true, 325, 375, 307, 400}, {250, 250, false, 0, 0, 0, 0},
+    const Case cases[] = {{0, 199, false, 25, 75, 7, 0},
+                          {300, 200, true, 325, 375, 307, 400},
+                          {300, 249, true, 325, 375, 307, 400},
+                          {250, 250, false, 0, 0, 0, 0},
                           {100, 600, true, 310, 360, 292, 385}};
     for (const Case& c : cases) {
         SubPanel* s = makePanel(0, c.x0, c.x0 + c.width);
@@ -189,7 +191,8 @@ TEST_F(SubPanelTest, DrawsItsLabelAndItsGroove) {
                 depth(x, y) = rigging::L16{1000};
             }
         const box2i all(0, 0, 250, 316);
-        s->onDrawPBR(rigging::toRef(diffuse), rigging::toRef(depth), rigging::toRef(material), {&all, 1});
+        s->onDrawPBR(rigging::toRef(diffuse), rigging::toRef(depth), rigging::toRef(material),
+                     {&all, 1});
         int lit = 0, litAboveLabel = 0;
         for (int y = 0; y < 316; ++y)
             for (int x = 0; x < 250; ++x) {
