@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "editorreference.h"
+#include "editorsession.h"
 #include "vst2host.h"
 #include "x11parent.h"
 
@@ -105,6 +106,30 @@ TEST_F(Vst2Editor, DraggingTheGlobalAttackKnobReachesTheHost) {
     EXPECT_GE(count(audioMasterAutomate, 62), 1);
     EXPECT_NEAR(host.getParameter(62), 0.939, 0.01);
     parent.movePointer(1250, 1000);
+    EXPECT_EQ(host.dispatch(effEditClose), 1);
+    EXPECT_EQ(parent.errors(), 0);
+}
+
+TEST_F(Vst2Editor, AMusiciansSessionReachesTheHostAndReshapesTheBandRow) {
+    X11Parent parent;
+    if (!parent.ok()) GTEST_SKIP() << "no X display";
+    parent.movePointer(1250, 1000);
+    const auto expected = editorreference::renderDefaultEditor();
+    ASSERT_TRUE(openAndWaitForFirstDraw(parent, expected));
+    host.clearCalls();
+    editorsession::Host seen;
+    seen.begins = [this](int i) { return count(audioMasterBeginEdit, i); };
+    seen.performs = [this](int i) { return count(audioMasterAutomate, i); };
+    seen.ends = [this](int i) { return count(audioMasterEndEdit, i); };
+    seen.normalized = [this](int i) { return static_cast<double>(host.getParameter(i)); };
+    EXPECT_EQ(editorsession::playSession(parent, seen), "");
+    parent.movePointer(1250, 1000);
+    EXPECT_TRUE(testhost::waitFor([&] {
+        return testhost::compareImages(
+                   editorsession::bandRow(parent.grab(parent.child(), 1000, 700)),
+                   editorsession::bandRow(expected), 1)
+                   .pixels > 50000;
+    }));
     EXPECT_EQ(host.dispatch(effEditClose), 1);
     EXPECT_EQ(parent.errors(), 0);
 }

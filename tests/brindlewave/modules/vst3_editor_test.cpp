@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "editorreference.h"
+#include "editorsession.h"
 #include "host_instance.h"
 #include "host_module.h"
 #include "rigging/vst3/iplugview.h"
@@ -179,6 +180,34 @@ TEST_F(Vst3Editor, DraggingTheGlobalAttackKnobReachesTheHostAndTheEditorStaysOnR
         const unsigned long c = host.child();
         return c != 0 &&
                testhost::compareImages(line(host.grab(c, 1000, 700)), line(before), 1).pixels == 0;
+    }));
+    EXPECT_EQ(view->removed(), kResultOk);
+    EXPECT_EQ(host.errors(), 0);
+}
+
+TEST_F(Vst3Editor, AMusiciansSessionReachesTheHostAndReshapesTheBandRow) {
+    X11Parent host;
+    if (!host.ok()) GTEST_SKIP() << "no X display";
+    host.movePointer(1250, 1000);
+    const auto expected = editorreference::renderDefaultEditor();
+    ASSERT_NE(makeView(), nullptr);
+    ASSERT_TRUE(attachAndWaitForFirstDraw(host, expected));
+    handler.clear();
+    editorsession::Host seen;
+    auto counter = [&](HandlerCall::Kind kind) {
+        return [this, kind](int id) { return countCalls(handler.calls(), kind, id); };
+    };
+    seen.begins = counter(HandlerCall::kBegin);
+    seen.performs = counter(HandlerCall::kPerform);
+    seen.ends = counter(HandlerCall::kEnd);
+    seen.normalized = [this](int id) { return plugin.controller->getParamNormalized(id); };
+    EXPECT_EQ(editorsession::playSession(host, seen), "");
+    host.movePointer(1250, 1000);
+    // The narrow panels of the aligned layout replace the four even ones.
+    EXPECT_TRUE(testhost::waitFor([&] {
+        return testhost::compareImages(editorsession::bandRow(host.grab(host.child(), 1000, 700)),
+                                       editorsession::bandRow(expected), 1)
+                   .pixels > 50000;
     }));
     EXPECT_EQ(view->removed(), kResultOk);
     EXPECT_EQ(host.errors(), 0);
