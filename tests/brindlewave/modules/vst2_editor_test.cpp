@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -130,6 +131,47 @@ TEST_F(Vst2Editor, AMusiciansSessionReachesTheHostAndReshapesTheBandRow) {
                    editorsession::bandRow(expected), 1)
                    .pixels > 50000;
     }));
+    EXPECT_EQ(host.dispatch(effEditClose), 1);
+    EXPECT_EQ(parent.errors(), 0);
+}
+
+// A host thread automates the band count, the solos and the view switches while audio runs
+// and the editor animates, so the panels come and go under the window's threads; the thread
+// sanitizer watches.
+TEST_F(Vst2Editor, AudioAndAutomationOfBandsSolosAndViewsWhileTheEditorAnimates) {
+    X11Parent parent;
+    if (!parent.ok()) GTEST_SKIP() << "no X display";
+    parent.movePointer(1250, 1000);
+    host.start(48000.0f, 512);
+    ASSERT_TRUE(openAndWaitForFirstDraw(parent, editorreference::renderDefaultEditor()));
+    std::atomic<bool> stop{false};
+    std::atomic<int> blocks{0};
+    std::thread audio([&] {
+        std::vector<float> l(512), r(512), ol(512), orr(512);
+        float* in[2] = {l.data(), r.data()};
+        float* out[2] = {ol.data(), orr.data()};
+        for (int i = 0; !stop.load(); ++i) {
+            for (int k = 0; k < 512; ++k) l[k] = r[k] = 0.5f * ((i * 512 + k) % 97 < 48 ? 1 : -1);
+            host.processReplacing(in, out, 512);
+            blocks.fetch_add(1);
+        }
+    });
+    std::thread automation([&] {
+        for (int i = 0; !stop.load(); ++i) {
+            if (i % 7 == 0) host.setParameter(59, static_cast<float>(i / 7 % 3) / 2.0f);
+            host.setParameter(118 + i % 14, static_cast<float>((i / 14) % 2));
+            host.setParameter(i % 5 == 0 ? 0 : 9 + i % 20, static_cast<float>(i % 50) / 50.0f);
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    stop = true;
+    audio.join();
+    automation.join();
+    EXPECT_GT(blocks.load(), 10);
+    // The editor still draws and still answers: closing and opening again shows a window.
+    EXPECT_EQ(host.dispatch(effEditClose), 1);
+    EXPECT_EQ(host.dispatch(effEditOpen, 0, 0, parent.handle()), 1);
     EXPECT_EQ(host.dispatch(effEditClose), 1);
     EXPECT_EQ(parent.errors(), 0);
 }

@@ -232,7 +232,7 @@ TEST_F(Vst3Editor, AHundredOpeningsLeaveNoThreadOrWindow) {
     EXPECT_EQ(host.errors(), 0);
 }
 
-TEST_F(Vst3Editor, AudioAndAutomationWhileTheEditorAnimates) {
+TEST_F(Vst3Editor, AudioAndAutomationOfBandsSolosAndViewsWhileTheEditorAnimates) {
     X11Parent host;
     if (!host.ok()) GTEST_SKIP() << "no X display";
     host.movePointer(1250, 1000);
@@ -266,6 +266,9 @@ TEST_F(Vst3Editor, AudioAndAutomationWhileTheEditorAnimates) {
         for (int i = 0; !stop.load(); ++i) {
             plugin.controller->setParamNormalized(62 + i % 5, (i % 100) / 100.0);
             plugin.controller->setParamNormalized(9 + i % 20, (i % 50) / 50.0);
+            // Band count, solos and view switches: the editor's panels come and go meanwhile.
+            if (i % 7 == 0) plugin.controller->setParamNormalized(59, (i / 7 % 3) / 2.0);
+            plugin.controller->setParamNormalized(118 + i % 14, (i / 14) % 2);
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
     });
