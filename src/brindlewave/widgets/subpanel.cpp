@@ -63,8 +63,9 @@ SubPanel::SubPanel(rigging::UIContext* context, BrindlewaveClient* client, int b
     createKnobLabels();
     createLabel(band);
     createOverlay();
-    // The switches may already be on (a restored state): the first tick weighs them.
-    switchesChanged_.store(true, std::memory_order_relaxed);
+    // Solos may already be on (a restored state): the first tick weighs them. The view switch
+    // needs nothing here: the layout reads it whenever the row places the panel.
+    soloCheckPending_.store(true, std::memory_order_relaxed);
     for (int b = 0; b < GlobalState::kBands; ++b) {
         client_->param(param::solo(b))->addListener(this);
         client_->param(param::toggleView(b))->addListener(this);
@@ -289,7 +290,14 @@ void SubPanel::updateMeter(float pre, float post, float sampleRate) noexcept {
 }
 
 void SubPanel::refreshSoloState() noexcept {
-    switchesChanged_.store(true, std::memory_order_release);
+    soloCheckPending_.store(true, std::memory_order_release);
+}
+
+void SubPanel::updateDimming() noexcept {
+    if (anySoloed() && !isSoloed())
+        showOverlay();
+    else
+        removeOverlay();
 }
 
 void SubPanel::onParameterChanged(rigging::Parameter*) noexcept {
@@ -324,7 +332,11 @@ bool SubPanel::onMouseClick(int, int, rigging::MouseButton, bool,
 }
 
 void SubPanel::onAnimate(double, double) noexcept {
-    if (switchesChanged_.exchange(false, std::memory_order_acq_rel)) applySwitches();
+    const bool check = soloCheckPending_.exchange(false, std::memory_order_acq_rel);
+    if (switchesChanged_.exchange(false, std::memory_order_acq_rel))
+        applySwitches();
+    else if (check)
+        updateDimming();
     if (endMovePending_) {
         endMovePending_ = false;
         globalState_->endPanelMove(band_);

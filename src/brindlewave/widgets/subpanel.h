@@ -120,6 +120,9 @@ private:
     void showKnobs() noexcept;
     void hideKnobs() noexcept;
     void applySwitches() noexcept;
+    // Only the dimming, without a relayout: a relayout sizes the displays' buffers again and
+    // would run the envelope display's detector a second time.
+    void updateDimming() noexcept;
     void toggle(rigging::BoolParameter* p) noexcept;
 
     const Image* knobImage_;
@@ -152,6 +155,8 @@ private:
     rigging::BoolParameter* viewSwitch_;
     // Raised by the switch listener on any thread, taken by the next animation tick.
     std::atomic<bool> switchesChanged_{false};
+    // Raised at construction and after band-count changes: the solos are weighed again.
+    std::atomic<bool> soloCheckPending_{false};
 };
 
 }  // namespace brindlewave

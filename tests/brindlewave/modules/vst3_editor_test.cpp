@@ -279,19 +279,19 @@ TEST_F(Vst3Editor, AudioAndAutomationOfBandsSolosAndViewsWhileTheEditorAnimates)
         host.movePointer(665, 610);
         std::this_thread::sleep_for(std::chrono::milliseconds(600));
         host.button(1, true);
-        ASSERT_TRUE(testhost::waitFor(
-            [&] { return countCalls(handler.calls(), HandlerCall::kBegin, 63) == k; }))
-            << countCalls(handler.calls(), HandlerCall::kBegin, 63) << " begin edits for 63 on press "
-            << k;
+        ASSERT_TRUE(testhost::waitFor([&] {
+            return countCalls(handler.calls(), HandlerCall::kBegin, 63) == k;
+        })) << countCalls(handler.calls(), HandlerCall::kBegin, 63)
+            << " begin edits for 63 on press " << k;
         for (int s = 1; s <= 10; ++s) {
             host.movePointer(665, 610 - 3 * s);
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         host.button(1, false);
-        ASSERT_TRUE(testhost::waitFor(
-            [&] { return countCalls(handler.calls(), HandlerCall::kEnd, 63) == k; }))
-            << countCalls(handler.calls(), HandlerCall::kEnd, 63) << " end edits for 63 on release "
-            << k;
+        ASSERT_TRUE(testhost::waitFor([&] {
+            return countCalls(handler.calls(), HandlerCall::kEnd, 63) == k;
+        })) << countCalls(handler.calls(), HandlerCall::kEnd, 63)
+            << " end edits for 63 on release " << k;
     }
     stop = true;
     audio.join();
