@@ -105,6 +105,31 @@ void BM_IdleTick(benchmark::State& state) {
 }
 BENCHMARK(BM_IdleTick)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
+// A band added: the tick after the band count goes from 3 to 4 relays out the row and
+// recomposites it. Going back to 3 between iterations is not timed.
+void BM_BandCountChange(benchmark::State& state) {
+    auto* plugin = rigging::createClient<BrindlewavePlugin>();
+    auto* editor = rigging::mallocNew<HalyardGUI>(plugin);
+    rigging::Parameter* bands = plugin->param(59);
+    {
+        rigging::OffscreenDriver driver(*editor);
+        driver.open();
+        driver.tick();
+        for (auto _ : state) {
+            state.PauseTiming();
+            bands->setFromHost(0.5);
+            driver.tick();
+            driver.tick();
+            state.ResumeTiming();
+            bands->setFromHost(1.0);
+            driver.tick();
+        }
+    }
+    rigging::destroyFree(editor);
+    rigging::destroyFree(plugin);
+}
+BENCHMARK(BM_BandCountChange)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // Playback at 48 kHz: before each tick the engine blocks of a 60th of a second are handed
 // over (untimed: that is the audio thread's work), then the tick is timed. Ten seconds of
 // frames after one of warming up.

@@ -203,7 +203,11 @@ void MainPanel::onAnimate(double dt, double) noexcept {
         timeWithoutSpectrum_ += static_cast<float>(dt);
         if (timeWithoutSpectrum_ >= 200.0f) {
             timeWithoutSpectrum_ = 0.0f;
-            setDirtyWhole();
+            // The meters, histories, knobs and displays are on the raw layer; what the row
+            // shows through the lighting only changes with a layout or a solo, which mark it
+            // themselves. Relighting the whole row five times a second would cost an idle
+            // editor about a tenth of a core for nothing.
+            setDirtyWhole(rigging::UILayer::rawOnly);
         }
     }
 }

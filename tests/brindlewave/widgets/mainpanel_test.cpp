@@ -232,4 +232,26 @@ TEST_F(MainPanelTest, MetersFedFromTheAudioThreadWhileTheBandCountChanges) {
               brindlewave::rowForLevel(brindlewave::levelFromAmplitude(1.0f), 265));
 }
 
+TEST_F(MainPanelTest, WithoutASpectrumTheRowRefreshesFiveTimesASecondWithoutRelighting) {
+    makeRow();
+    for (int i = 0; i < 3; ++i) row->onAnimate(16.0, 16.0 * i);
+    pull(context.dirtyListRaw);
+    pull(context.dirtyListPBR);
+    int refreshes = 0;
+    for (int i = 0; i < 60; ++i) {  // one second of ticks
+        row->onAnimate(1000.0 / 60.0, 1000.0 * i / 60.0);
+        const std::vector<box2i> raw = pull(context.dirtyListRaw);
+        if (!raw.empty()) {
+            ++refreshes;
+            EXPECT_EQ(raw, (std::vector<box2i>{box2i(0, 265, 1000, 581)}));
+        }
+        EXPECT_TRUE(pull(context.dirtyListPBR).empty()) << i;
+    }
+    EXPECT_EQ(refreshes, 5);
+    // Spectrum frames arriving: no refresh of its own.
+    globals.setFFTDataArriving(true);
+    for (int i = 0; i < 60; ++i) row->onAnimate(1000.0 / 60.0, 1000.0 * i / 60.0);
+    EXPECT_TRUE(pull(context.dirtyListRaw).empty());
+}
+
 }  // namespace
