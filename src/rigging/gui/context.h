@@ -76,6 +76,10 @@ public:
     DirtyRectList dirtyListPBR;
     // Rectangles where only the raw layer must be redrawn.
     DirtyRectList dirtyListRaw;
+    // Guards element positions between the window threads, which move elements, and the
+    // parameter listeners on host and audio threads, which mark an element dirty where it
+    // is. Held only to copy a box.
+    UncheckedMutex geometryMutex = makeMutex();
 
 private:
     UIElement* focused_ = nullptr;

@@ -40,8 +40,23 @@ UIContext* UIElement::releaseContext() noexcept {
     return c;
 }
 
+void UIElement::setPosition(const box2i& p) noexcept {
+    if (context_ == nullptr) {
+        position_ = p;
+        return;
+    }
+    MutexLock lock(context_->geometryMutex);
+    position_ = p;
+}
+
+box2i UIElement::positionFromAnyThread() const noexcept {
+    if (context_ == nullptr) return position_;
+    MutexLock lock(context_->geometryMutex);
+    return position_;
+}
+
 void UIElement::reflow(const box2i& box) noexcept {
-    position_ = box;
+    setPosition(box);
     for (std::size_t i = 0; i < children_.length(); ++i) children_[i]->reflow(box);
 }
 
@@ -231,15 +246,16 @@ void UIElement::setDirty(const box2i& rect, UILayer layer) noexcept {
     if (list == nullptr) return;
     // Clipped to the element in its own coordinates first, so that translating cannot
     // overflow; the list clips to the window.
+    const box2i at = positionFromAnyThread();
     box2i local;
-    if (!clipTo(rect, box2i(0, 0, position_.width(), position_.height()), local)) return;
-    list->addRect(box2i(local.min.x + position_.min.x, local.min.y + position_.min.y,
-                        local.max.x + position_.min.x, local.max.y + position_.min.y));
+    if (!clipTo(rect, box2i(0, 0, at.width(), at.height()), local)) return;
+    list->addRect(box2i(local.min.x + at.min.x, local.min.y + at.min.y, local.max.x + at.min.x,
+                        local.max.y + at.min.y));
 }
 
 void UIElement::setDirtyWhole(UILayer layer) noexcept {
     DirtyRectList* list = listFor(layer);
-    if (list != nullptr) list->addRect(position_);
+    if (list != nullptr) list->addRect(positionFromAnyThread());
 }
 
 void UIElement::getDrawLists(Vec<UIElement*>& listRaw, Vec<UIElement*>& listPBR) noexcept {

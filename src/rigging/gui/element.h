@@ -47,7 +47,9 @@ public:
     std::span<UIElement* const> children() const noexcept { return children_.slice(); }
     // Window pixels, absolute; min inclusive, max exclusive. Setting it marks nothing dirty.
     const geom::box2i& position() const noexcept { return position_; }
-    void setPosition(const geom::box2i& p) noexcept { position_ = p; }
+    void setPosition(const geom::box2i& p) noexcept;
+    // The position as another thread may read it while the window threads move the element.
+    geom::box2i positionFromAnyThread() const noexcept;
     std::uint32_t flags() const noexcept { return flags_; }
     bool isVisible() const noexcept { return visible_; }
     int zOrder() const noexcept { return zOrder_; }

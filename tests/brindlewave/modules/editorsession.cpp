@@ -44,6 +44,14 @@ std::string drag(const testhost::X11Parent& parent, const Host& host, int index,
     }
     parent.button(1, false);
     if (!waitForEnd(host, index, ends)) return "no end edit for " + std::to_string(index);
+    // A handle makes an edit per step: the window may still be catching up with the steps
+    // after the first has ended. Settled once no edit has ended for half a second.
+    for (int last = -1, quiet = 0; quiet < 10;) {
+        std::this_thread::sleep_for(milliseconds(50));
+        const int now = host.ends(index);
+        quiet = now == last ? quiet + 1 : 0;
+        last = now;
+    }
     if (host.begins(index) == begins) return "no begin edit for " + std::to_string(index);
     if (host.performs(index) == 0) return "no perform for " + std::to_string(index);
     return {};
