@@ -13,6 +13,7 @@
 
 #include "brindlewave/gui.h"
 #include "brindlewave/plugin.h"
+#include "displays/programme.h"
 #include "pngwrite.h"
 #include "rigging/gui/offscreen.h"
 #include "snapshot/testtree.h"
@@ -21,12 +22,14 @@ namespace {
 
 int usage(const char* program, FILE* to = stderr, int status = 2) {
     std::fprintf(to,
-                 "usage: %s [--background] [--param INDEX=N]... [--workers N] [--ticks N] "
+                 "usage: %s [--background] [--param INDEX=N]... [--workers N] [--ticks N] [--play] "
                  "[--region X0 Y0 X1 Y1] [--zoom N] OUTPUT.png\n"
                  "  --background  the lit background alone, without elements\n"
                  "  --param       parameter INDEX at normalized value N (0..1)\n"
                  "  --workers N   drawing and compositing threads (default 2)\n"
                  "  --ticks N     timer ticks to run after opening (default 1)\n"
+                 "  --play        a moving programme arrives from a stand-in engine while the\n"
+                 "                ticks run (60 a second), as in playback\n"
                  "  --region      write only this part of the window (max exclusive)\n"
                  "  --zoom N      enlarge each pixel N times, for a close look\n",
                  program);
@@ -44,7 +47,7 @@ bool parseCount(const char* text, int low, int high, int& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool background = false;
+    bool background = false, play = false;
     struct Setting {
         int index;
         double normalized;
@@ -67,6 +70,8 @@ int main(int argc, char** argv) {
                 !(setting.normalized >= 0.0 && setting.normalized <= 1.0))
                 return usage(argv[0]);
             settings.push_back(setting);
+        } else if (std::strcmp(argv[i], "--play") == 0) {
+            play = true;
         } else if (std::strcmp(argv[i], "--workers") == 0 && i + 1 < argc) {
             if (!parseCount(argv[++i], 1, 64, workers)) return usage(argv[0]);
         } else if (std::strcmp(argv[i], "--ticks") == 0 && i + 1 < argc) {
@@ -106,7 +111,18 @@ int main(int argc, char** argv) {
     }
     rigging::OffscreenDriver driver(*gui);
     driver.open();
-    for (int i = 0; i < ticks; ++i) driver.tick();
+    if (play && editor != nullptr) {
+        const brindlewave::displays::Programme programme;
+        double blocks = 0.0;
+        int block = 0;
+        for (int i = 0; i < ticks; ++i) {
+            blocks += brindlewave::displays::kBlocksPerSecond / 60.0;
+            while (block < static_cast<int>(blocks)) programme.feedBlock(*editor, block++);
+            driver.tick();
+        }
+    } else {
+        for (int i = 0; i < ticks; ++i) driver.tick();
+    }
 
     const rigging::ImageRef<rigging::RGBA> image = driver.image();
     const int x0 = std::min(region[0], image.w), y0 = std::min(region[1], image.h);

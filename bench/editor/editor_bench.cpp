@@ -1,17 +1,37 @@
 // The editor's one-off costs (construction: decode every image, build the tree; the first
-// frame: everything drawn, lit and graded) and the cost of a frame during a knob drag, on the
-// pool of two workers the editor uses.
+// frame: everything drawn, lit and graded), the cost of a frame during a knob drag, of a
+// playback frame with the engine's spectrum and levels arriving, and what an open editor
+// costs while nothing plays, on the pool of two workers the editor uses.
 
 #include <benchmark/benchmark.h>
+#include <time.h>
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
 
 #include "brindlewave/gui.h"
 #include "brindlewave/plugin.h"
+#include "displays/programme.h"
 #include "rigging/gui/offscreen.h"
 
 namespace {
 
 using brindlewave::BrindlewavePlugin;
 using brindlewave::HalyardGUI;
+using Clock = std::chrono::steady_clock;
+
+double percentile(std::vector<double> v, double p) {
+    if (v.empty()) return 0.0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<std::size_t>(p * (v.size() - 1) + 0.5))];
+}
+
+double processCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
 
 void BM_EditorConstruct(benchmark::State& state) {
     auto* plugin = rigging::createClient<BrindlewavePlugin>();
@@ -84,6 +104,96 @@ void BM_IdleTick(benchmark::State& state) {
     rigging::destroyFree(plugin);
 }
 BENCHMARK(BM_IdleTick)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// A band added: the tick after the band count goes from 3 to 4 relays out the row and
+// recomposites it. Going back to 3 between iterations is not timed.
+void BM_BandCountChange(benchmark::State& state) {
+    auto* plugin = rigging::createClient<BrindlewavePlugin>();
+    auto* editor = rigging::mallocNew<HalyardGUI>(plugin);
+    rigging::Parameter* bands = plugin->param(59);
+    {
+        rigging::OffscreenDriver driver(*editor);
+        driver.open();
+        driver.tick();
+        for (auto _ : state) {
+            state.PauseTiming();
+            bands->setFromHost(0.5);
+            driver.tick();
+            driver.tick();
+            state.ResumeTiming();
+            bands->setFromHost(1.0);
+            driver.tick();
+        }
+    }
+    rigging::destroyFree(editor);
+    rigging::destroyFree(plugin);
+}
+BENCHMARK(BM_BandCountChange)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Playback at 48 kHz: before each tick the engine blocks of a 60th of a second are handed
+// over (untimed: that is the audio thread's work), then the tick is timed. Ten seconds of
+// frames after one of warming up.
+void BM_PlaybackFrame(benchmark::State& state) {
+    constexpr int kWarmup = 60, kFrames = 600;
+    const brindlewave::displays::Programme programme;
+    auto* plugin = rigging::createClient<BrindlewavePlugin>();
+    for (auto _ : state) {
+        auto* editor = rigging::mallocNew<HalyardGUI>(plugin);
+        {
+            rigging::OffscreenDriver driver(*editor);
+            driver.open();
+            driver.tick();
+            double blocks = 0.0;
+            int block = 0, drawn = 0;
+            std::vector<double> frames;
+            frames.reserve(kFrames);
+            for (int tick = 0; tick < kWarmup + kFrames; ++tick) {
+                blocks += brindlewave::displays::kBlocksPerSecond / 60.0;
+                while (block < static_cast<int>(blocks)) programme.feedBlock(*editor, block++);
+                const auto t0 = Clock::now();
+                const bool drew = driver.tick();
+                const double ms =
+                    std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+                if (tick >= kWarmup) {
+                    frames.push_back(ms);
+                    drawn += drew ? 1 : 0;
+                }
+            }
+            state.counters["drawnFrames"] = drawn;
+            state.counters["p50_ms"] = percentile(frames, 0.5);
+            state.counters["p99_ms"] = percentile(frames, 0.99);
+            state.counters["max_ms"] = *std::max_element(frames.begin(), frames.end());
+        }
+        rigging::destroyFree(editor);
+    }
+    rigging::destroyFree(plugin);
+}
+BENCHMARK(BM_PlaybackFrame)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// An open editor with no audio: ten seconds of 60 Hz ticks (the band row still refreshes
+// five times a second), as the process's CPU time over those ten seconds, in % of one core.
+// The ticks run back to back, so the figure leaves out only the X transfer.
+void BM_IdleCpu(benchmark::State& state) {
+    constexpr int kTicks = 600;
+    auto* plugin = rigging::createClient<BrindlewavePlugin>();
+    for (auto _ : state) {
+        auto* editor = rigging::mallocNew<HalyardGUI>(plugin);
+        {
+            rigging::OffscreenDriver driver(*editor);
+            driver.open();
+            for (int i = 0; i < 60; ++i) driver.tick();
+            int drawn = 0;
+            const double cpu0 = processCpuSeconds();
+            for (int i = 0; i < kTicks; ++i) drawn += driver.tick() ? 1 : 0;
+            const double cpu = processCpuSeconds() - cpu0;
+            state.counters["percentOfOneCore"] = 100.0 * cpu / (kTicks / 60.0);
+            state.counters["drawnFrames"] = drawn;
+        }
+        rigging::destroyFree(editor);
+    }
+    rigging::destroyFree(plugin);
+}
+BENCHMARK(BM_IdleCpu)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

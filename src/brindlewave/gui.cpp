@@ -10,6 +10,7 @@
 #include "brindlewave/widgets/bottomLeftPanel.h"
 #include "brindlewave/widgets/fftdisplay.h"
 #include "brindlewave/widgets/globalknob.h"
+#include "brindlewave/widgets/mainpanel.h"
 #include "brindlewave/widgets/paramwidget.h"
 #include "brindlewave/widgets/subpanelknoblabel.h"
 #include "brindlewave/widgets/textbutton.h"
@@ -71,8 +72,9 @@ HalyardGUI::HalyardGUI(BrindlewaveClient* client, int maxWorkers) noexcept
 
     spectrum_ = mallocNew<FFTDisplay>(context(), client_, mailbox_, bandState_, tooltip_, font_);
     place(spectrum_, kSpectrumBox);
-    // The band panel row and the bottom-left panel take kMainPanelBox and kBottomLeftPanelBox,
-    // before the information line.
+    mainPanel_ = mallocNew<MainPanel>(context(), client_, font_, knobImage_, mailbox_, bandState_,
+                                      tooltip_);
+    place(mainPanel_, kMainPanelBox);
     bottomLeftPanel_ = mallocNew<UIBottomLeftPanel>(
         context(), client_,
         static_cast<rigging::IntegerParameter*>(client_->param(param::numberOfBands)), font_,
@@ -199,8 +201,9 @@ void HalyardGUI::updateFFTData(const rigging::Vec<SpectrumBin>& spectrum, int ff
     bandState_->setFFTDataArriving(true);
 }
 
-void HalyardGUI::updateMeters(const float (&)[4], const float (&)[4], float) {
-    // The band panels' meters take these once the row is in the tree.
+void HalyardGUI::updateMeters(const float (&inputLevels)[4], const float (&outputLevels)[4],
+                              float sampleRate) {
+    mainPanel_->updateMeters(inputLevels, outputLevels, sampleRate);
 }
 
 }  // namespace brindlewave

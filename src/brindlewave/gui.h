@@ -20,6 +20,7 @@ namespace brindlewave {
 
 class BrindlewaveClient;
 class FFTDisplay;
+class MainPanel;
 class UIBottomLeftPanel;
 class UIGlobalFilmstripKnob;
 class UIParamWidget;
@@ -79,6 +80,7 @@ public:
     rigging::Font& font() noexcept { return *font_; }
     const rigging::OwnedImage<rigging::RGBA>& knobImage() const noexcept { return *knobImage_; }
     FFTDisplay& spectrumDisplay() noexcept { return *spectrum_; }
+    MainPanel& mainPanel() noexcept { return *mainPanel_; }
     UIParamWidget& informationLine() noexcept { return *informationLine_; }
     UIBottomLeftPanel& bottomLeftPanel() noexcept { return *bottomLeftPanel_; }
     UIGlobalFilmstripKnob& globalKnob(int k) noexcept { return *globalKnobs_[k]; }
@@ -93,6 +95,7 @@ private:
 
     BrindlewaveClient* client_;
     FFTDisplay* spectrum_ = nullptr;
+    MainPanel* mainPanel_ = nullptr;
     UIParamWidget* informationLine_ = nullptr;
     UIBottomLeftPanel* bottomLeftPanel_ = nullptr;
     UIGlobalFilmstripKnob* globalKnobs_[5] = {};

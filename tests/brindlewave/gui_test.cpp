@@ -7,9 +7,12 @@
 
 #include "brindlewave/paramids.h"
 #include "brindlewave/plugin.h"
+#include "brindlewave/widgets/envelopedisplay.h"
 #include "brindlewave/widgets/fftdisplay.h"
 #include "brindlewave/widgets/globalknob.h"
+#include "brindlewave/widgets/mainpanel.h"
 #include "brindlewave/widgets/paramwidget.h"
+#include "brindlewave/widgets/subpanel.h"
 #include "brindlewave/widgets/subpanelknoblabel.h"
 #include "brindlewave/widgets/textbutton.h"
 #include "brindlewave/widgets/tooltip.h"
@@ -168,6 +171,27 @@ TEST_F(EditorTest, TheSpectrumShowsTheEnginesFramesAndItsHandlesMoveTheCrossover
     ASSERT_GE(host.calls.size(), 3u);
     EXPECT_EQ(host.calls[0], "begin 0");
     EXPECT_EQ(host.calls.back(), "end 0");
+}
+
+// A fresh editor: the band panels' layouts and their first ticks size the displays once, so
+// the envelope shows a fresh detector's response to the default attack and release (a
+// second layout would run the detector again from where it stopped).
+TEST(FreshEditor, TheFirstEnvelopeIsAFreshDetectorsResponse) {
+    auto* plugin = rigging::createClient<brindlewave::BrindlewavePlugin>();
+    auto* editor = rigging::mallocNew<HalyardGUI>(plugin);
+    {
+        rigging::OffscreenDriver driver(*editor);
+        driver.open();
+        for (int i = 0; i < 3; ++i) driver.tick();
+        const std::span<const float> r =
+            editor->mainPanel().panel(0)->envelopeDisplay()->response();
+        ASSERT_EQ(r.size(), 100u);
+        const int columns[] = {0, 1, 10, 21, 22, 50, 99};
+        const float expected[] = {0.1838f, 0.3300f, 0.8270f, 0.8941f, 0.8705f, 0.4118f, 0.1112f};
+        for (int i = 0; i < 7; ++i) EXPECT_NEAR(r[columns[i]], expected[i], 1e-3) << columns[i];
+    }
+    rigging::destroyFree(editor);
+    rigging::destroyFree(plugin);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "brindlewave/widgets/meter.h"
 #include "brindlewave/widgets/timereductiondisplay.h"
 #include "brindlewave/widgets/tooltip.h"
+#include "displays/programme.h"
 #include "rigging/core/vec.h"
 #include "rigging/graphics/font.h"
 #include "rigging/pbrwidgets/colorcorrection.h"
@@ -22,11 +23,6 @@
 
 namespace brindlewave::displays {
 
-inline constexpr int kBands = 4;
-inline constexpr int kFFTSize = 4096;
-inline constexpr int kBins = kFFTSize / 2 + 1;
-inline constexpr float kSampleRate = 48000.0f;
-inline constexpr double kBlocksPerSecond = 48000.0 / 512.0;  // the engine's hand-offs
 
 class DisplayRig {
 public:
@@ -57,8 +53,6 @@ public:
     const rigging::Vec<SpectrumBin>& programmeFrame(int block) const noexcept;
 
 private:
-    static constexpr int kProgrammeFrames = 16;
-
     BrindlewaveClient* client_;
     rigging::PBRBackgroundGUI* gui_;
     GlobalState state_;
@@ -75,7 +69,7 @@ private:
     UIEnvelopeDisplay* envelopes_[kBands];
     UICompDisplay* curves_[kBands];
     rigging::UIColorCorrection* colorCorrection_;
-    rigging::Vec<SpectrumBin> frames_[kProgrammeFrames];
+    Programme programme_;
 };
 
 }  // namespace brindlewave::displays

@@ -1,7 +1,5 @@
 // Each shipped module carries every file of gfx/ byte for byte: a module missing its artwork
 // would only fail once a musician opens the editor.
-#include "brindlewave/gfx/resources.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +7,8 @@
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "brindlewave/gfx/resources.h"
 
 namespace {
 
@@ -28,8 +28,12 @@ void expectEveryResourceInside(const std::string& modulePath) {
     }
 }
 
-TEST(EmbeddedArtwork, Vst3ModuleCarriesEveryFile) { expectEveryResourceInside(BRINDLEWAVE_VST3_SO); }
+TEST(EmbeddedArtwork, Vst3ModuleCarriesEveryFile) {
+    expectEveryResourceInside(BRINDLEWAVE_VST3_SO);
+}
 
-TEST(EmbeddedArtwork, Vst2ModuleCarriesEveryFile) { expectEveryResourceInside(BRINDLEWAVE_VST2_SO); }
+TEST(EmbeddedArtwork, Vst2ModuleCarriesEveryFile) {
+    expectEveryResourceInside(BRINDLEWAVE_VST2_SO);
+}
 
 }  // namespace

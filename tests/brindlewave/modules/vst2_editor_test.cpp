@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
 #include "editorreference.h"
+#include "editorsession.h"
 #include "vst2host.h"
 #include "x11parent.h"
 
@@ -105,6 +107,71 @@ TEST_F(Vst2Editor, DraggingTheGlobalAttackKnobReachesTheHost) {
     EXPECT_GE(count(audioMasterAutomate, 62), 1);
     EXPECT_NEAR(host.getParameter(62), 0.939, 0.01);
     parent.movePointer(1250, 1000);
+    EXPECT_EQ(host.dispatch(effEditClose), 1);
+    EXPECT_EQ(parent.errors(), 0);
+}
+
+TEST_F(Vst2Editor, AMusiciansSessionReachesTheHostAndReshapesTheBandRow) {
+    X11Parent parent;
+    if (!parent.ok()) GTEST_SKIP() << "no X display";
+    parent.movePointer(1250, 1000);
+    const auto expected = editorreference::renderDefaultEditor();
+    ASSERT_TRUE(openAndWaitForFirstDraw(parent, expected));
+    host.clearCalls();
+    editorsession::Host seen;
+    seen.begins = [this](int i) { return count(audioMasterBeginEdit, i); };
+    seen.performs = [this](int i) { return count(audioMasterAutomate, i); };
+    seen.ends = [this](int i) { return count(audioMasterEndEdit, i); };
+    seen.normalized = [this](int i) { return static_cast<double>(host.getParameter(i)); };
+    EXPECT_EQ(editorsession::playSession(parent, seen), "");
+    parent.movePointer(1250, 1000);
+    EXPECT_TRUE(testhost::waitFor([&] {
+        return testhost::compareImages(
+                   editorsession::bandRow(parent.grab(parent.child(), 1000, 700)),
+                   editorsession::bandRow(expected), 1)
+                   .pixels > 50000;
+    }));
+    EXPECT_EQ(host.dispatch(effEditClose), 1);
+    EXPECT_EQ(parent.errors(), 0);
+}
+
+// A host thread automates the band count, the solos and the view switches while audio runs
+// and the editor animates, so the panels come and go under the window's threads; the thread
+// sanitizer watches.
+TEST_F(Vst2Editor, AudioAndAutomationOfBandsSolosAndViewsWhileTheEditorAnimates) {
+    X11Parent parent;
+    if (!parent.ok()) GTEST_SKIP() << "no X display";
+    parent.movePointer(1250, 1000);
+    host.start(48000.0f, 512);
+    ASSERT_TRUE(openAndWaitForFirstDraw(parent, editorreference::renderDefaultEditor()));
+    std::atomic<bool> stop{false};
+    std::atomic<int> blocks{0};
+    std::thread audio([&] {
+        std::vector<float> l(512), r(512), ol(512), orr(512);
+        float* in[2] = {l.data(), r.data()};
+        float* out[2] = {ol.data(), orr.data()};
+        for (int i = 0; !stop.load(); ++i) {
+            for (int k = 0; k < 512; ++k) l[k] = r[k] = 0.5f * ((i * 512 + k) % 97 < 48 ? 1 : -1);
+            host.processReplacing(in, out, 512);
+            blocks.fetch_add(1);
+        }
+    });
+    std::thread automation([&] {
+        for (int i = 0; !stop.load(); ++i) {
+            if (i % 7 == 0) host.setParameter(59, static_cast<float>(i / 7 % 3) / 2.0f);
+            host.setParameter(118 + i % 14, static_cast<float>((i / 14) % 2));
+            host.setParameter(i % 5 == 0 ? 0 : 9 + i % 20, static_cast<float>(i % 50) / 50.0f);
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    stop = true;
+    audio.join();
+    automation.join();
+    EXPECT_GT(blocks.load(), 10);
+    // The editor still draws and still answers: closing and opening again shows a window.
+    EXPECT_EQ(host.dispatch(effEditClose), 1);
+    EXPECT_EQ(host.dispatch(effEditOpen, 0, 0, parent.handle()), 1);
     EXPECT_EQ(host.dispatch(effEditClose), 1);
     EXPECT_EQ(parent.errors(), 0);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "editorreference.h"
+#include "editorsession.h"
 #include "host_instance.h"
 #include "host_module.h"
 #include "rigging/vst3/iplugview.h"
@@ -184,6 +185,34 @@ TEST_F(Vst3Editor, DraggingTheGlobalAttackKnobReachesTheHostAndTheEditorStaysOnR
     EXPECT_EQ(host.errors(), 0);
 }
 
+TEST_F(Vst3Editor, AMusiciansSessionReachesTheHostAndReshapesTheBandRow) {
+    X11Parent host;
+    if (!host.ok()) GTEST_SKIP() << "no X display";
+    host.movePointer(1250, 1000);
+    const auto expected = editorreference::renderDefaultEditor();
+    ASSERT_NE(makeView(), nullptr);
+    ASSERT_TRUE(attachAndWaitForFirstDraw(host, expected));
+    handler.clear();
+    editorsession::Host seen;
+    auto counter = [&](HandlerCall::Kind kind) {
+        return [this, kind](int id) { return countCalls(handler.calls(), kind, id); };
+    };
+    seen.begins = counter(HandlerCall::kBegin);
+    seen.performs = counter(HandlerCall::kPerform);
+    seen.ends = counter(HandlerCall::kEnd);
+    seen.normalized = [this](int id) { return plugin.controller->getParamNormalized(id); };
+    EXPECT_EQ(editorsession::playSession(host, seen), "");
+    host.movePointer(1250, 1000);
+    // The narrow panels of the aligned layout replace the four even ones.
+    EXPECT_TRUE(testhost::waitFor([&] {
+        return testhost::compareImages(editorsession::bandRow(host.grab(host.child(), 1000, 700)),
+                                       editorsession::bandRow(expected), 1)
+                   .pixels > 50000;
+    }));
+    EXPECT_EQ(view->removed(), kResultOk);
+    EXPECT_EQ(host.errors(), 0);
+}
+
 TEST_F(Vst3Editor, AHundredOpeningsLeaveNoThreadOrWindow) {
     X11Parent host;
     if (!host.ok()) GTEST_SKIP() << "no X display";
@@ -203,7 +232,7 @@ TEST_F(Vst3Editor, AHundredOpeningsLeaveNoThreadOrWindow) {
     EXPECT_EQ(host.errors(), 0);
 }
 
-TEST_F(Vst3Editor, AudioAndAutomationWhileTheEditorAnimates) {
+TEST_F(Vst3Editor, AudioAndAutomationOfBandsSolosAndViewsWhileTheEditorAnimates) {
     X11Parent host;
     if (!host.ok()) GTEST_SKIP() << "no X display";
     host.movePointer(1250, 1000);
@@ -237,6 +266,9 @@ TEST_F(Vst3Editor, AudioAndAutomationWhileTheEditorAnimates) {
         for (int i = 0; !stop.load(); ++i) {
             plugin.controller->setParamNormalized(62 + i % 5, (i % 100) / 100.0);
             plugin.controller->setParamNormalized(9 + i % 20, (i % 50) / 50.0);
+            // Band count, solos and view switches: the editor's panels come and go meanwhile.
+            if (i % 7 == 0) plugin.controller->setParamNormalized(59, (i / 7 % 3) / 2.0);
+            plugin.controller->setParamNormalized(118 + i % 14, (i / 14) % 2);
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
     });
@@ -247,19 +279,19 @@ TEST_F(Vst3Editor, AudioAndAutomationWhileTheEditorAnimates) {
         host.movePointer(665, 610);
         std::this_thread::sleep_for(std::chrono::milliseconds(600));
         host.button(1, true);
-        ASSERT_TRUE(testhost::waitFor(
-            [&] { return countCalls(handler.calls(), HandlerCall::kBegin, 63) == k; }))
-            << countCalls(handler.calls(), HandlerCall::kBegin, 63) << " begin edits for 63 on press "
-            << k;
+        ASSERT_TRUE(testhost::waitFor([&] {
+            return countCalls(handler.calls(), HandlerCall::kBegin, 63) == k;
+        })) << countCalls(handler.calls(), HandlerCall::kBegin, 63)
+            << " begin edits for 63 on press " << k;
         for (int s = 1; s <= 10; ++s) {
             host.movePointer(665, 610 - 3 * s);
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         host.button(1, false);
-        ASSERT_TRUE(testhost::waitFor(
-            [&] { return countCalls(handler.calls(), HandlerCall::kEnd, 63) == k; }))
-            << countCalls(handler.calls(), HandlerCall::kEnd, 63) << " end edits for 63 on release "
-            << k;
+        ASSERT_TRUE(testhost::waitFor([&] {
+            return countCalls(handler.calls(), HandlerCall::kEnd, 63) == k;
+        })) << countCalls(handler.calls(), HandlerCall::kEnd, 63)
+            << " end edits for 63 on release " << k;
     }
     stop = true;
     audio.join();

@@ -1,0 +1,111 @@
+#include "editorsession.h"
+
+#include <cmath>
+#include <cstdio>
+#include <thread>
+
+namespace editorsession {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr int kCrossover0 = 0, kCrossover2 = 2, kCrossover3 = 3, kBands = 59, kAttackBand1 = 9;
+
+// Crossover parameters run linearly over 20 .. 20000 Hz.
+double hz(double normalized) {
+    return 20.0 + normalized * 19980.0;
+}
+
+// Presses more than half a second apart are never a double click; the first motion after the
+// pointer enters an element carries no displacement, hence the step before the press.
+void pressAt(const testhost::X11Parent& parent, int x, int y) {
+    parent.movePointer(x, y + 2);
+    std::this_thread::sleep_for(milliseconds(150));
+    parent.movePointer(x, y);
+    std::this_thread::sleep_for(milliseconds(600));
+    parent.button(1, true);
+}
+
+bool waitForEnd(const Host& host, int index, int endsBefore) {
+    return testhost::waitFor([&] { return host.ends(index) > endsBefore; }, 15000);
+}
+
+// Vertical or horizontal drag from (x, y) by (dx, dy) in ten steps.
+std::string drag(const testhost::X11Parent& parent, const Host& host, int index, int x, int y,
+                 int dx, int dy) {
+    const int ends = host.ends(index), begins = host.begins(index);
+    pressAt(parent, x, y);
+    // A knob opens its edit at the press, a crossover handle one per motion step.
+    std::this_thread::sleep_for(milliseconds(200));
+    for (int s = 1; s <= 10; ++s) {
+        parent.movePointer(x + dx * s / 10, y + dy * s / 10);
+        std::this_thread::sleep_for(milliseconds(30));
+    }
+    parent.button(1, false);
+    if (!waitForEnd(host, index, ends)) return "no end edit for " + std::to_string(index);
+    if (host.begins(index) == begins) return "no begin edit for " + std::to_string(index);
+    if (host.performs(index) == 0) return "no perform for " + std::to_string(index);
+    return {};
+}
+
+std::string click(const testhost::X11Parent& parent, const Host& host, int lastIndex, int x,
+                  int y) {
+    const int ends = host.ends(lastIndex);
+    pressAt(parent, x, y);
+    std::this_thread::sleep_for(milliseconds(30));
+    parent.button(1, false);
+    if (!waitForEnd(host, lastIndex, ends)) return "no end edit for " + std::to_string(lastIndex);
+    return {};
+}
+
+std::string near(const char* what, double got, double want, double tolerance) {
+    if (std::fabs(got - want) <= tolerance) return {};
+    char b[128];
+    std::snprintf(b, sizeof b, "%s is %.4f, expected %.4f", what, got, want);
+    return b;
+}
+
+}  // namespace
+
+std::string playSession(const testhost::X11Parent& parent, const Host& host) {
+    std::string e;
+    // Band 1's Attack knob, 45 px up at a quarter turn per height: the default 0.68916 + 0.25.
+    if (!(e = drag(parent, host, kAttackBand1, 57, 297, 0, -45)).empty()) return e;
+    if (!(e = near("band 1 attack", host.normalized(kAttackBand1), 0.93916, 0.01)).empty())
+        return e;
+
+    // The first crossover's handle, 50 px right of x 250: about 158.87 Hz.
+    if (!(e = drag(parent, host, kCrossover0, 250, 60 + 102, 50, 0)).empty()) return e;
+    if (!(e = near("crossover 1", hz(host.normalized(kCrossover0)), 158.87, 3.0)).empty()) return e;
+
+    // "-" then "+": back to four bands, the new last band getting room: the band left of it
+    // spans x 500 .. 1000, so the third crossover goes 100 px right of its left edge, f(600).
+    if (!(e = click(parent, host, kBands, 17, 652)).empty()) return e;
+    if (!(e = near("band count after -", host.normalized(kBands), 0.5, 1e-6)).empty()) return e;
+    if (!(e = click(parent, host, kCrossover2, 83, 652)).empty()) return e;
+    if (!(e = near("band count after +", host.normalized(kBands), 1.0, 1e-6)).empty()) return e;
+    if (!(e = near("crossover 3 after +", hz(host.normalized(kCrossover2)), 1261.9, 15.0)).empty())
+        return e;
+
+    // Align Left: every band 100 px wide but the last, x 100, 200, 300.
+    if (!(e = click(parent, host, kCrossover3, 155, 635)).empty()) return e;
+    const double want[3] = {39.905, 79.621, 158.866};
+    for (int i = 0; i < 3; ++i) {
+        const std::string what = "aligned crossover " + std::to_string(i + 1);
+        if (!(e = near(what.c_str(), hz(host.normalized(i)), want[i], 1.0)).empty()) return e;
+    }
+    return {};
+}
+
+std::vector<std::uint32_t> bandRow(const std::vector<std::uint32_t>& window) {
+    std::vector<std::uint32_t> out;
+    if (window.size() < 1000u * 700u) return out;
+    out.reserve(1000u * 316u);
+    for (int y = 265; y < 581; ++y)
+        for (int x = 0; x < 1000; ++x)
+            out.push_back(window[static_cast<std::size_t>(y) * 1000 + x]);
+    return out;
+}
+
+}  // namespace editorsession

@@ -1,0 +1,31 @@
+#pragma once
+// A musician's short session with the editor in a real window: a band knob turned, a
+// crossover handle dragged in the spectrum, a band removed and added again, the crossovers
+// re-spaced. Each gesture waits until the host has seen its edit end, so a slow (sanitized)
+// build is followed rather than outrun. Shared by the tests of both modules, which differ only
+// in how they read the host's edit calls and the parameters.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "x11parent.h"
+
+namespace editorsession {
+
+struct Host {
+    // How many begin and end edit calls the host has seen for a parameter index.
+    std::function<int(int)> begins, ends, performs;
+    // A parameter's normalized value as the host reads it.
+    std::function<double(int)> normalized;
+};
+
+// Runs the session in the editor shown in `parent`'s child at the origin. Returns the first
+// expectation that failed, or an empty string.
+std::string playSession(const testhost::X11Parent& parent, const Host& host);
+
+// The band row (0,265)-(1000,581) of a 1000 x 700 window picture.
+std::vector<std::uint32_t> bandRow(const std::vector<std::uint32_t>& window);
+
+}  // namespace editorsession
