@@ -79,10 +79,13 @@ protected:
 };
 std::vector<std::uint8_t>* FontTest::data_ = nullptr;
 
-TEST_F(FontTest, MetricsAndScaleOfTheEditorFont) {
+TEST_F(FontTest, MetricsScaleAndTheMeasuredBoxAroundTheBaseline) {
     EXPECT_EQ(font().ascent(), 1974);
     EXPECT_EQ(font().descent(), -426);
     EXPECT_FLOAT_EQ(font().scaleForPixelHeight(10), 10.0f / 2400.0f);
+    const box2i m = font().measureText("Tg", 16, 0);
+    EXPECT_LT(m.min.y, -8);  // cap height above the baseline
+    EXPECT_GT(m.max.y, 2);   // the descender of g below it
 }
 
 TEST_F(FontTest, EmptyTextAndNonFiniteGeometryMeasureAndDrawNothing) {
@@ -122,12 +125,6 @@ TEST_F(FontTest, LayoutDecodesUtf8KernsAfterTheFirstCharacterAndSpacesLetters) {
     // Letter spacing moves each further glyph by one more step.
     auto plain = layout("HHH", 12), spaced = layout("HHH", 12, 3.0f);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(spaced[i].box.min.x - plain[i].box.min.x, 3 * i);
-}
-
-TEST_F(FontTest, MeasuredBoxSpansAscendersAndDescendersAroundTheBaseline) {
-    box2i m = font().measureText("Tg", 16, 0);
-    EXPECT_LT(m.min.y, -8);  // cap height above the baseline
-    EXPECT_GT(m.max.y, 2);   // the descender of g below it
 }
 
 TEST(BlendFontPixel, CoverageWeightsColourOverDestinationAndAlphaIsTheColours) {
