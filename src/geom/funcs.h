@@ -5,10 +5,16 @@
 
 namespace geom {
 
-// The CPU's approximate reciprocal square root (relative error at most 1.5 * 2^-12), not
-// refined: fast normals whose last bits may differ between processor makers.
+// 1 / sqrt(x), correctly rounded square root and division: the processors' reciprocal
+// square root estimates differ between makers, and the editor must look the same on every
+// machine.
 inline float inverseSqrt(float x) noexcept {
-    return _mm_cvtss_f32(_mm_rsqrt_ss(_mm_set_ss(x)));
+    return _mm_cvtss_f32(_mm_div_ss(_mm_set_ss(1.0f), _mm_sqrt_ss(_mm_set_ss(x))));
+}
+
+// The same on four lanes.
+inline __m128 inverseSqrt4(__m128 x) noexcept {
+    return _mm_div_ps(_mm_set1_ps(1.0f), _mm_sqrt_ps(x));
 }
 
 }  // namespace geom

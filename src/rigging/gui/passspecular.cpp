@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geom/funcs.h"
 #include "rigging/core/nogc.h"
 #include "rigging/core/vec.h"
 #include "rigging/gui/pbrpasses.h"
@@ -58,11 +59,11 @@ void PassSpecularLight::resizeBuffers(int width, int, int, int) noexcept {
 __m128 PassSpecularLight::halfVectorCosine4(__m128 ex, __m128 ey, __m128 nx, __m128 ny,
                                             __m128 nz) const noexcept {
     const __m128 one = _mm_set1_ps(1.0f);
-    __m128 r = _mm_rsqrt_ps(dot3(ex, ey, one, ex, ey, one));
+    __m128 r = geom::inverseSqrt4(dot3(ex, ey, one, ex, ey, one));
     __m128 hx = _mm_add_ps(_mm_mul_ps(ex, r), _mm_set1_ps(direction.x));
     __m128 hy = _mm_add_ps(_mm_mul_ps(ey, r), _mm_set1_ps(direction.y));
     __m128 hz = _mm_add_ps(_mm_mul_ps(one, r), _mm_set1_ps(direction.z));
-    __m128 r2 = _mm_rsqrt_ps(dot3(hx, hy, hz, hx, hy, hz));
+    __m128 r2 = geom::inverseSqrt4(dot3(hx, hy, hz, hx, hy, hz));
     return dot3(nx, ny, nz, _mm_mul_ps(hx, r2), _mm_mul_ps(hy, r2), _mm_mul_ps(hz, r2));
 }
 

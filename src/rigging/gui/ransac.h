@@ -6,6 +6,7 @@
 
 #include <xmmintrin.h>
 
+#include "geom/funcs.h"
 #include "geom/vector.h"
 
 namespace rigging {
@@ -17,11 +18,10 @@ inline float _mm_dot_ps(__m128 a, __m128 b) noexcept {
     return _mm_cvtss_f32(_mm_add_ss(pairs, _mm_shuffle_ps(pairs, pairs, 1)));
 }
 
-// v scaled by the unrefined reciprocal square root estimate of its squared length: a unit
-// vector to about 12 bits, which is all the lighting needs.
+// v scaled to unit length (exactly rounded steps, the same on every processor).
 inline __m128 _mm_fast_normalize_ps(__m128 v) noexcept {
     __m128 len2 = _mm_set1_ps(_mm_dot_ps(v, v));
-    return _mm_mul_ps(v, _mm_rsqrt_ps(len2));
+    return _mm_mul_ps(v, geom::inverseSqrt4(len2));
 }
 
 // The incident direction mirrored about a unit normal.

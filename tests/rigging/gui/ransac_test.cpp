@@ -10,9 +10,9 @@ namespace {
 using geom::vec3f;
 using rigging::computeRANSACNormal;
 
-// The reciprocal square root estimate of this processor, which scales every unit normal.
+// The reciprocal square root that scales every unit normal.
 float rsqrtOf(float x) {
-    return _mm_cvtss_f32(_mm_rsqrt_ss(_mm_set_ss(x)));
+    return geom::inverseSqrt(x);
 }
 
 struct Neighbourhood {
