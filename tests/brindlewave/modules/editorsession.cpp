@@ -44,14 +44,6 @@ std::string drag(const testhost::X11Parent& parent, const Host& host, int index,
     }
     parent.button(1, false);
     if (!waitForEnd(host, index, ends)) return "no end edit for " + std::to_string(index);
-    // A handle makes an edit per step: the window may still be catching up with the steps
-    // after the first has ended. Settled once no edit has ended for half a second.
-    for (int last = -1, quiet = 0; quiet < 10;) {
-        std::this_thread::sleep_for(milliseconds(50));
-        const int now = host.ends(index);
-        quiet = now == last ? quiet + 1 : 0;
-        last = now;
-    }
     if (host.begins(index) == begins) return "no begin edit for " + std::to_string(index);
     if (host.performs(index) == 0) return "no perform for " + std::to_string(index);
     return {};
@@ -85,6 +77,10 @@ std::string playSession(const testhost::X11Parent& parent, const Host& host) {
 
     // The first crossover's handle, 50 px right of x 250: about 158.87 Hz.
     if (!(e = drag(parent, host, kCrossover0, 250, 60 + 102, 50, 0)).empty()) return e;
+    // A handle makes an edit per step, so the first step's end says nothing about the last:
+    // a slow build may still be working through the steps.
+    testhost::waitFor([&] { return std::fabs(hz(host.normalized(kCrossover0)) - 158.87) <= 3.0; },
+                      15000);
     if (!(e = near("crossover 1", hz(host.normalized(kCrossover0)), 158.87, 3.0)).empty()) return e;
 
     // "-" then "+": back to four bands, the new last band getting room: the band left of it
