@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
     } alone[] = {{PBRCompositor::kAmbientOcclusionPass, "test-panel-ambient.png"},
                  {PBRCompositor::kObliqueShadowPass, "test-panel-shadowed.png"},
                  {PBRCompositor::kDirectionalPass, "test-panel-directional.png"},
-                 {PBRCompositor::kSpecularPass, "test-panel-specular.png"},
+                 {PBRCompositor::kSpecularPass, "test-panel-highlight.png"},
                  {PBRCompositor::kSkyboxPass, "test-panel-skybox.png"},
                  {PBRCompositor::kEmissivePass, "test-panel-emissive.png"}};
     for (const auto& a : alone) {
