@@ -138,7 +138,8 @@ void MainPanel::onParameterChanged(rigging::Parameter* sender) noexcept {
             if (sender == crossovers_[i])
                 crossoversPending_.fetch_or(1u << i, std::memory_order_acq_rel);
     }
-    setDirtyWhole();
+    // Nothing marked here: the tick that applies the change marks what moved, and during a
+    // spectrum drag nothing moves until the drag ends.
 }
 
 void MainPanel::makeSpaceForBand(int i, int count) noexcept {

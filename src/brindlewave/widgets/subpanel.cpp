@@ -301,9 +301,8 @@ void SubPanel::updateDimming() noexcept {
 }
 
 void SubPanel::onParameterChanged(rigging::Parameter*) noexcept {
-    // Any thread: the children change on the next tick.
+    // Any thread: the children change, and are marked, on the next tick.
     switchesChanged_.store(true, std::memory_order_release);
-    setDirtyWhole();
 }
 
 void SubPanel::applySwitches() noexcept {

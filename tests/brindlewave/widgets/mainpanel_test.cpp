@@ -162,13 +162,24 @@ TEST_F(MainPanelTest, PanelsWaitForTheEndOfACrossoverDrag) {
     hostSetBands(4);
     makeRow();
     const Spans before = spans();
+    tick();
+    pull(context.dirtyListPBR);
     globals.setCrossoverBeingDragged(true);
     for (int i = 0; i < 50; ++i) hostSetFloat(0, 60.0 + i);
     tick();
     tick();
     EXPECT_EQ(spans(), before);
+    // Nothing of the row is relit while the handle moves.
+    EXPECT_TRUE(pull(context.dirtyListPBR).empty());
     globals.setCrossoverBeingDragged(false);
     tick();
+    // Then the two panels either side of the crossover, once.
+    int area = 0;
+    for (const box2i& r : pull(context.dirtyListPBR)) {
+        EXPECT_TRUE(box2i(0, 265, 500, 581).contains(r));
+        area += r.width() * r.height();
+    }
+    EXPECT_EQ(area, 500 * 316);
     EXPECT_EQ(row->panel(0)->position().max.x, frequencyToX(109.0));
     EXPECT_EQ(row->panel(1)->position().min.x, frequencyToX(109.0));
     EXPECT_EQ(spans()[2], before[2]);
