@@ -9,8 +9,8 @@
 //     RIGGING_THREAD(contract, any);        any thread, also while audio runs elsewhere
 //
 // With RIGGING_THREAD_CHECKS (debug and sanitizer builds) the tags are checked; otherwise they
-// compile to nothing, argument included. A check is one compare of thread identities: it never
-// allocates, waits or locks, so it may run on the audio thread.
+// compile to nothing, argument included. A check only compares thread identities held in
+// atomics: it never allocates, waits or locks, so it may run on the audio thread.
 //
 // Hosts that render offline run their process calls and their UI calls on one thread in turn,
 // which is legal; what is never legal is a main or editor entry running inside a process call
