@@ -104,7 +104,7 @@ public:
     // No bounds check.
     Parameter* param(int i) const noexcept { return params_[static_cast<std::size_t>(i)]; }
     bool isValidParamIndex(int i) const noexcept { return i >= 0 && i < numParams(); }
-    // Main thread, but for the bank's own lock-free reads.
+    // Any thread: the bindings serialise loading presets and states themselves.
     PresetBank& presetBank() noexcept { return *presetBank_; }
     const PresetBank& presetBank() const noexcept { return *presetBank_; }
     // A preset named "Default" holding every parameter's normalized default; caller owns it.
