@@ -65,20 +65,18 @@ inline int levelSpan(float level, int size) noexcept {
 
 // ---- Frequencies --------------------------------------------------------------------------
 
-// Position of a frequency on the axis, as a fraction: clamp(log10(f / 20) / 3, 0, 1), rounded
-// to float. 0 Hz and NaN give 0.
-inline float frequencyFraction(double hz) noexcept {
-    float g = static_cast<float>(std::log10(hz / 20.0) / 3.0);
-    if (!(g > 0.0f)) return 0.0f;
-    return g < 1.0f ? g : 1.0f;
-}
-
-// The same fraction left in double precision, for placing a crossover from another one without
-// a pixel's rounding creeping in. 0 Hz and NaN give 0.
+// Position of a frequency on the axis, as a fraction: clamp(log10(f / 20) / 3, 0, 1) in double
+// precision, for placing a crossover from another one without a pixel's rounding creeping in.
+// 0 Hz and NaN give 0.
 inline double exactFrequencyFraction(double hz) noexcept {
     const double g = std::log10(hz / 20.0) / 3.0;
     if (!(g > 0.0)) return 0.0;
     return g < 1.0 ? g : 1.0;
+}
+
+// The same fraction rounded to float, as the pixel columns are computed from it.
+inline float frequencyFraction(double hz) noexcept {
+    return static_cast<float>(exactFrequencyFraction(hz));
 }
 
 // round(1000 x frequencyFraction(f)): 20 Hz is 0, 20 kHz is 1000.
