@@ -2,7 +2,8 @@
 // Four second-order sections side by side in SSE lanes, run with the same single-precision
 // Direct Form II arithmetic as audiofx::BiQuad (default mix: the filtered value itself), so every
 // lane reproduces its section exactly. The two delay values swap places instead of being copied:
-// the parity P of a sample says which slot holds the newer one.
+// the parity P of a sample says which slot holds the newer one. The lanes keep their own state
+// between blocks, always handed over at parity 0; coefficients are copied in when they change.
 
 #include <xmmintrin.h>
 
@@ -29,13 +30,20 @@ BRINDLEWAVE_INLINE __m128 step(Section4& s, __m128 x) noexcept {
     return out;
 }
 
-// Copies coefficients and state of the given sections (null: an idle lane of zeros) in, at
-// parity 0.
-void loadLanes(Section4& s, audiofx::BiQuad* const (&lane)[4]) noexcept;
+// The sections in the four lanes; null for an idle lane.
+using BiQuadMap = audiofx::BiQuad* [4];
 
-// Writes the state back into the sections after a run that ended with parity `parity` (the
-// parity the next sample would have); lanes whose `keep` bit is clear are left alone.
-void storeLanes(const Section4& s, audiofx::BiQuad* const (&lane)[4], int parity,
-                int keep) noexcept;
+// The sections' coefficients (idle lanes: zeros); the lanes' state stays.
+void loadCoefficients(Section4& s, const BiQuadMap& lane) noexcept;
+
+// The sections' state into the lanes at parity 0 (idle lanes: zeros), and back into the sections.
+void loadState(Section4& s, const BiQuadMap& lane) noexcept;
+void storeState(const Section4& s, const BiQuadMap& lane) noexcept;
+
+// Zeros the state of the lanes whose bit is set.
+void clearLanes(Section4& s, int lanes) noexcept;
+
+// The state of the lanes whose bit is set back to what `before` holds.
+void restoreLanes(Section4& s, const Section4& before, int lanes) noexcept;
 
 }  // namespace brindlewave::lanes

@@ -2,6 +2,7 @@
 // Four state-variable sections side by side in SSE lanes, run with the same single-precision
 // arithmetic as audiofx::StateVariableSection, so every lane reproduces its section exactly. A
 // crossover stage mixes low-pass and high-pass lanes; an all-pass stage holds all-passes only.
+// The lanes keep their own state between blocks; coefficients are copied in when they change.
 
 #include <xmmintrin.h>
 
@@ -15,6 +16,9 @@ struct alignas(16) StateVariable4 {
     __m128 highpass;  // all bits set in the lanes whose output is the high-pass
     __m128 s1, s2;
 };
+
+// The sections in the four lanes; null for an idle lane.
+using SectionMap = audiofx::StateVariableSection* [4];
 
 // The recursion of StateVariableSection::getNextSample; e and bp for the outputs, lp returned.
 BRINDLEWAVE_INLINE __m128 advance(StateVariable4& s, __m128 x, __m128& e, __m128& bp) noexcept {
@@ -47,11 +51,17 @@ struct AllpassStep {
     }
 };
 
-// Copies coefficients and state of the given sections (null: an idle lane of zeros) in.
-void loadLanes(StateVariable4& s, audiofx::StateVariableSection* const (&lane)[4]) noexcept;
+// The sections' coefficients (idle lanes: zeros); the lanes' state stays.
+void loadCoefficients(StateVariable4& s, const SectionMap& lane) noexcept;
 
-// Writes the state back into the sections; lanes whose `keep` bit is clear are left alone.
-void storeLanes(const StateVariable4& s, audiofx::StateVariableSection* const (&lane)[4],
-                int keep) noexcept;
+// The sections' state into the lanes (idle lanes: zeros), and back into the sections.
+void loadState(StateVariable4& s, const SectionMap& lane) noexcept;
+void storeState(const StateVariable4& s, const SectionMap& lane) noexcept;
+
+// Zeros the state of the lanes whose bit is set.
+void clearLanes(StateVariable4& s, int lanes) noexcept;
+
+// The state of the lanes whose bit is set back to what `before` holds.
+void restoreLanes(StateVariable4& s, const StateVariable4& before, int lanes) noexcept;
 
 }  // namespace brindlewave::lanes

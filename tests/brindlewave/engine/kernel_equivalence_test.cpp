@@ -26,7 +26,8 @@ void appendCascade(std::vector<float>& v, Cascade& c) {
 }
 
 // Every state value the engine's units keep between blocks.
-std::vector<float> unitState(const BrindlewaveClient& c) {
+std::vector<float> unitState(BrindlewaveClient& c) {
+    c.settleUnits();
     std::vector<float> v;
     const EngineUnits& u = c.units();
     for (int ch = 0; ch < kEngineChannels; ++ch) {
@@ -110,6 +111,33 @@ TEST(VectorKernel, MatchesPlainPathForLayoutsAndOddBlocks) {
         expectSamePaths({4, 2, ins, outs, 512});
     for (int block : {1, 7, 173, 600}) expectSamePaths({3, 1, 2, 2, block});
     expectSamePaths({4, 4, 2, 2, 99});
+}
+
+// The vector kernel keeps the filters' state between blocks: switching paths between blocks hands
+// it over without a seam.
+TEST(VectorKernel, SwitchingPathsBetweenBlocksChangesNoBit) {
+    for (int factor : {1, 4}) {
+        ClientPtr steady = makeClient(), switching = makeClient();
+        const AudioBuffer in = render::makeNoise(2, 4000, 48000, -3.0, 21);
+        AudioBuffer out[2];
+        for (int k = 0; k < 2; ++k) {
+            BrindlewaveClient& c = k == 0 ? *steady : *switching;
+            setValue(c, param::oversampleFactor, std::log2(factor));
+            setValue(c, param::threshold(1), -30);
+            render::RenderOptions o;
+            o.blockSize = 250;
+            for (int part = 0; part < 4; ++part) {
+                if (k == 1) c.setPlainProcessing(part % 2 == 1);
+                if (part == 2) setValue(c, param::crossover(0), 300);
+                const AudioBuffer r = render::render(c, in, o);
+                o.resetFirst = false;
+                for (int ch = 0; ch < 2; ++ch) out[k].channels.push_back(r.channels[ch]);
+            }
+        }
+        for (std::size_t i = 0; i < out[0].channels.size(); ++i)
+            EXPECT_TRUE(sameBits(out[0].channels[i], out[1].channels[i])) << factor << " " << i;
+        EXPECT_TRUE(sameBits(unitState(*steady), unitState(*switching))) << factor;
+    }
 }
 
 // The engine's units set up by hand, so that the kernels can be fed what the client never
