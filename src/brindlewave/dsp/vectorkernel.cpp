@@ -106,30 +106,28 @@ void VectorKernel::mapSections(EngineUnits& u) noexcept {
     }
 }
 
-void VectorKernel::loadTreeCoefficients() noexcept {
+template <class F>
+void VectorKernel::forEachTreeStage(F f) noexcept {
     for (int x = 0; x < kCrossovers; ++x)
-        for (int k = 0; k < 8; ++k) lanes::loadCoefficients(cross_[x][k], crossMap_[x][k]);
+        for (int k = 0; k < 8; ++k) f(cross_[x][k], crossMap_[x][k]);
     for (int k = 0; k < 4; ++k) {
-        lanes::loadCoefficients(allpass1_[k], allpass1Map_[k]);
-        lanes::loadCoefficients(allpass2_[k], allpass2Map_[k]);
+        f(allpass1_[k], allpass1Map_[k]);
+        f(allpass2_[k], allpass2Map_[k]);
     }
 }
 
-void VectorKernel::loadAntiAliasCoefficients() noexcept {
-    for (int k = 0; k < kUpSections; ++k) lanes::loadCoefficients(antiAlias_[k], antiAliasMap_[k]);
+template <class F>
+void VectorKernel::forEachFilterStage(F f) noexcept {
+    forEachTreeStage(f);
+    for (int k = 0; k < kUpSections; ++k) f(antiAlias_[k], antiAliasMap_[k]);
 }
 
 void VectorKernel::adopt(EngineUnits& u) noexcept {
     mapSections(u);
-    loadTreeCoefficients();
-    loadAntiAliasCoefficients();
-    for (int x = 0; x < kCrossovers; ++x)
-        for (int k = 0; k < 8; ++k) lanes::loadState(cross_[x][k], crossMap_[x][k]);
-    for (int k = 0; k < 4; ++k) {
-        lanes::loadState(allpass1_[k], allpass1Map_[k]);
-        lanes::loadState(allpass2_[k], allpass2Map_[k]);
-    }
-    for (int k = 0; k < kUpSections; ++k) lanes::loadState(antiAlias_[k], antiAliasMap_[k]);
+    forEachFilterStage([](auto& s, const auto& lane) {
+        lanes::loadCoefficients(s, lane);
+        lanes::loadState(s, lane);
+    });
     // What the units did before now is in what was just taken.
     for (int ch = 0; ch < kEngineChannels; ++ch) {
         u.splitters[ch]->takeChanges();
@@ -140,13 +138,7 @@ void VectorKernel::adopt(EngineUnits& u) noexcept {
 
 void VectorKernel::handBack(EngineUnits& u) noexcept {
     if (adopted_ != &u) return;
-    for (int x = 0; x < kCrossovers; ++x)
-        for (int k = 0; k < 8; ++k) lanes::storeState(cross_[x][k], crossMap_[x][k]);
-    for (int k = 0; k < 4; ++k) {
-        lanes::storeState(allpass1_[k], allpass1Map_[k]);
-        lanes::storeState(allpass2_[k], allpass2Map_[k]);
-    }
-    for (int k = 0; k < kUpSections; ++k) lanes::storeState(antiAlias_[k], antiAliasMap_[k]);
+    forEachFilterStage([](const auto& s, const auto& lane) { lanes::storeState(s, lane); });
     adopted_ = nullptr;
 }
 
@@ -175,8 +167,11 @@ void VectorKernel::followChanges(EngineUnits& u) noexcept {
         if (a.cleared)
             for (lanes::Section4& s : antiAlias_) lanes::clearLanes(s, (1 << ch) | (4 << ch));
     }
-    if (treeRetuned) loadTreeCoefficients();
-    if (antiAliasRetuned) loadAntiAliasCoefficients();
+    if (treeRetuned)
+        forEachTreeStage([](auto& s, const auto& lane) { lanes::loadCoefficients(s, lane); });
+    if (antiAliasRetuned)
+        for (int k = 0; k < kUpSections; ++k)
+            lanes::loadCoefficients(antiAlias_[k], antiAliasMap_[k]);
 }
 
 void VectorKernel::saveSecondChannel() noexcept {

@@ -61,8 +61,11 @@ private:
     void adopt(EngineUnits& units) noexcept;
     // New coefficients and cleared sections from the units' reports since the last block.
     void followChanges(EngineUnits& units) noexcept;
-    void loadTreeCoefficients() noexcept;
-    void loadAntiAliasCoefficients() noexcept;
+    // f(lanes, map) for every stage of the crossover tree; and of the anti-alias filters too.
+    template <class F>
+    void forEachTreeStage(F f) noexcept;
+    template <class F>
+    void forEachFilterStage(F f) noexcept;
     // The compressors' and detectors' settings for this block, and the block's lane masks.
     void loadBlock(EngineUnits& units, const BlockSettings& s) noexcept;
     // The compressors' and detectors' envelopes back into the units.
