@@ -22,6 +22,26 @@ constexpr std::size_t kMaxOversampled = std::size_t(kMaxOversampling) * kMaxBloc
 
 using lanes::select;
 
+// Lanes of the tree's stages: a split holds the low-pass and the high-pass of channel 0, then of
+// channel 1; the all-pass stage at crossover x the all-passes of bands 0 .. x - 1 of channel 0,
+// then of channel 1. The anti-alias filters: up-sampling of channels 0 and 1, then decimation.
+constexpr int splitLane(int ch, int highpass) noexcept {
+    return 2 * ch + highpass;
+}
+constexpr int allpassLane(int ch, int x, int band) noexcept {
+    return ch * x + band;
+}
+constexpr int antiAliasLanes(int ch) noexcept {
+    return (1 << ch) | (4 << ch);
+}
+// Lane bits of one channel's all-pass stage at x for the bands whose bit is set in `bands`.
+constexpr int allpassLanes(int ch, int x, unsigned bands) noexcept {
+    int bits = 0;
+    for (int b = 0; b < crossovertree::allpassStageBands(x); ++b)
+        if ((bands >> b) & 1u) bits |= 1 << allpassLane(ch, x, b);
+    return bits;
+}
+
 inline __m128 absolute(__m128 x) noexcept {
     return _mm_and_ps(x, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
 }
@@ -91,12 +111,12 @@ void VectorKernel::mapSections(EngineUnits& u) noexcept {
         for (int x = 0; x < kCrossovers; ++x) {
             static_assert(tree::lowpassCrossover(0) == 0 && tree::highpassCrossover(1) == 0);
             for (int k = 0; k < 8; ++k) {
-                crossMap_[x][k][2 * ch] = &band[x].lowpass->section(k);
-                crossMap_[x][k][2 * ch + 1] = &band[x + 1].highpass->section(k);
+                crossMap_[x][k][splitLane(ch, 0)] = &band[x].lowpass->section(k);
+                crossMap_[x][k][splitLane(ch, 1)] = &band[x + 1].highpass->section(k);
             }
             for (int b = 0; b < tree::allpassStageBands(x); ++b)
                 for (int k = 0; k < 4; ++k)
-                    allpassMaps[x][k][ch * x + b] =
+                    allpassMaps[x][k][allpassLane(ch, x, b)] =
                         &(*band[b].allpasses)[tree::allpassAt(b, x)].section(k);
         }
         for (int k = 0; k < kUpSections; ++k) {
@@ -143,7 +163,6 @@ void VectorKernel::handBack(EngineUnits& u) noexcept {
 }
 
 void VectorKernel::followChanges(EngineUnits& u) noexcept {
-    namespace tree = crossovertree;
     bool treeRetuned = false, antiAliasRetuned = false;
     for (int ch = 0; ch < kEngineChannels; ++ch) {
         const BandSplitter::Changes c = u.splitters[ch]->takeChanges();
@@ -151,21 +170,19 @@ void VectorKernel::followChanges(EngineUnits& u) noexcept {
         if (c.clearedBands != 0) {
             auto cleared = [&](int band) { return (c.clearedBands >> band) & 1u; };
             for (int x = 0; x < kCrossovers; ++x) {
-                const int split = (cleared(x) << (2 * ch)) | (cleared(x + 1) << (2 * ch + 1));
+                const int split =
+                    (cleared(x) << splitLane(ch, 0)) | (cleared(x + 1) << splitLane(ch, 1));
                 for (lanes::StateVariable4& s : cross_[x]) lanes::clearLanes(s, split);
             }
-            for (int x = 1; x < kCrossovers; ++x) {
-                int bits = 0;
-                for (int b = 0; b < tree::allpassStageBands(x); ++b)
-                    bits |= cleared(b) << (ch * x + b);
-                for (lanes::StateVariable4& s : x == 1 ? allpass1_ : allpass2_)
-                    lanes::clearLanes(s, bits);
-            }
+            for (lanes::StateVariable4& s : allpass1_)
+                lanes::clearLanes(s, allpassLanes(ch, 1, c.clearedBands));
+            for (lanes::StateVariable4& s : allpass2_)
+                lanes::clearLanes(s, allpassLanes(ch, 2, c.clearedBands));
         }
         const Upsampler::Changes a = u.upsamplers[ch]->takeChanges();
         antiAliasRetuned |= a.retuned;
         if (a.cleared)
-            for (lanes::Section4& s : antiAlias_) lanes::clearLanes(s, (1 << ch) | (4 << ch));
+            for (lanes::Section4& s : antiAlias_) lanes::clearLanes(s, antiAliasLanes(ch));
     }
     if (treeRetuned)
         forEachTreeStage([](auto& s, const auto& lane) { lanes::loadCoefficients(s, lane); });
@@ -184,13 +201,15 @@ void VectorKernel::saveSecondChannel() noexcept {
 
 void VectorKernel::restoreSecondChannel() noexcept {
     const SecondChannel& c = secondChannel_;
+    constexpr int split = (1 << splitLane(1, 0)) | (1 << splitLane(1, 1));
     for (int x = 0; x < kCrossovers; ++x)
-        for (int k = 0; k < 8; ++k) lanes::restoreLanes(cross_[x][k], c.cross[x][k], 0xC);
+        for (int k = 0; k < 8; ++k) lanes::restoreLanes(cross_[x][k], c.cross[x][k], split);
     for (int k = 0; k < 4; ++k) {
-        lanes::restoreLanes(allpass1_[k], c.allpass1[k], 0x2);
-        lanes::restoreLanes(allpass2_[k], c.allpass2[k], 0xC);
+        lanes::restoreLanes(allpass1_[k], c.allpass1[k], allpassLanes(1, 1, ~0u));
+        lanes::restoreLanes(allpass2_[k], c.allpass2[k], allpassLanes(1, 2, ~0u));
     }
-    for (int k = 0; k < kUpSections; ++k) lanes::restoreLanes(antiAlias_[k], c.antiAlias[k], 0xA);
+    for (int k = 0; k < kUpSections; ++k)
+        lanes::restoreLanes(antiAlias_[k], c.antiAlias[k], antiAliasLanes(1));
 }
 
 void VectorKernel::loadBlock(EngineUnits& u, const BlockSettings& s) noexcept {
