@@ -30,7 +30,8 @@ public:
 
     // Tunes the sections in use for `activeBands` bands to the crossovers (in Hz, used unsorted,
     // each limited to what a section at `rate` can realise). Returns what changed: kRetuned when
-    // a section got new coefficients, kCleared as well when a new rate cleared a section.
+    // a section got new coefficients, kCleared as well when a new rate cleared the low-pass or
+    // the high-pass.
     int updateFilterFrequencies(std::span<const float> crossovers, int activeBands,
                                 float rate) noexcept;
     static constexpr int kRetuned = 1, kCleared = 2;

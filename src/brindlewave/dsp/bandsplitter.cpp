@@ -30,7 +30,7 @@ void BandSplitter::updateCrossovers(std::span<const float> crossovers, int n, fl
     for (int i = 0; i < n; ++i) {
         const int changed = bands[i].updateFilterFrequencies(crossovers, n, rate);
         if (changed & Band::kRetuned) changes_.retuned = true;
-        if (changed & Band::kCleared) changes_.clearedBands |= 1u << i;
+        if (changed & Band::kCleared) changes_.clearedSplits |= 1u << i;
         // A NaN remembered value counts as changed, so the first call clears everything once.
         if (i <= 2 && i < static_cast<int>(crossovers.size()) &&
             !(crossovers[i] == rememberedCrossovers[i])) {

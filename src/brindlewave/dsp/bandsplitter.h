@@ -42,11 +42,14 @@ public:
     }
 
     // What setSampleRate and updateCrossovers did to the sections since the last call: whether
-    // coefficients changed, and which bands' states were cleared (bit b for band b). A kernel
-    // that runs the sections' arithmetic on its own copy of their state follows with it.
+    // coefficients changed, which bands had every section cleared, and which had only their
+    // low-pass and high-pass cleared (bit b for band b; the latter when updateCrossovers brings
+    // a rate setSampleRate has not given). A kernel that runs the sections' arithmetic on its
+    // own copy of their state follows with it.
     struct Changes {
         bool retuned = false;
         unsigned clearedBands = 0;
+        unsigned clearedSplits = 0;
     };
     Changes takeChanges() noexcept {
         const Changes c = changes_;

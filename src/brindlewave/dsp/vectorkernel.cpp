@@ -167,8 +167,9 @@ void VectorKernel::followChanges(EngineUnits& u) noexcept {
     for (int ch = 0; ch < kEngineChannels; ++ch) {
         const BandSplitter::Changes c = u.splitters[ch]->takeChanges();
         treeRetuned |= c.retuned;
-        if (c.clearedBands != 0) {
-            auto cleared = [&](int band) { return (c.clearedBands >> band) & 1u; };
+        if ((c.clearedBands | c.clearedSplits) != 0) {
+            const unsigned splits = c.clearedBands | c.clearedSplits;
+            auto cleared = [&](int band) { return (splits >> band) & 1u; };
             for (int x = 0; x < kCrossovers; ++x) {
                 const int split =
                     (cleared(x) << splitLane(ch, 0)) | (cleared(x + 1) << splitLane(ch, 1));

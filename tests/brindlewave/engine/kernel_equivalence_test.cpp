@@ -205,6 +205,43 @@ TEST(VectorKernel, MatchesPlainPathWhenFiltersOverflow) {
     }
 }
 
+// Units retuned by hand between blocks, the way the client never does: a rate that reaches only
+// the splits (which clears them but not the all-passes), a band count and a crossover.
+TEST(VectorKernel, FollowsUnitsRetunedBetweenBlocks) {
+    OwnUnits plain(1, -30), vector(1, -30);
+    VectorKernel kernel;
+    BlockSettings s;
+    const AudioBuffer in = render::makeNoise(2, 512, 48000, -6.0, 5);
+    const float* inputs[2] = {in.channels[0].data(), in.channels[1].data()};
+    const float same[3] = {200, 1000, 5000}, other[3] = {150, 1200, 6000};
+    auto retune = [&](OwnUnits& u, int step) {
+        for (BandSplitter& sp : u.splitters) {
+            if (step == 0) sp.updateCrossovers(same, 4, 44100.0f);
+            if (step == 1) sp.updateCrossovers(other, 3, 44100.0f);
+        }
+    };
+    for (int step = 0; step < 3; ++step) {
+        processBlockScalar(plain.units, s, inputs, 512);
+        kernel.process(vector.units, s, inputs, 512);
+        for (int ch = 0; ch < 2; ++ch)
+            EXPECT_EQ(std::memcmp(plain.upsamplers[ch].decimatedBuffer(), kernel.output(ch),
+                                  512 * sizeof(float)),
+                      0)
+                << "step " << step << " channel " << ch;
+        retune(plain, step);
+        retune(vector, step);
+        s.bands = step == 0 ? 4 : 3;
+    }
+    kernel.handBack(vector.units);
+    for (int ch = 0; ch < 2; ++ch)
+        for (int b = 0; b < 3; ++b) {
+            const Band& p = plain.splitters[ch].bands[b];
+            const Band& v = vector.splitters[ch].bands[b];
+            EXPECT_EQ(p.lowpass->section(7).s1, v.lowpass->section(7).s1) << ch << " " << b;
+            if (b == 0) EXPECT_EQ((*p.allpasses)[0].section(3).s2, (*v.allpasses)[0].section(3).s2);
+        }
+}
+
 TEST(VectorKernel, MatchesPlainPathWithSoloAndBypass) {
     expectSamePaths({4, 1, 2, 2, 512, true});
     expectSamePaths({2, 8, 2, 2, 333, true});
