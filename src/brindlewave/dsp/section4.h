@@ -9,6 +9,7 @@
 
 #include "audiofx/filter/biquad.h"
 #include "brindlewave/dsp/alwaysinline.h"
+#include "brindlewave/dsp/lanemap.h"
 
 namespace brindlewave::lanes {
 
@@ -16,6 +17,19 @@ struct alignas(16) Section4 {
     __m128 b0, b1, b2, a1, a2;
     __m128 w[2];  // w[P] = w1 (one sample back), w[1 - P] = w2 at a sample of parity P
     __m128 y;     // last output, kept only where the caller asks for it
+
+    // The state at parity 0, as lanemap.h handles it.
+    using Unit = audiofx::BiQuad;
+    static constexpr int kStateVectors = 3;
+    __m128& stateVector(int i) noexcept { return i < 2 ? w[i] : y; }
+    const __m128& stateVector(int i) const noexcept { return i < 2 ? w[i] : y; }
+    static float unitState(const Unit& q, int i) noexcept {
+        const Unit::DelayState d = q.delayState();
+        return i == 0 ? d.w1 : i == 1 ? d.w2 : d.y;
+    }
+    static void setUnitState(Unit& q, const float (&v)[kStateVectors]) noexcept {
+        q.setDelayState({v[0], v[1], v[2]});
+    }
 };
 
 template <int P, bool Record = false>
@@ -30,20 +44,9 @@ BRINDLEWAVE_INLINE __m128 step(Section4& s, __m128 x) noexcept {
     return out;
 }
 
-// The sections in the four lanes; null for an idle lane.
-using BiQuadMap = audiofx::BiQuad* [4];
+using BiQuadMap = UnitMap<Section4>;
 
 // The sections' coefficients (idle lanes: zeros); the lanes' state stays.
 void loadCoefficients(Section4& s, const BiQuadMap& lane) noexcept;
-
-// The sections' state into the lanes at parity 0 (idle lanes: zeros), and back into the sections.
-void loadState(Section4& s, const BiQuadMap& lane) noexcept;
-void storeState(const Section4& s, const BiQuadMap& lane) noexcept;
-
-// Zeros the state of the lanes whose bit is set.
-void clearLanes(Section4& s, int lanes) noexcept;
-
-// The state of the lanes whose bit is set back to what `before` holds.
-void restoreLanes(Section4& s, const Section4& before, int lanes) noexcept;
 
 }  // namespace brindlewave::lanes

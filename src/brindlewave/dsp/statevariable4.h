@@ -8,6 +8,7 @@
 
 #include "audiofx/filter/statevariable.h"
 #include "brindlewave/dsp/alwaysinline.h"
+#include "brindlewave/dsp/lanemap.h"
 
 namespace brindlewave::lanes {
 
@@ -15,10 +16,21 @@ struct alignas(16) StateVariable4 {
     __m128 c1, gd, g, d, twoK;
     __m128 highpass;  // all bits set in the lanes whose output is the high-pass
     __m128 s1, s2;
+
+    // The state, as lanemap.h handles it.
+    using Unit = audiofx::StateVariableSection;
+    static constexpr int kStateVectors = 2;
+    __m128& stateVector(int i) noexcept { return i == 0 ? s1 : s2; }
+    const __m128& stateVector(int i) const noexcept { return i == 0 ? s1 : s2; }
+    static float unitState(const Unit& q, int i) noexcept {
+        return i == 0 ? q.state().s1 : q.state().s2;
+    }
+    static void setUnitState(Unit& q, const float (&v)[kStateVectors]) noexcept {
+        q.setState({v[0], v[1]});
+    }
 };
 
-// The sections in the four lanes; null for an idle lane.
-using SectionMap = audiofx::StateVariableSection* [4];
+using SectionMap = UnitMap<StateVariable4>;
 
 // The recursion of StateVariableSection::getNextSample; e and bp for the outputs, lp returned.
 BRINDLEWAVE_INLINE __m128 advance(StateVariable4& s, __m128 x, __m128& e, __m128& bp) noexcept {
@@ -53,15 +65,5 @@ struct AllpassStep {
 
 // The sections' coefficients (idle lanes: zeros); the lanes' state stays.
 void loadCoefficients(StateVariable4& s, const SectionMap& lane) noexcept;
-
-// The sections' state into the lanes (idle lanes: zeros), and back into the sections.
-void loadState(StateVariable4& s, const SectionMap& lane) noexcept;
-void storeState(const StateVariable4& s, const SectionMap& lane) noexcept;
-
-// Zeros the state of the lanes whose bit is set.
-void clearLanes(StateVariable4& s, int lanes) noexcept;
-
-// The state of the lanes whose bit is set back to what `before` holds.
-void restoreLanes(StateVariable4& s, const StateVariable4& before, int lanes) noexcept;
 
 }  // namespace brindlewave::lanes
