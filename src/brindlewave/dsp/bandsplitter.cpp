@@ -24,6 +24,14 @@ void BandSplitter::clearBand(int b) noexcept {
 
 void BandSplitter::updateCrossovers(std::span<const float> crossovers, int n, float rate) noexcept {
     n = std::clamp(n, 1, maxBands);
+    // What the last call had (at the rate the sections were given) changes nothing: the engine
+    // calls this every block, mostly with nothing new.
+    const int compared = std::min({n, 3, static_cast<int>(crossovers.size())});
+    bool unchanged = n == activeBands && rate == tunedRate_ && rate == sampleRate;
+    for (int i = 0; unchanged && i < compared; ++i)
+        unchanged = crossovers[i] == rememberedCrossovers[i];
+    if (unchanged) return;
+    tunedRate_ = rate;
     if (n != activeBands)
         for (int b = 0; b < maxBands; ++b) clearBand(b);
     activeBands = n;

@@ -67,6 +67,7 @@ private:
     void clearBand(int b) noexcept;
 
     Changes changes_;
+    float tunedRate_ = std::numeric_limits<float>::quiet_NaN();  // of the last updateCrossovers
 };
 
 }  // namespace brindlewave

@@ -83,16 +83,14 @@ public:
     }
 
 private:
-    void partial(int t) noexcept {
-        for (int k = K - 1; k >= 0; --k) {
-            const int j = t - k;
-            if (j < 0 || j >= n_) continue;
-            const __m128 y = Step::run(s_[k], k == 0 ? in_(j) : pipe_[k]);
-            if (k == K - 1)
-                out_(j, y);
-            else
-                pipe_[k + 1] = y;
-        }
+    // The sections that have a sample at step t: those with 0 <= t - k < n.
+    BRINDLEWAVE_INLINE void partial(int t) noexcept {
+        const int first = t < K - 1 ? t : K - 1;
+        const int last = t - n_ + 1 > 0 ? t - n_ + 1 : 0;
+        if (first == K - 1) out_(t - K + 1, Step::run(s_[K - 1], pipe_[K - 1]));
+        for (int k = first == K - 1 ? K - 2 : first; k >= last && k >= 1; --k)
+            pipe_[k + 1] = Step::run(s_[k], pipe_[k]);
+        if (last == 0) pipe_[1] = Step::run(s_[0], in_(t));
     }
 
     StateVariable4* s_;
