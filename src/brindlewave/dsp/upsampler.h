@@ -20,7 +20,8 @@ public:
     ~Upsampler();
 
     // Builds both filters and both buffers (maxFactor x maxFrames + 1 and maxFrames floats,
-    // NaN-filled), replacing any earlier ones. Nothing else allocates.
+    // NaN-filled), replacing any earlier ones. Nothing else allocates. A vector kernel holding
+    // the old filters must hand them back first.
     void initialize(int maxFactor, int maxFrames) noexcept;
 
     // Host-rate change: the oversampled buffer is refilled with NaN and, once a factor has been

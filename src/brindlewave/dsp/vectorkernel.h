@@ -28,7 +28,9 @@ public:
 
     // Same contract as processBlockScalar (inputs finite; inputs[1] readable even for one
     // channel), but the results go to output(ch), not to the upsamplers' buffers, and the
-    // filters' state stays in the kernel. The first block with a set of units takes their state.
+    // filters' state stays in the kernel. The first block with a set of units takes their state;
+    // the kernel then holds on to their sections, which must stay where they are (no
+    // Upsampler::initialize) until handBack.
     void process(EngineUnits& units, const BlockSettings& settings, const float* const* inputs,
                  int frames) noexcept;
 
