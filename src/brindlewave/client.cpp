@@ -294,6 +294,7 @@ void BrindlewaveClient::processAudio(std::span<const float* const> inputs,
 
     const float* results[kEngineChannels];
     if (plainProcessing_) {
+        kernel_->handBack(units_);  // the plain path runs the units' own state
         processBlockScalar(units_, s, in, frames);
         for (int ch = 0; ch < kEngineChannels; ++ch)
             results[ch] = units_.upsamplers[ch]->decimatedBuffer();
