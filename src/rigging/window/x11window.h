@@ -9,10 +9,10 @@
 #include "rigging/core/sync.h"
 #include "rigging/core/thread.h"
 #include "rigging/window/window.h"
+#include "rigging/window/x11shownimage.h"
 
 struct _XDisplay;
 struct _XGC;
-struct _XImage;
 union _XEvent;
 
 namespace rigging {
@@ -37,6 +37,12 @@ public:
     std::uint32_t getTimeMs() noexcept override;
     void* systemHandle() noexcept override;
 
+    // How the server is given the pixels, and how many it was given: rectangles and pixels put
+    // since the window opened.
+    bool usesSharedMemory() const noexcept { return shown_.usesSharedMemory(); }
+    long long putCount() const noexcept { return shown_.putCount(); }
+    long long pixelsPut() const noexcept { return shown_.pixelsPut(); }
+
     // Every X event this window asks for: key and button presses and releases, entering,
     // pointer motion, exposure and structure changes.
     static constexpr long kEventMask = 0x2805F;
@@ -47,7 +53,9 @@ private:
     void processEvent(_XEvent& event) noexcept;
     // One pending event of this window, if any, taken under the X mutex.
     bool takeEvent(_XEvent& event) noexcept;
-    void exposeArea(int x, int y, int width, int height) noexcept;
+    // Draws what is dirty and shows it. A synthetic expose (sendEvent) only asks for a redraw;
+    // one from the server also says that the area's content is lost.
+    void exposeArea(int x, int y, int width, int height, bool sendEvent) noexcept;
     void defineCursor(MouseCursor cursor) noexcept;
 
     static void eventThreadEntry(void* self) noexcept;
@@ -72,6 +80,12 @@ private:
     Thread timerThread_;
     bool threadsStarted_ = false;
     bool useXEmbed_;
+    bool useSharedMemory_;
+    // A repaint request is on its way to the event thread: the timer sends no other meanwhile,
+    // so that requests queued behind a slow draw become one redraw. When it was sent (timer
+    // thread only), to send again should it be lost.
+    std::atomic<bool> exposeQueued_{false};
+    std::uint64_t exposeSentAt_ = 0;
     bool firstMotionAfterEnter_ = true;
     int lastMouseX_ = 0;
     int lastMouseY_ = 0;
@@ -90,7 +104,8 @@ private:
     unsigned long atomXEmbedInfo_ = 0;
     unsigned long atomDeleteWindow_ = 0;
     _XGC* graphicsContext_ = nullptr;
-    _XImage* image_ = nullptr;
+    // A copy of what the server shows, which redraws are compared with.
+    X11ShownImage shown_;
     MouseCursor lastCursor_ = MouseCursor::pointer;
     unsigned long blankBitmap_ = 0;
     unsigned long hiddenCursor_ = 0;
