@@ -60,9 +60,21 @@ struct Sample {
     double wcharBytes = 0, hostCpu = 0, serverCpu = 0;
 };
 
-// utime + stime of a process, in seconds; negative when it cannot be read.
+// CPU time of a process, in seconds: the scheduler's run time of each of its threads (exact to
+// the nanosecond), or utime + stime (clock ticks) where that is not to be had. Negative when it
+// cannot be read.
 double cpuSeconds(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    const std::string dir = "/proc/" + std::to_string(pid);
+    std::error_code error;
+    double total = 0;
+    bool any = false;
+    for (const auto& task : std::filesystem::directory_iterator(dir + "/task", error)) {
+        std::ifstream in(task.path() / "schedstat");
+        double ns = 0;
+        if (in >> ns) total += ns * 1e-9, any = true;
+    }
+    if (any) return total;
+    std::ifstream in(dir + "/stat");
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::size_t close = text.rfind(')');
     if (close == std::string::npos) return -1;

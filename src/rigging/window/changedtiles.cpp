@@ -65,4 +65,26 @@ void takeChangedTiles(const ImageRef<RGBA>& drawn, const ImageRef<RGBA>& shown,
     }
 }
 
+void joinNeighbours(Vec<box2i>& boxes, std::size_t from, long long slackPixels) noexcept {
+    auto area = [](const box2i& b) {
+        return static_cast<long long>(b.width()) * static_cast<long long>(b.height());
+    };
+    if (boxes.length() <= from) return;
+    std::size_t kept = from;  // the last box kept so far
+    for (std::size_t i = from + 1; i < boxes.length(); ++i) {
+        box2i& a = boxes[kept];
+        const box2i& b = boxes[i];
+        const bool rowsOverlap = a.min.y < b.max.y && b.min.y < a.max.y;
+        if (rowsOverlap && a.max.x <= b.min.x) {
+            const box2i both = a.expand(b);
+            if (area(both) - area(a) - area(b) <= slackPixels) {
+                a = both;
+                continue;
+            }
+        }
+        boxes[++kept] = b;
+    }
+    boxes.resize(kept + 1);
+}
+
 }  // namespace rigging

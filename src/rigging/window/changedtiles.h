@@ -16,6 +16,12 @@ namespace rigging {
 void takeChangedTiles(const ImageRef<RGBA>& drawn, const ImageRef<RGBA>& shown,
                       const geom::box2i& region, int tileSize, Vec<geom::box2i>& changed) noexcept;
 
+// Joins each box from index `from` on with the one before it when it lies to its right, their
+// rows overlap, and the box around both holds at most `slackPixels` pixels that neither does:
+// one larger put costs the server less than two small ones. Boxes that were disjoint stay so
+// when they come from takeChangedTiles (one band of tiles after another, left to right).
+void joinNeighbours(Vec<geom::box2i>& boxes, std::size_t from, long long slackPixels) noexcept;
+
 // Copies `area`, clipped to the images, from `drawn` to `shown`; the clipped area.
 geom::box2i copyArea(const ImageRef<RGBA>& drawn, const ImageRef<RGBA>& shown,
                      const geom::box2i& area) noexcept;

@@ -181,8 +181,11 @@ void X11ShownImage::show(const ImageRef<RGBA>& drawn, const box2i& changedRegion
     // The exposed area first: the changes found after it then lie outside it.
     const box2i exposed = copyArea(drawn, shown_, exposedRegion);
     if (!exposed.empty()) changed_.pushBack(exposed);
+    const std::size_t firstChange = changed_.length();
     takeChangedTiles(drawn, shown_, changedRegion, kTileSize, changed_);
+    joinNeighbours(changed_, firstChange, kJoinSlackPixels);
     if (changed_.length() == 0) return;
+    if (std::getenv("XEXP_NOPUT")) return;
 
     MutexLock lock(x11Mutex());
     for (std::size_t i = 0; i < changed_.length(); ++i) {

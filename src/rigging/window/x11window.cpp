@@ -30,8 +30,6 @@ std::uint64_t monotonicMicroseconds() noexcept {
 
 constexpr long long kTimerPeriodNs = 16666666;  // one 60th of a second
 constexpr long long kMaxIdleSleepUs = 100000;
-// A repaint request not handled after this long is taken as lost and sent again.
-constexpr std::uint64_t kExposeResendUs = 250000;
 
 bool sharedMemoryAllowed(const WindowOptions& options) noexcept {
     const char* off = std::getenv("RIGGING_X11_NO_SHM");
@@ -291,8 +289,19 @@ void X11Window::processEvent(XEvent& event) noexcept {
 }
 
 void X11Window::exposeArea(int x, int y, int width, int height, bool sendEvent) noexcept {
-    // Cleared before drawing: what turns dirty from now on needs a request of its own.
-    if (sendEvent) exposeQueued_.store(false);
+    // Exposes may reach past the buffer; the copy clips them.
+    const geom::box2i area = clipToBuffer(x, y, width, height, buffer_.w, buffer_.h)
+                                 ? geom::box2i(x, y, x + width, y + height)
+                                 : geom::box2i(0, 0, 0, 0);
+    // A synthetic expose leaves the server's content in place: only what differs goes. The
+    // server's own says that the content is gone.
+    if (sendEvent)
+        drawAndShow(area, geom::box2i(0, 0, 0, 0));
+    else
+        drawAndShow(geom::box2i(0, 0, 0, 0), area);
+}
+
+void X11Window::drawAndShow(const geom::box2i& compared, const geom::box2i& lost) noexcept {
     geom::box2i drawnArea;
     {
         MutexLock events(eventMutex_);
@@ -302,16 +311,7 @@ void X11Window::exposeArea(int x, int y, int width, int height, bool sendEvent) 
         listener_->onDraw(WindowPixelFormat::BGRA8);
     }
     if (!shown_.valid() || terminated_.load()) return;
-    // Exposes may reach past the buffer; the copy clips them.
-    const geom::box2i area = clipToBuffer(x, y, width, height, buffer_.w, buffer_.h)
-                                 ? geom::box2i(x, y, x + width, y + height)
-                                 : geom::box2i(0, 0, 0, 0);
-    // A synthetic expose leaves the server's content in place: only what differs goes. The
-    // server's own says that the content is gone.
-    if (sendEvent)
-        shown_.show(buffer_, drawnArea.expand(area), geom::box2i(0, 0, 0, 0));
-    else
-        shown_.show(buffer_, drawnArea, area);
+    shown_.show(buffer_, drawnArea.expand(compared), lost);
 }
 
 void X11Window::defineCursor(MouseCursor cursor) noexcept {
@@ -337,12 +337,13 @@ void X11Window::timerThreadEntry(void* self) noexcept {
     static_cast<X11Window*>(self)->timerLoop();
 }
 
-bool X11Window::sleepUnlessStopped(long long nanoseconds) noexcept {
+bool X11Window::sleepUnlessStopped(long long nanoseconds, bool untilRepaint) noexcept {
     MutexLock lock(sleepMutex_);
     std::uint64_t deadline =
         monotonicMicroseconds() * 1000 + static_cast<std::uint64_t>(nanoseconds);
     for (;;) {
         if (stopThreads_.load()) return false;
+        if (untilRepaint && repaintRequested_.load()) return true;
         std::uint64_t now = monotonicMicroseconds() * 1000;
         if (now >= deadline) return true;
         sleepCondition_.waitFor(&sleepMutex_, static_cast<long long>(deadline - now));
@@ -353,13 +354,18 @@ void X11Window::eventLoop() noexcept {
     long long sleepUs = 0;
     while (!stopThreads_.load()) {
         XEvent event;
-        if (takeEvent(event)) {
-            processEvent(event);
+        const bool tookEvent = takeEvent(event);
+        if (tookEvent) processEvent(event);
+        // Cleared before drawing: what turns dirty from now on asks again.
+        const bool repaint = repaintRequested_.exchange(false);
+        if (repaint) drawAndShow(geom::box2i(0, 0, 0, 0), geom::box2i(0, 0, 0, 0));
+        if (tookEvent || repaint) {
             sleepUs = 0;
         } else {
-            // 1, 3, 7, 15, 31, 63 ms, then 100 ms while the window stays idle.
+            // 1, 3, 7, 15, 31, 63 ms, then 100 ms while the window stays idle, unless the
+            // timer asks for a repaint.
             sleepUs = std::min(2 * sleepUs + 1000, kMaxIdleSleepUs);
-            if (!sleepUnlessStopped(sleepUs * 1000)) break;
+            if (!sleepUnlessStopped(sleepUs * 1000, true)) break;
         }
     }
 }
@@ -388,25 +394,13 @@ void X11Window::timerLoop() noexcept {
         }
         int x = r.min.x, y = r.min.y, w = r.width(), h = r.height();
         // Only what the buffer can show is asked for; a window already destroyed by its host
-        // gets no more requests.
-        // One request at a time: while one waits for the event thread, what turns dirty is
-        // drawn with it.
-        const bool queued = exposeQueued_.load() && now - exposeSentAt_ < kExposeResendUs;
-        if (!queued && !terminated_.load() && clipToBuffer(x, y, w, h, buffer_.w, buffer_.h)) {
-            exposeQueued_.store(true);
-            exposeSentAt_ = now;
-            XEvent expose{};
-            expose.xexpose.type = Expose;
-            expose.xexpose.display = display_;
-            expose.xexpose.window = window_;
-            expose.xexpose.x = x;
-            expose.xexpose.y = y;
-            expose.xexpose.width = w;
-            expose.xexpose.height = h;
-            expose.xexpose.count = 0;
-            MutexLock lock(x11Mutex());
-            XSendEvent(display_, window_, False, ExposureMask, &expose);
-            XFlush(display_);
+        // gets no more requests. The request goes straight to the event thread rather than
+        // through the server, which would wake up twice a frame for it; one still waiting
+        // takes in what turned dirty since.
+        if (!terminated_.load() && clipToBuffer(x, y, w, h, buffer_.w, buffer_.h)) {
+            MutexLock lock(sleepMutex_);
+            repaintRequested_.store(true);
+            sleepCondition_.notifyAll();
         }
 
         if (cursor != lastCursor_ && !terminated_.load()) {
@@ -428,8 +422,12 @@ void X11Window::waitEventAndDispatch() noexcept {
             processEvent(event);
             return;
         }
+        if (repaintRequested_.exchange(false)) {
+            drawAndShow(geom::box2i(0, 0, 0, 0), geom::box2i(0, 0, 0, 0));
+            return;
+        }
         sleepUs = std::min(2 * sleepUs + 1000, kMaxIdleSleepUs);
-        if (!sleepUnlessStopped(sleepUs * 1000)) return;
+        if (!sleepUnlessStopped(sleepUs * 1000, true)) return;
     }
 }
 

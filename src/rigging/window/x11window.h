@@ -1,6 +1,6 @@
 #pragma once
 // The X11 child window: embedded in the host's window, run by an event thread (polls X events,
-// dispatches input, draws on Expose) and a timer thread (animates at 60 Hz, asks for repaints,
+// dispatches input, draws on Expose and on request) and a timer thread (animates at 60 Hz, asks for repaints,
 // sets the cursor), showing the listener's pixel buffer.
 
 #include <atomic>
@@ -56,14 +56,18 @@ private:
     // Draws what is dirty and shows it. A synthetic expose (sendEvent) only asks for a redraw;
     // one from the server also says that the area's content is lost.
     void exposeArea(int x, int y, int width, int height, bool sendEvent) noexcept;
+    // Draws what is dirty, then sends the server what differs from what it shows within that
+    // and `compared`, and all of `lost`.
+    void drawAndShow(const geom::box2i& compared, const geom::box2i& lost) noexcept;
     void defineCursor(MouseCursor cursor) noexcept;
 
     static void eventThreadEntry(void* self) noexcept;
     static void timerThreadEntry(void* self) noexcept;
     void eventLoop() noexcept;
     void timerLoop() noexcept;
-    // Sleeps, but returns at once when the threads are told to stop; false then.
-    bool sleepUnlessStopped(long long nanoseconds) noexcept;
+    // Sleeps, but returns at once when the threads are told to stop (false then), or, when
+    // asked, once a repaint is requested.
+    bool sleepUnlessStopped(long long nanoseconds, bool untilRepaint = false) noexcept;
 
     bool usageIsHost_;
     IWindowListener* listener_;
@@ -81,11 +85,9 @@ private:
     bool threadsStarted_ = false;
     bool useXEmbed_;
     bool useSharedMemory_;
-    // A repaint request is on its way to the event thread: the timer sends no other meanwhile,
-    // so that requests queued behind a slow draw become one redraw. When it was sent (timer
-    // thread only), to send again should it be lost.
-    std::atomic<bool> exposeQueued_{false};
-    std::uint64_t exposeSentAt_ = 0;
+    // The timer found something dirty and the event thread has not drawn since: requests
+    // made while a draw is slow become one redraw.
+    std::atomic<bool> repaintRequested_{false};
     bool firstMotionAfterEnter_ = true;
     int lastMouseX_ = 0;
     int lastMouseY_ = 0;

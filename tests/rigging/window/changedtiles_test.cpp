@@ -86,6 +86,31 @@ TEST(ChangedTiles, RegionsPastTheImageAreClippedAndChangesOutsideStay) {
     EXPECT_EQ(changes(drawn, shown, box2i(-10, -10, 1, 1)), std::vector<box2i>{box2i(0, 0, 1, 1)});
 }
 
+TEST(JoinNeighbours, JoinsAlongARowOnlyWhileTheWasteIsSmall) {
+    auto joined = [](std::vector<box2i> in, std::size_t from, long long slack) {
+        Vec<box2i> v;
+        for (const box2i& b : in) v.pushBack(b);
+        rigging::joinNeighbours(v, from, slack);
+        return std::vector<box2i>(v.begin(), v.end());
+    };
+    // Same rows, touching: nothing wasted, one box.
+    EXPECT_EQ(joined({box2i(0, 0, 32, 10), box2i(32, 0, 64, 10), box2i(64, 0, 70, 10)}, 0, 0),
+              std::vector<box2i>{box2i(0, 0, 70, 10)});
+    // A gap of 10 x 10 pixels: joined when that much may be wasted, not when one less.
+    const std::vector<box2i> gap{box2i(0, 0, 10, 10), box2i(20, 0, 30, 10)};
+    EXPECT_EQ(joined(gap, 0, 100), std::vector<box2i>{box2i(0, 0, 30, 10)});
+    EXPECT_EQ(joined(gap, 0, 99), gap);
+    // Rows that do not overlap (the next band of tiles), or a box to the left, stay apart.
+    const std::vector<box2i> apart{box2i(0, 0, 10, 10), box2i(20, 10, 30, 20),
+                                   box2i(5, 10, 15, 20)};
+    EXPECT_EQ(joined(apart, 0, 1 << 20), apart);
+    // Boxes before `from` are left alone; empty and single lists come back as they were.
+    EXPECT_EQ(joined({box2i(0, 0, 5, 5), box2i(5, 0, 9, 5), box2i(9, 0, 12, 5)}, 1, 0),
+              (std::vector<box2i>{box2i(0, 0, 5, 5), box2i(5, 0, 12, 5)}));
+    EXPECT_TRUE(joined({}, 0, 0).empty());
+    EXPECT_EQ(joined({box2i(1, 2, 3, 4)}, 0, 0), std::vector<box2i>{box2i(1, 2, 3, 4)});
+}
+
 TEST(ChangedTiles, RandomChangesAreCoveredTightlyAndLeaveTheCopyEqual) {
     std::mt19937 rng(11);
     for (int round = 0; round < 40; ++round) {
