@@ -307,6 +307,7 @@ void X11Window::drawAndShow(const geom::box2i& compared, const geom::box2i& lost
         MutexLock events(eventMutex_);
         MutexLock dirty(dirtyMutex_);
         // Everything dirty since the last draw, whichever request asked for it.
+        repaintRequested_.store(false);
         drawnArea = listener_->getDirtyRectangle();
         listener_->onDraw(WindowPixelFormat::BGRA8);
     }
@@ -356,8 +357,7 @@ void X11Window::eventLoop() noexcept {
         XEvent event;
         const bool tookEvent = takeEvent(event);
         if (tookEvent) processEvent(event);
-        // Cleared before drawing: what turns dirty from now on asks again.
-        const bool repaint = repaintRequested_.exchange(false);
+        const bool repaint = repaintRequested_.load();
         if (repaint) drawAndShow(geom::box2i(0, 0, 0, 0), geom::box2i(0, 0, 0, 0));
         if (tookEvent || repaint) {
             sleepUs = 0;
@@ -386,20 +386,22 @@ void X11Window::timerLoop() noexcept {
             cursor = listener_->getMouseCursor();
         }
 
-        geom::box2i r;
+        bool request = false;
         {
             MutexLock lock(dirtyMutex_);
             listener_->recomputeDirtyAreas();
-            r = listener_->getDirtyRectangle();
+            const geom::box2i r = listener_->getDirtyRectangle();
+            int x = r.min.x, y = r.min.y, w = r.width(), h = r.height();
+            // Only what the buffer can show is asked for; a window already destroyed by its
+            // host gets no more requests. Set under the same mutex as the draw clears it, so
+            // that one still waiting takes in what turned dirty since, and none is left over.
+            request = !terminated_.load() && clipToBuffer(x, y, w, h, buffer_.w, buffer_.h);
+            if (request) repaintRequested_.store(true);
         }
-        int x = r.min.x, y = r.min.y, w = r.width(), h = r.height();
-        // Only what the buffer can show is asked for; a window already destroyed by its host
-        // gets no more requests. The request goes straight to the event thread rather than
-        // through the server, which would wake up twice a frame for it; one still waiting
-        // takes in what turned dirty since.
-        if (!terminated_.load() && clipToBuffer(x, y, w, h, buffer_.w, buffer_.h)) {
+        // Straight to the event thread rather than through the server, which would wake up
+        // twice a frame for it.
+        if (request) {
             MutexLock lock(sleepMutex_);
-            repaintRequested_.store(true);
             sleepCondition_.notifyAll();
         }
 
@@ -422,7 +424,7 @@ void X11Window::waitEventAndDispatch() noexcept {
             processEvent(event);
             return;
         }
-        if (repaintRequested_.exchange(false)) {
+        if (repaintRequested_.load()) {
             drawAndShow(geom::box2i(0, 0, 0, 0), geom::box2i(0, 0, 0, 0));
             return;
         }

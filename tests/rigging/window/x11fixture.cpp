@@ -44,7 +44,6 @@ void RecordingListener::onDraw(WindowPixelFormat pf) noexcept {
     Inside s(insideTree_, overlaps), d(insideDirty_, overlaps);
     if (pf != WindowPixelFormat::BGRA8) overlaps += 1000;  // the one format X is given
     std::lock_guard<std::mutex> lock(mutex_);
-    if (drawMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(drawMs.load()));
     if (!paintSame) ++generation_;
     for (int y = std::max(taken_.min.y, 0); y < std::min(taken_.max.y, h_); ++y)
         for (int x = std::max(taken_.min.x, 0); x < std::min(taken_.max.x, w_); ++x) {

@@ -93,9 +93,8 @@ public:
     bool waitFor(InputEvent::Kind kind, std::size_t count = 1);
 
     std::atomic<int> resizeCount{0}, lastWidth{0}, lastHeight{0}, drawCount{0}, overlaps{0};
-    // A draw that paints what the buffer already holds, and one that takes this long.
+    // Draws paint what the buffer already holds.
     std::atomic<bool> paintSame{false};
-    std::atomic<int> drawMs{0};
     // The pixel that the window should show at (x, y), as 0xRRGGBB.
     unsigned long expectedPixel(int x, int y);
 

@@ -258,43 +258,25 @@ TEST_F(X11Window, OnlyChangedPixelsAreSentAndAnUnchangedRedrawSendsNothing) {
     }
 }
 
-TEST_F(X11Window, RepaintRequestsQueuedBehindASlowDrawBecomeOne) {
+TEST_F(X11Window, OneRepaintRequestIsOneDrawHoweverLongTheEventThreadSlept) {
     RecordingListener listener;
     IWindow* w = open(listener, false, 200, 100);
     ASSERT_NE(w, nullptr);
-    listener.drawMs = 50;  // three timer periods per draw
-    listener.requestRepaint(box2i(0, 0, 50, 50), true);
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
-    listener.requestRepaint(box2i(0, 0, 0, 0));
-    // The draw under way may have taken the last request; one more draw at most shows it.
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
-    const int afterStop = listener.drawCount;
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    EXPECT_LE(listener.drawCount - afterStop, 1) << "requests piled up behind the draws";
-    destroyFree(w);
-    EXPECT_EQ(listener.overlaps, 0);
-}
-
-TEST_F(X11Window, PacesAnimationAtSixtyHertzWithElapsedTimeSteps) {
-    RecordingListener listener;
-    auto opened = Clock::now();
-    IWindow* w = open(listener);
-    ASSERT_NE(w, nullptr);
-    std::this_thread::sleep_for(std::chrono::seconds(2));
-    double seconds = std::chrono::duration<double>(Clock::now() - opened).count();
-    destroyFree(w);
-    std::vector<AnimateCall> calls = listener.animateCalls();
-    // A loaded machine may give fewer calls, never more than the period allows.
-    EXPECT_LE(calls.size(), static_cast<std::size_t>(60 * seconds + 2));
-    ASSERT_GE(calls.size(), 20u) << "the timer hardly ran";
-    EXPECT_GE(calls[0].time, 0.0);
-    for (std::size_t i = 1; i < calls.size(); ++i) {
-        double between =
-            std::chrono::duration<double, std::milli>(calls[i].at - calls[i - 1].at).count();
-        EXPECT_NEAR(calls[i].dt, between, 1.0) << i;
-        EXPECT_GE(calls[i].dt, 16.6) << i;
-        EXPECT_NEAR(calls[i].time - calls[i - 1].time, calls[i].dt, 1e-6) << i;
+    ASSERT_TRUE(waitUntil([&] { return listener.drawCount >= 1; }));  // the server's expose
+    // Each time the window has been idle long enough for the event thread to sleep its
+    // longest; the timer keeps asking until the area is drawn, and each of those asks must
+    // not become a draw of its own.
+    const int cycles = 5;
+    const int before = listener.drawCount;
+    for (int i = 0; i < cycles; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const int drawn = listener.drawCount;
+        listener.requestRepaint(box2i(0, 0, 50, 50));
+        ASSERT_TRUE(waitUntil([&] { return listener.drawCount > drawn; }));
     }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(listener.drawCount - before, cycles) << "requests piled up into extra draws";
+    destroyFree(w);
     EXPECT_EQ(listener.overlaps, 0);
 }
 
