@@ -26,8 +26,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -276,15 +276,23 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool more = i + 1 < argc;
-        if (a == "--seconds" && more) seconds = std::atof(argv[++i]);
-        else if (a == "--settle" && more) settle = std::atof(argv[++i]);
-        else if (a == "--vst3" && more) vst3 = argv[++i];
-        else if (a == "--vst2" && more) vst2 = argv[++i];
-        else if (a == "--peer" && more) peer = argv[++i];
-        else if (a == "--no-shm") setenv("RIGGING_X11_NO_SHM", "1", 1);
+        if (a == "--seconds" && more)
+            seconds = std::atof(argv[++i]);
+        else if (a == "--settle" && more)
+            settle = std::atof(argv[++i]);
+        else if (a == "--vst3" && more)
+            vst3 = argv[++i];
+        else if (a == "--vst2" && more)
+            vst2 = argv[++i];
+        else if (a == "--peer" && more)
+            peer = argv[++i];
+        else if (a == "--no-shm")
+            setenv("RIGGING_X11_NO_SHM", "1", 1);
         else {
-            std::fprintf(stderr, "usage: %s [--seconds S] [--settle S] [--vst3 BUNDLE] "
-                                 "[--vst2 MODULE] [--peer MODULE] [--no-shm]\n", argv[0]);
+            std::fprintf(stderr,
+                         "usage: %s [--seconds S] [--settle S] [--vst3 BUNDLE] "
+                         "[--vst2 MODULE] [--peer MODULE] [--no-shm]\n",
+                         argv[0]);
             return 2;
         }
     }
@@ -315,10 +323,12 @@ int main(int argc, char** argv) {
         Sample s;
         if (!measure(c, settle, seconds, server, s)) continue;
         const double both = s.hostCpu + std::max(0.0, s.serverCpu);
-        std::printf("%-28s %12.3f %9.1f%% %11.1f%% %13.1f%%\n", c.name.c_str(),
-                    s.wcharBytes / 1e6, 100 * s.hostCpu, 100 * s.serverCpu, 100 * both);
-        if (c.playing && c.path == peer) peerCost = both;
-        else if (c.playing) ours.push_back({c.name, both});
+        std::printf("%-28s %12.3f %9.1f%% %11.1f%% %13.1f%%\n", c.name.c_str(), s.wcharBytes / 1e6,
+                    100 * s.hostCpu, 100 * s.serverCpu, 100 * both);
+        if (c.playing && c.path == peer)
+            peerCost = both;
+        else if (c.playing)
+            ours.push_back({c.name, both});
     }
     for (const auto& [name, cost] : ours)
         if (peerCost > 0)

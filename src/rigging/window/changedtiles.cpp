@@ -33,8 +33,8 @@ box2i copyArea(const ImageRef<RGBA>& drawn, const ImageRef<RGBA>& shown,
     return c;
 }
 
-void takeChangedTiles(const ImageRef<RGBA>& drawn, const ImageRef<RGBA>& shown,
-                      const box2i& region, int tileSize, Vec<box2i>& changed) noexcept {
+void takeChangedTiles(const ImageRef<RGBA>& drawn, const ImageRef<RGBA>& shown, const box2i& region,
+                      int tileSize, Vec<box2i>& changed) noexcept {
     const box2i c = clipTo(drawn, shown, region);
     if (c.empty() || tileSize < 1) return;
     const int firstTileX = c.min.x / tileSize * tileSize;

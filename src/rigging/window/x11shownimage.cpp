@@ -3,6 +3,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+#include <dlfcn.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <sys/socket.h>
@@ -23,6 +24,43 @@ namespace {
 // A server that never reports a put finished (its window went away meanwhile) is waited for
 // this long, then synchronised with instead.
 constexpr long long kCompletionTimeoutNs = 100000000;
+
+// The shared memory calls, looked up at run time: a module that needed the extension's library
+// would not load where it is missing, and without it the pixels still go through the
+// connection.
+struct SharedMemoryCalls {
+    decltype(&XShmQueryVersion) queryVersion = nullptr;
+    decltype(&XShmCreateImage) createImage = nullptr;
+    decltype(&XShmAttach) attach = nullptr;
+    decltype(&XShmDetach) detach = nullptr;
+    decltype(&XShmPutImage) putImage = nullptr;
+    decltype(&XShmGetEventBase) eventBase = nullptr;
+    bool available = false;
+};
+
+template <typename F>
+void lookUp(void* library, const char* name, F& f) noexcept {
+    f = reinterpret_cast<F>(dlsym(library, name));
+}
+
+const SharedMemoryCalls& sharedMemoryCalls() noexcept {
+    static const SharedMemoryCalls calls = [] {
+        SharedMemoryCalls c;
+        // Kept loaded: the server may still hold a segment attached through it.
+        void* library = dlopen("libXext.so.6", RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) return c;
+        lookUp(library, "XShmQueryVersion", c.queryVersion);
+        lookUp(library, "XShmCreateImage", c.createImage);
+        lookUp(library, "XShmAttach", c.attach);
+        lookUp(library, "XShmDetach", c.detach);
+        lookUp(library, "XShmPutImage", c.putImage);
+        lookUp(library, "XShmGetEventBase", c.eventBase);
+        c.available =
+            c.queryVersion && c.createImage && c.attach && c.detach && c.putImage && c.eventBase;
+        return c;
+    }();
+    return calls;
+}
 
 long long monotonicNs() noexcept {
     timespec t;
@@ -65,16 +103,17 @@ bool X11ShownImage::create(_XDisplay* display, void* visual, unsigned long windo
 }
 
 bool X11ShownImage::attachSharedMemory(void* visual, int width, int height) noexcept {
+    const SharedMemoryCalls& shm = sharedMemoryCalls();
     int major = 0, minor = 0;
     Bool pixmaps = False;
-    if (!isLocalX11Connection(ConnectionNumber(display_)) ||
-        !XShmQueryVersion(display_, &major, &minor, &pixmaps))
+    if (!shm.available || !isLocalX11Connection(ConnectionNumber(display_)) ||
+        !shm.queryVersion(display_, &major, &minor, &pixmaps))
         return false;
     auto* info = new (std::nothrow) XShmSegmentInfo{};
     if (info == nullptr) return false;
-    XImage* image = XShmCreateImage(display_, static_cast<Visual*>(visual), 24, ZPixmap, nullptr,
-                                    info, static_cast<unsigned>(width),
-                                    static_cast<unsigned>(height));
+    XImage* image =
+        shm.createImage(display_, static_cast<Visual*>(visual), 24, ZPixmap, nullptr, info,
+                        static_cast<unsigned>(width), static_cast<unsigned>(height));
     if (image == nullptr || image->bits_per_pixel != 32 || image->bytes_per_line < width * 4) {
         if (image != nullptr) XDestroyImage(image);
         delete info;
@@ -97,10 +136,10 @@ bool X11ShownImage::attachSharedMemory(void* visual, int width, int height) noex
     // in another IPC namespace) answers the attach with an error on our connection.
     const unsigned long request = NextRequest(display_);
     const int errorsBefore = x11DisplayErrorCount();
-    const bool sent = XShmAttach(display_, info);
+    const bool sent = shm.attach(display_, info);
     XSync(display_, False);
-    const bool refused = !sent || (x11DisplayErrorCount() != errorsBefore &&
-                                   x11LastErrorSerial() >= request);
+    const bool refused =
+        !sent || (x11DisplayErrorCount() != errorsBefore && x11LastErrorSerial() >= request);
     // Marked for removal now: it goes away when both sides have detached, even should this
     // process end without closing the window.
     shmctl(info->shmid, IPC_RMID, nullptr);
@@ -115,7 +154,7 @@ bool X11ShownImage::attachSharedMemory(void* visual, int width, int height) noex
     shmAddress_ = address;
     shmSeg_ = info->shmseg;
     shmAttached_ = true;
-    completionType_ = XShmGetEventBase(display_) + ShmCompletion;
+    completionType_ = shm.eventBase(display_) + ShmCompletion;
     image_ = image;
     shown_ = ImageRef<RGBA>{width, height, static_cast<std::size_t>(image->bytes_per_line),
                             static_cast<RGBA*>(address)};
@@ -131,7 +170,7 @@ void X11ShownImage::destroy() noexcept {
         // The attachment belongs to the connection, not to the window: it is undone even when
         // the host has destroyed the window already. The sync makes sure the server has let go
         // before the memory goes.
-        XShmDetach(display_, info);
+        sharedMemoryCalls().detach(display_, info);
         XSync(display_, False);
         shmdt(shmAddress_);
         image_->data = nullptr;
@@ -197,8 +236,8 @@ void X11ShownImage::show(const ImageRef<RGBA>& drawn, const box2i& changedRegion
         if (shmAttached_) {
             // Only the last put asks to hear when it is done: the server handles them in order.
             const bool last = i + 1 == changed_.length();
-            XShmPutImage(display_, window_, gc_, image_, b.min.x, b.min.y, b.min.x, b.min.y, w,
-                         h, last ? True : False);
+            sharedMemoryCalls().putImage(display_, window_, gc_, image_, b.min.x, b.min.y, b.min.x,
+                                         b.min.y, w, h, last ? True : False);
         } else {
             XPutImage(display_, window_, gc_, image_, b.min.x, b.min.y, b.min.x, b.min.y, w, h);
         }

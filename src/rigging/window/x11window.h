@@ -1,7 +1,7 @@
 #pragma once
 // The X11 child window: embedded in the host's window, run by an event thread (polls X events,
-// dispatches input, draws on Expose and on request) and a timer thread (animates at 60 Hz, asks for repaints,
-// sets the cursor), showing the listener's pixel buffer.
+// dispatches input, draws on Expose and on request) and a timer thread (animates at 60 Hz, asks for
+// repaints, sets the cursor), showing the listener's pixel buffer.
 
 #include <atomic>
 #include <cstdint>

@@ -24,7 +24,9 @@ int countError(Display*, XErrorEvent*) {
     return 0;
 }
 
-Display* dpy(void* d) { return static_cast<Display*>(d); }
+Display* dpy(void* d) {
+    return static_cast<Display*>(d);
+}
 
 }  // namespace
 
@@ -98,8 +100,8 @@ std::vector<long> X11Parent::values32(unsigned long w, const char* atom, std::st
     unsigned char* data = nullptr;
     std::vector<long> out;
     if (type) type->clear();
-    if (XGetWindowProperty(dpy(display_), w, XInternAtom(dpy(display_), atom, False), 0, 16,
-                           False, AnyPropertyType, &actualType, &format, &count, &after,
+    if (XGetWindowProperty(dpy(display_), w, XInternAtom(dpy(display_), atom, False), 0, 16, False,
+                           AnyPropertyType, &actualType, &format, &count, &after,
                            &data) == Success &&
         data != nullptr && format == 32) {
         const long* values = reinterpret_cast<const long*>(data);
@@ -155,9 +157,13 @@ void X11Parent::releaseButtons() const {
     XSync(dpy(display_), False);
 }
 
-void X11Parent::sync() const { XSync(dpy(display_), False); }
+void X11Parent::sync() const {
+    XSync(dpy(display_), False);
+}
 
-int X11Parent::errors() const { return g_errors.load(); }
+int X11Parent::errors() const {
+    return g_errors.load();
+}
 
 int threadCount() {
     int n = 0;

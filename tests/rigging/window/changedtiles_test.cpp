@@ -71,9 +71,9 @@ TEST(ChangedTiles, ALineAcrossTilesIsSplitAtTheirEdges) {
     Picture drawn(100, 70), shown(100, 70);
     for (int x = 20; x < 70; ++x) drawn.at(x, 40).b = 0;
     // Tiles are aligned to the image, not to the region.
-    EXPECT_EQ(changes(drawn, shown, box2i(10, 30, 90, 60)),
-              (std::vector<box2i>{box2i(20, 40, 32, 41), box2i(32, 40, 64, 41),
-                                  box2i(64, 40, 70, 41)}));
+    EXPECT_EQ(
+        changes(drawn, shown, box2i(10, 30, 90, 60)),
+        (std::vector<box2i>{box2i(20, 40, 32, 41), box2i(32, 40, 64, 41), box2i(64, 40, 70, 41)}));
 }
 
 TEST(ChangedTiles, RegionsPastTheImageAreClippedAndChangesOutsideStay) {

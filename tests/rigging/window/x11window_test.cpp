@@ -1,9 +1,10 @@
 // The child window as the host's X server sees it: place, size, properties, repaints and
 // timing, and what it does with a host's odd requests.
 
+#include "rigging/window/x11window.h"
+
 #include "rigging/core/nogc.h"
 #include "rigging/window/x11display.h"
-#include "rigging/window/x11window.h"
 #include "x11fixture.h"
 
 using namespace rigging;
@@ -242,7 +243,8 @@ TEST_F(X11Window, OnlyChangedPixelsAreSentAndAnUnchangedRedrawSendsNothing) {
         draws = listener.drawCount;
         listener.requestRepaint(r.expand(r2));
         ASSERT_TRUE(waitUntil([&] { return listener.drawCount > draws; }));
-        EXPECT_TRUE(waitUntil([&] { return mismatches(handleOf(w), listener, r.expand(r2)) == 0; }));
+        EXPECT_TRUE(
+            waitUntil([&] { return mismatches(handleOf(w), listener, r.expand(r2)) == 0; }));
         EXPECT_EQ(x11->pixelsPut() - pixels, r.width() * r.height() + r2.width() * r2.height())
             << "shared " << shared;
         listener.setPaintOnly({});
