@@ -23,7 +23,7 @@ public:
     // Side length of the tiles in which changes are found and sent.
     static constexpr int kTileSize = 32;
     // Neighbouring changes are put as one when that sends at most this many pixels more.
-    static constexpr long long kJoinSlackPixels = 1024;
+    static constexpr long long kJoinSlackPixels = 4096;
 
     X11ShownImage() noexcept = default;
     X11ShownImage(const X11ShownImage&) = delete;
