@@ -30,6 +30,8 @@ std::uint64_t monotonicMicroseconds() noexcept {
 
 constexpr long long kTimerPeriodNs = 16666666;  // one 60th of a second
 constexpr long long kMaxIdleSleepUs = 100000;
+// Events handled at most between two repaints, so that a flood of input cannot stop drawing.
+constexpr int kEventsBeforeRepaint = 64;
 
 bool sharedMemoryAllowed(const WindowOptions& options) noexcept {
     const char* off = std::getenv("RIGGING_X11_NO_SHM");
@@ -354,9 +356,14 @@ bool X11Window::sleepUnlessStopped(long long nanoseconds, bool untilRepaint) noe
 void X11Window::eventLoop() noexcept {
     long long sleepUs = 0;
     while (!stopThreads_.load()) {
+        // Input already queued goes first, as it would ahead of a repaint request queued
+        // behind it; a slow draw then does not hold back each event of a drag in turn.
         XEvent event;
-        const bool tookEvent = takeEvent(event);
-        if (tookEvent) processEvent(event);
+        bool tookEvent = false;
+        for (int n = 0; n < kEventsBeforeRepaint && takeEvent(event); ++n) {
+            processEvent(event);
+            tookEvent = true;
+        }
         const bool repaint = repaintRequested_.load();
         if (repaint) drawAndShow(geom::box2i(0, 0, 0, 0), geom::box2i(0, 0, 0, 0));
         if (tookEvent || repaint) {
