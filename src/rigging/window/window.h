@@ -100,6 +100,9 @@ public:
 struct WindowOptions {
     // Announce the window to its embedder with the XEmbed protocol and reparent into it.
     bool useXEmbed = false;
+    // Hand pixels to a server on this machine through shared memory when it offers that;
+    // otherwise (or when the environment sets RIGGING_X11_NO_SHM) they go through the connection.
+    bool useSharedMemory = true;
 };
 
 // A new window of the given size inside parentInfo (a native window id, or null for none), or

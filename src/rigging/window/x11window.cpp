@@ -8,6 +8,7 @@
 #include <sys/time.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <ctime>
 
 #include "rigging/window/x11display.h"
@@ -29,6 +30,13 @@ std::uint64_t monotonicMicroseconds() noexcept {
 
 constexpr long long kTimerPeriodNs = 16666666;  // one 60th of a second
 constexpr long long kMaxIdleSleepUs = 100000;
+// Events handled at most between two repaints, so that a flood of input cannot stop drawing.
+constexpr int kEventsBeforeRepaint = 64;
+
+bool sharedMemoryAllowed(const WindowOptions& options) noexcept {
+    const char* off = std::getenv("RIGGING_X11_NO_SHM");
+    return options.useSharedMemory && (off == nullptr || *off == '\0' || *off == '0');
+}
 
 // Clips (x, y, w, h) to (0, 0)-(maxW, maxH); false when nothing is left.
 bool clipToBuffer(int& x, int& y, int& w, int& h, int maxW, int maxH) noexcept {
@@ -51,7 +59,10 @@ constexpr unsigned int kCursorShapes[6] = {
 
 X11Window::X11Window(WindowUsage usage, unsigned long parentWindow, IWindowListener* listener,
                      int width, int height, WindowOptions options) noexcept
-    : usageIsHost_(usage == WindowUsage::host), listener_(listener), useXEmbed_(options.useXEmbed) {
+    : usageIsHost_(usage == WindowUsage::host),
+      listener_(listener),
+      useXEmbed_(options.useXEmbed),
+      useSharedMemory_(sharedMemoryAllowed(options)) {
     eventMutex_ = makeMutex();
     dirtyMutex_ = makeMutex();
     sleepMutex_ = makeMutex();
@@ -114,7 +125,8 @@ void X11Window::createX11Window(unsigned long parentWindow, int width, int heigh
         atomXEmbed_ = XInternAtom(display_, "_XEMBED", False);
         atomXEmbedInfo_ = XInternAtom(display_, "_XEMBED_INFO", False);
         long info[2] = {0, 1};  // protocol version 0, flags: mapped
-        XChangeProperty(display_, window_, atomXEmbedInfo_, XA_CARDINAL, 32, PropModeReplace,
+        // The protocol types the property with its own name; embedders check it.
+        XChangeProperty(display_, window_, atomXEmbedInfo_, atomXEmbedInfo_, 32, PropModeReplace,
                         reinterpret_cast<unsigned char*>(info), 2);
         if (parentWindow != 0) XReparentWindow(display_, window_, parentWindow, 0, 0);
     }
@@ -122,6 +134,8 @@ void X11Window::createX11Window(unsigned long parentWindow, int width, int heigh
     XMapRaised(display_, window_);
     XSelectInput(display_, window_, kEventMask);
     graphicsContext_ = XCreateGC(display_, window_, 0, nullptr);
+    shown_.create(display_, visual_, window_, graphicsContext_, buffer_.w, buffer_.h,
+                  useSharedMemory_);
 }
 
 void X11Window::notifySize(int width, int height) noexcept {
@@ -133,20 +147,14 @@ void X11Window::notifySize(int width, int height) noexcept {
         MutexLock dirty(dirtyMutex_);
         buffer_ = listener_->onResized(width, height);
     }
-    MutexLock lock(x11Mutex());
-    // The pixels belong to the listener: detach them so that only the descriptor is freed.
-    if (image_ != nullptr) {
-        image_->data = nullptr;
-        XDestroyImage(image_);
-        image_ = nullptr;
-    }
     bool usable = buffer_.pixels != nullptr && buffer_.w > 0 && buffer_.h > 0 &&
                   buffer_.pitch >= static_cast<std::size_t>(buffer_.w) * 4;
-    if (usable)
-        image_ =
-            XCreateImage(display_, static_cast<Visual*>(visual_), 24, ZPixmap, 0,
-                         reinterpret_cast<char*>(buffer_.pixels), static_cast<unsigned>(buffer_.w),
-                         static_cast<unsigned>(buffer_.h), 32, static_cast<int>(buffer_.pitch));
+    if (!usable) buffer_ = {};
+    // The first size comes before the graphics context exists; the window makes the copy
+    // once it does.
+    if (graphicsContext_ != nullptr)
+        shown_.create(display_, visual_, window_, graphicsContext_, buffer_.w, buffer_.h,
+                      useSharedMemory_);
 }
 
 X11Window::~X11Window() {
@@ -171,11 +179,7 @@ X11Window::~X11Window() {
         while (takeEvent(event))
             if (event.type == DestroyNotify) gone = true;
 
-        if (image_ != nullptr) {
-            image_->data = nullptr;
-            XDestroyImage(image_);
-            image_ = nullptr;
-        }
+        shown_.destroy();
         XFreeCursor(display_, hiddenCursor_);
         for (unsigned long c : fontCursors_)
             if (c != 0) XFreeCursor(display_, c);
@@ -196,6 +200,9 @@ bool X11Window::takeEvent(XEvent& event) noexcept {
     // Client messages (window-manager and embedding protocols) match no mask: they are taken
     // here so that they do not pile up in the shared queue.
     if (XCheckTypedWindowEvent(display_, window_, ClientMessage, &event)) return true;
+    const int completion = shown_.completionEventType();
+    if (completion >= 0 && XCheckTypedWindowEvent(display_, window_, completion, &event))
+        return true;
     if (XCheckTypedEvent(display_, MappingNotify, &event)) {
         XRefreshKeyboardMapping(&event.xmapping);
         return true;
@@ -267,7 +274,8 @@ void X11Window::processEvent(XEvent& event) noexcept {
             firstMotionAfterEnter_ = true;
             break;
         case Expose:
-            exposeArea(event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height);
+            exposeArea(event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height,
+                       event.xexpose.send_event != False);
             break;
         case ConfigureNotify:
             // The editor's size is fixed: a host that resizes the child only shows more or
@@ -277,23 +285,36 @@ void X11Window::processEvent(XEvent& event) noexcept {
             if (event.xdestroywindow.window == window_) terminated_.store(true);
             break;
         default:
+            if (event.type == shown_.completionEventType()) shown_.completed();
             break;
     }
 }
 
-void X11Window::exposeArea(int x, int y, int width, int height) noexcept {
+void X11Window::exposeArea(int x, int y, int width, int height, bool sendEvent) noexcept {
+    // Exposes may reach past the buffer; the copy clips them.
+    const geom::box2i area = clipToBuffer(x, y, width, height, buffer_.w, buffer_.h)
+                                 ? geom::box2i(x, y, x + width, y + height)
+                                 : geom::box2i(0, 0, 0, 0);
+    // A synthetic expose leaves the server's content in place: only what differs goes. The
+    // server's own says that the content is gone.
+    if (sendEvent)
+        drawAndShow(area, geom::box2i(0, 0, 0, 0));
+    else
+        drawAndShow(geom::box2i(0, 0, 0, 0), area);
+}
+
+void X11Window::drawAndShow(const geom::box2i& compared, const geom::box2i& lost) noexcept {
+    geom::box2i drawnArea;
     {
         MutexLock events(eventMutex_);
         MutexLock dirty(dirtyMutex_);
+        // Everything dirty since the last draw, whichever request asked for it.
+        repaintRequested_.store(false);
+        drawnArea = listener_->getDirtyRectangle();
         listener_->onDraw(WindowPixelFormat::BGRA8);
     }
-    if (image_ == nullptr || terminated_.load()) return;
-    // Server exposes may reach past the buffer; XPutImage outside its image is an X error.
-    if (!clipToBuffer(x, y, width, height, image_->width, image_->height)) return;
-    MutexLock lock(x11Mutex());
-    XPutImage(display_, window_, graphicsContext_, image_, x, y, x, y, static_cast<unsigned>(width),
-              static_cast<unsigned>(height));
-    XFlush(display_);
+    if (!shown_.valid() || terminated_.load()) return;
+    shown_.show(buffer_, drawnArea.expand(compared), lost);
 }
 
 void X11Window::defineCursor(MouseCursor cursor) noexcept {
@@ -319,12 +340,13 @@ void X11Window::timerThreadEntry(void* self) noexcept {
     static_cast<X11Window*>(self)->timerLoop();
 }
 
-bool X11Window::sleepUnlessStopped(long long nanoseconds) noexcept {
+bool X11Window::sleepUnlessStopped(long long nanoseconds, bool untilRepaint) noexcept {
     MutexLock lock(sleepMutex_);
     std::uint64_t deadline =
         monotonicMicroseconds() * 1000 + static_cast<std::uint64_t>(nanoseconds);
     for (;;) {
         if (stopThreads_.load()) return false;
+        if (untilRepaint && repaintRequested_.load()) return true;
         std::uint64_t now = monotonicMicroseconds() * 1000;
         if (now >= deadline) return true;
         sleepCondition_.waitFor(&sleepMutex_, static_cast<long long>(deadline - now));
@@ -334,14 +356,23 @@ bool X11Window::sleepUnlessStopped(long long nanoseconds) noexcept {
 void X11Window::eventLoop() noexcept {
     long long sleepUs = 0;
     while (!stopThreads_.load()) {
+        // Input already queued goes first, as it would ahead of a repaint request queued
+        // behind it; a slow draw then does not hold back each event of a drag in turn.
         XEvent event;
-        if (takeEvent(event)) {
+        bool tookEvent = false;
+        for (int n = 0; n < kEventsBeforeRepaint && takeEvent(event); ++n) {
             processEvent(event);
+            tookEvent = true;
+        }
+        const bool repaint = repaintRequested_.load();
+        if (repaint) drawAndShow(geom::box2i(0, 0, 0, 0), geom::box2i(0, 0, 0, 0));
+        if (tookEvent || repaint) {
             sleepUs = 0;
         } else {
-            // 1, 3, 7, 15, 31, 63 ms, then 100 ms while the window stays idle.
+            // 1, 3, 7, 15, 31, 63 ms, then 100 ms while the window stays idle, unless the
+            // timer asks for a repaint.
             sleepUs = std::min(2 * sleepUs + 1000, kMaxIdleSleepUs);
-            if (!sleepUnlessStopped(sleepUs * 1000)) break;
+            if (!sleepUnlessStopped(sleepUs * 1000, true)) break;
         }
     }
 }
@@ -362,28 +393,23 @@ void X11Window::timerLoop() noexcept {
             cursor = listener_->getMouseCursor();
         }
 
-        geom::box2i r;
+        bool request = false;
         {
             MutexLock lock(dirtyMutex_);
             listener_->recomputeDirtyAreas();
-            r = listener_->getDirtyRectangle();
+            const geom::box2i r = listener_->getDirtyRectangle();
+            int x = r.min.x, y = r.min.y, w = r.width(), h = r.height();
+            // Only what the buffer can show is asked for; a window already destroyed by its
+            // host gets no more requests. Set under the same mutex as the draw clears it, so
+            // that one still waiting takes in what turned dirty since, and none is left over.
+            request = !terminated_.load() && clipToBuffer(x, y, w, h, buffer_.w, buffer_.h);
+            if (request) repaintRequested_.store(true);
         }
-        int x = r.min.x, y = r.min.y, w = r.width(), h = r.height();
-        // Only what the buffer can show is asked for; a window already destroyed by its host
-        // gets no more requests.
-        if (!terminated_.load() && clipToBuffer(x, y, w, h, buffer_.w, buffer_.h)) {
-            XEvent expose{};
-            expose.xexpose.type = Expose;
-            expose.xexpose.display = display_;
-            expose.xexpose.window = window_;
-            expose.xexpose.x = x;
-            expose.xexpose.y = y;
-            expose.xexpose.width = w;
-            expose.xexpose.height = h;
-            expose.xexpose.count = 0;
-            MutexLock lock(x11Mutex());
-            XSendEvent(display_, window_, False, ExposureMask, &expose);
-            XFlush(display_);
+        // Straight to the event thread rather than through the server, which would wake up
+        // twice a frame for it.
+        if (request) {
+            MutexLock lock(sleepMutex_);
+            sleepCondition_.notifyAll();
         }
 
         if (cursor != lastCursor_ && !terminated_.load()) {
@@ -405,8 +431,12 @@ void X11Window::waitEventAndDispatch() noexcept {
             processEvent(event);
             return;
         }
+        if (repaintRequested_.load()) {
+            drawAndShow(geom::box2i(0, 0, 0, 0), geom::box2i(0, 0, 0, 0));
+            return;
+        }
         sleepUs = std::min(2 * sleepUs + 1000, kMaxIdleSleepUs);
-        if (!sleepUnlessStopped(sleepUs * 1000)) return;
+        if (!sleepUnlessStopped(sleepUs * 1000, true)) return;
     }
 }
 

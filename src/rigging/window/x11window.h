@@ -1,7 +1,7 @@
 #pragma once
 // The X11 child window: embedded in the host's window, run by an event thread (polls X events,
-// dispatches input, draws on Expose) and a timer thread (animates at 60 Hz, asks for repaints,
-// sets the cursor), showing the listener's pixel buffer.
+// dispatches input, draws on Expose and on request) and a timer thread (animates at 60 Hz, asks for
+// repaints, sets the cursor), showing the listener's pixel buffer.
 
 #include <atomic>
 #include <cstdint>
@@ -9,10 +9,10 @@
 #include "rigging/core/sync.h"
 #include "rigging/core/thread.h"
 #include "rigging/window/window.h"
+#include "rigging/window/x11shownimage.h"
 
 struct _XDisplay;
 struct _XGC;
-struct _XImage;
 union _XEvent;
 
 namespace rigging {
@@ -37,6 +37,12 @@ public:
     std::uint32_t getTimeMs() noexcept override;
     void* systemHandle() noexcept override;
 
+    // How the server is given the pixels, and how many it was given: rectangles and pixels put
+    // since the window opened.
+    bool usesSharedMemory() const noexcept { return shown_.usesSharedMemory(); }
+    long long putCount() const noexcept { return shown_.putCount(); }
+    long long pixelsPut() const noexcept { return shown_.pixelsPut(); }
+
     // Every X event this window asks for: key and button presses and releases, entering,
     // pointer motion, exposure and structure changes.
     static constexpr long kEventMask = 0x2805F;
@@ -47,15 +53,21 @@ private:
     void processEvent(_XEvent& event) noexcept;
     // One pending event of this window, if any, taken under the X mutex.
     bool takeEvent(_XEvent& event) noexcept;
-    void exposeArea(int x, int y, int width, int height) noexcept;
+    // Draws what is dirty and shows it. A synthetic expose (sendEvent) only asks for a redraw;
+    // one from the server also says that the area's content is lost.
+    void exposeArea(int x, int y, int width, int height, bool sendEvent) noexcept;
+    // Draws what is dirty, then sends the server what differs from what it shows within that
+    // and `compared`, and all of `lost`.
+    void drawAndShow(const geom::box2i& compared, const geom::box2i& lost) noexcept;
     void defineCursor(MouseCursor cursor) noexcept;
 
     static void eventThreadEntry(void* self) noexcept;
     static void timerThreadEntry(void* self) noexcept;
     void eventLoop() noexcept;
     void timerLoop() noexcept;
-    // Sleeps, but returns at once when the threads are told to stop; false then.
-    bool sleepUnlessStopped(long long nanoseconds) noexcept;
+    // Sleeps, but returns at once when the threads are told to stop (false then), or, when
+    // asked, once a repaint is requested.
+    bool sleepUnlessStopped(long long nanoseconds, bool untilRepaint = false) noexcept;
 
     bool usageIsHost_;
     IWindowListener* listener_;
@@ -72,6 +84,10 @@ private:
     Thread timerThread_;
     bool threadsStarted_ = false;
     bool useXEmbed_;
+    bool useSharedMemory_;
+    // The timer found something dirty and the event thread has not drawn since: requests
+    // made while a draw is slow become one redraw.
+    std::atomic<bool> repaintRequested_{false};
     bool firstMotionAfterEnter_ = true;
     int lastMouseX_ = 0;
     int lastMouseY_ = 0;
@@ -90,7 +106,8 @@ private:
     unsigned long atomXEmbedInfo_ = 0;
     unsigned long atomDeleteWindow_ = 0;
     _XGC* graphicsContext_ = nullptr;
-    _XImage* image_ = nullptr;
+    // A copy of what the server shows, which redraws are compared with.
+    X11ShownImage shown_;
     MouseCursor lastCursor_ = MouseCursor::pointer;
     unsigned long blankBitmap_ = 0;
     unsigned long hiddenCursor_ = 0;

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -118,7 +119,10 @@ TEST_F(Vst3Editor, AnEmbeddedChildShowsTheOffscreenPictureAndComesAndGoes) {
     EXPECT_EQ(y, 0);
     EXPECT_EQ(w, 1000);
     EXPECT_EQ(h, 700);
-    EXPECT_EQ(host.cardinals(child, "_XEMBED_INFO"), (std::vector<long>{0, 1}));
+    // Typed with its own name, as embedders check: version 0, mapped.
+    std::string type;
+    EXPECT_EQ(host.values32(child, "_XEMBED_INFO", &type), (std::vector<long>{0, 1}));
+    EXPECT_EQ(type, "_XEMBED_INFO");
 
     // A second attach replaces the window: one child again, showing the same.
     ASSERT_TRUE(attachAndWaitForFirstDraw(host, expected));

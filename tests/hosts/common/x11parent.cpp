@@ -24,7 +24,9 @@ int countError(Display*, XErrorEvent*) {
     return 0;
 }
 
-Display* dpy(void* d) { return static_cast<Display*>(d); }
+Display* dpy(void* d) {
+    return static_cast<Display*>(d);
+}
 
 }  // namespace
 
@@ -91,18 +93,26 @@ bool X11Parent::hasProperty(unsigned long w, const char* atom) const {
     return found;
 }
 
-std::vector<long> X11Parent::cardinals(unsigned long w, const char* atom) const {
-    Atom type = 0;
+std::vector<long> X11Parent::values32(unsigned long w, const char* atom, std::string* type) const {
+    Atom actualType = 0;
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
     std::vector<long> out;
-    if (XGetWindowProperty(dpy(display_), w, XInternAtom(dpy(display_), atom, False), 0, 16,
-                           False, XA_CARDINAL, &type, &format, &count, &after,
+    if (type) type->clear();
+    if (XGetWindowProperty(dpy(display_), w, XInternAtom(dpy(display_), atom, False), 0, 16, False,
+                           AnyPropertyType, &actualType, &format, &count, &after,
                            &data) == Success &&
         data != nullptr && format == 32) {
         const long* values = reinterpret_cast<const long*>(data);
         out.assign(values, values + count);
+        if (type) {
+            char* name = XGetAtomName(dpy(display_), actualType);
+            if (name) {
+                *type = name;
+                XFree(name);
+            }
+        }
     }
     if (data) XFree(data);
     return out;
@@ -147,9 +157,13 @@ void X11Parent::releaseButtons() const {
     XSync(dpy(display_), False);
 }
 
-void X11Parent::sync() const { XSync(dpy(display_), False); }
+void X11Parent::sync() const {
+    XSync(dpy(display_), False);
+}
 
-int X11Parent::errors() const { return g_errors.load(); }
+int X11Parent::errors() const {
+    return g_errors.load();
+}
 
 int threadCount() {
     int n = 0;

@@ -28,8 +28,10 @@ public:
     unsigned long child() const;
     bool geometry(unsigned long w, int& x, int& y, int& width, int& height) const;
     bool hasProperty(unsigned long w, const char* atom) const;
-    // The CARDINAL values of a property (empty when missing).
-    std::vector<long> cardinals(unsigned long w, const char* atom) const;
+    // The values of a 32-bit property of any type (empty when missing), and the name of that
+    // type when asked for.
+    std::vector<long> values32(unsigned long w, const char* atom,
+                               std::string* type = nullptr) const;
     // Pixels of w as 0xRRGGBB, row by row; empty on failure.
     std::vector<std::uint32_t> grab(unsigned long w, int width, int height) const;
 

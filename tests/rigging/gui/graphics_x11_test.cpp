@@ -12,6 +12,7 @@
 #include "guitree.h"
 #include "rigging/gui/offscreen.h"
 #include "rigging/window/x11display.h"
+#include "rigging/window/x11window.h"
 
 using namespace windowtest;
 using guitest::Tree;
@@ -79,6 +80,37 @@ TEST_F(GUIWindow, OpenUIGivesAChildShowingTheRenderAndCloseUIRemovesIt) {
     XSync(dpy_, False);
     EXPECT_TRUE(childrenOf(parent_).empty());
     t.root->closeUI();  // nothing left to close
+}
+
+TEST_F(GUIWindow, WithOrWithoutSharedMemoryTheWholeWindowShowsTheRender) {
+    const std::vector<unsigned long> expected = offscreenPicture();
+    for (bool shared : {true, false}) {
+        Tree t;
+        t.root->setWindowOptions({.useSharedMemory = shared});
+        int w = 0, h = 0;
+        t.root->getGUISize(&w, &h);
+        ASSERT_EQ(expected.size(), static_cast<std::size_t>(w) * h);
+        void* handle = openIn(t, parent_);
+        ASSERT_NE(handle, nullptr);
+        auto* window = static_cast<rigging::X11Window*>(t.root->window());
+        int major = 0, minor = 0;
+        Bool pixmaps = False;
+        EXPECT_EQ(window->usesSharedMemory(),
+                  shared && XShmQueryVersion(dpy_, &major, &minor, &pixmaps));
+        long differing = -1;
+        const bool same = waitUntil([&] {
+            XImage* image = XGetImage(dpy_, windowOf(handle), 0, 0, w, h, AllPlanes, ZPixmap);
+            if (image == nullptr) return false;
+            differing = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    differing += (XGetPixel(image, x, y) & 0xFFFFFF) != expected[y * w + x];
+            XDestroyImage(image);
+            return differing == 0;
+        });
+        EXPECT_TRUE(same) << differing << " pixels differ, shared " << shared;
+        t.root->closeUI();
+    }
 }
 
 TEST_F(GUIWindow, WithoutAWindowOpenUIGivesNullAndLeavesNothingHalfMade) {

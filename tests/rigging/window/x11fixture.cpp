@@ -1,6 +1,11 @@
 #include "x11fixture.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
 
 #include "rigging/window/x11display.h"
 
@@ -39,9 +44,13 @@ void RecordingListener::onDraw(WindowPixelFormat pf) noexcept {
     Inside s(insideTree_, overlaps), d(insideDirty_, overlaps);
     if (pf != WindowPixelFormat::BGRA8) overlaps += 1000;  // the one format X is given
     std::lock_guard<std::mutex> lock(mutex_);
-    ++generation_;
+    if (!paintSame) ++generation_;
     for (int y = std::max(taken_.min.y, 0); y < std::min(taken_.max.y, h_); ++y)
         for (int x = std::max(taken_.min.x, 0); x < std::min(taken_.max.x, w_); ++x) {
+            if (!paintOnly_.empty() &&
+                std::none_of(paintOnly_.begin(), paintOnly_.end(),
+                             [&](const box2i& b) { return b.contains(geom::vec2i(x, y)); }))
+                continue;
             std::uint8_t* p = &pixels_[(static_cast<std::size_t>(y) * w_ + x) * 4];
             p[0] = static_cast<std::uint8_t>(x * 7 + generation_);  // B, G, R, A in memory
             p[1] = static_cast<std::uint8_t>(y * 3);
@@ -85,6 +94,11 @@ void RecordingListener::onAnimate(double dt, double time) noexcept {
 MouseCursor RecordingListener::getMouseCursor() noexcept {
     Inside s(insideTree_, overlaps);
     return cursor_.load();
+}
+
+void RecordingListener::setPaintOnly(std::vector<box2i> areas) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    paintOnly_ = std::move(areas);
 }
 
 void RecordingListener::requestRepaint(const box2i& r, bool forever) {
@@ -158,9 +172,30 @@ int X11Test::testConnectionErrors() {
     return errors.load();
 }
 
-IWindow* X11Test::open(RecordingListener& listener, bool xembed, int width, int height) {
+IWindow* X11Test::open(RecordingListener& listener, bool xembed, int width, int height,
+                       bool sharedMemory) {
     return createWindow(WindowUsage::plugin, reinterpret_cast<void*>(parent_), nullptr, &listener,
-                        WindowBackend::x11, width, height, WindowOptions{xembed});
+                        WindowBackend::x11, width, height,
+                        WindowOptions{.useXEmbed = xembed, .useSharedMemory = sharedMemory});
+}
+
+int X11Test::ownSharedSegments() {
+    std::ifstream table("/proc/sysvipc/shm");
+    std::string line;
+    std::getline(table, line);  // the column names
+    int n = 0;
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        long key, id, perms, size, creator;
+        if (fields >> key >> id >> perms >> size >> creator) n += creator == getpid();
+    }
+    return n;
+}
+
+bool X11Test::serverHasSharedMemory() {
+    int major = 0, minor = 0;
+    Bool pixmaps = False;
+    return XShmQueryVersion(dpy_, &major, &minor, &pixmaps);
 }
 
 Window X11Test::parentOf(Window w) {

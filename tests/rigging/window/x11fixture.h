@@ -11,6 +11,7 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/XShm.h>
 // clang-format on
 
 #include <atomic>
@@ -82,6 +83,8 @@ public:
     // Reported from the next recomputation until the draw after it, or for ever.
     void requestRepaint(const box2i& r, bool forever = false);
     void setCursor(rigging::MouseCursor c) { cursor_ = c; }
+    // Draws change only these parts of what is taken (everything when none are given).
+    void setPaintOnly(std::vector<box2i> areas);
 
     std::vector<InputEvent> events(std::initializer_list<InputEvent::Kind> kinds);
     std::vector<AnimateCall> animateCalls();
@@ -90,6 +93,8 @@ public:
     bool waitFor(InputEvent::Kind kind, std::size_t count = 1);
 
     std::atomic<int> resizeCount{0}, lastWidth{0}, lastHeight{0}, drawCount{0}, overlaps{0};
+    // Draws paint what the buffer already holds.
+    std::atomic<bool> paintSame{false};
     // The pixel that the window should show at (x, y), as 0xRRGGBB.
     unsigned long expectedPixel(int x, int y);
 
@@ -109,6 +114,7 @@ private:
     std::vector<std::uint8_t> pixels_;
     int w_ = 0, h_ = 0, generation_ = 0;
     box2i requested_{0, 0, 0, 0}, taken_{0, 0, 0, 0};
+    std::vector<box2i> paintOnly_;
     bool forever_ = false;
     std::atomic<rigging::MouseCursor> cursor_{rigging::MouseCursor::pointer};
     std::atomic<int> insideTree_{0}, insideDirty_{0};
@@ -123,7 +129,11 @@ protected:
     void TearDown() override;
 
     rigging::IWindow* open(RecordingListener& listener, bool xembed = false, int width = 1000,
-                           int height = 700);
+                           int height = 700, bool sharedMemory = true);
+    // Shared memory segments this process made that still exist.
+    static int ownSharedSegments();
+    // The server offers shared memory to the test connection.
+    bool serverHasSharedMemory();
     static Window handleOf(rigging::IWindow* w) {
         return static_cast<Window>(reinterpret_cast<std::uintptr_t>(w->systemHandle()));
     }

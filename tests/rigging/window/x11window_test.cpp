@@ -1,6 +1,8 @@
 // The child window as the host's X server sees it: place, size, properties, repaints and
 // timing, and what it does with a host's odd requests.
 
+#include "rigging/window/x11window.h"
+
 #include "rigging/core/nogc.h"
 #include "rigging/window/x11display.h"
 #include "x11fixture.h"
@@ -12,7 +14,8 @@ namespace {
 
 class X11Window : public X11Test {
 protected:
-    // The CARDINAL[2] _XEMBED_INFO of w, or nothing when it has none.
+    // The _XEMBED_INFO of w, typed with its own atom as the protocol has it, or nothing when
+    // it has none or has another type.
     std::vector<long> xembedInfo(Window w) {
         Atom type = 0;
         int format = 0;
@@ -21,7 +24,7 @@ protected:
         std::vector<long> out;
         XGetWindowProperty(dpy_, w, XInternAtom(dpy_, "_XEMBED_INFO", False), 0, 16, False,
                            AnyPropertyType, &type, &format, &n, &after, &data);
-        if (type == XA_CARDINAL && format == 32)
+        if (type == XInternAtom(dpy_, "_XEMBED_INFO", False) && format == 32)
             out.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + n);
         if (data) XFree(data);
         return out;
@@ -170,38 +173,112 @@ TEST_F(X11Window, HostResizesAndOversizedExposesLeaveTheBuffersAlone) {
 
 TEST_F(X11Window, SurvivesTheHostDestroyingItsWindowFirst) {
     allowWindowErrors_ = true;  // requests racing the destruction fail on the window's side
+    const bool shared = serverHasSharedMemory();
+    const int segmentsBefore = ownSharedSegments();
     RecordingListener listener;
     IWindow* w = open(listener);
     ASSERT_NE(w, nullptr);
+    // Attached to the server, and already marked for removal once both sides let go.
+    EXPECT_EQ(ownSharedSegments(), segmentsBefore + (shared ? 1 : 0));
     listener.requestRepaint(box2i(0, 0, 50, 50), true);  // the timer keeps sending exposes
     listener.setCursor(MouseCursor::cross);
+    ASSERT_TRUE(waitUntil([&] { return listener.drawCount >= 3; }));
     XDestroyWindow(dpy_, parent_);
     XSync(dpy_, False);
     EXPECT_TRUE(waitUntil([&] { return w->terminated(); }));
     destroyFree(w);  // must not end the host through its error handler (checked on tear-down)
+    EXPECT_EQ(ownSharedSegments(), segmentsBefore) << "the segment outlived its window";
     parent_ = XCreateSimpleWindow(dpy_, DefaultRootWindow(dpy_), 0, 0, 10, 10, 0, 0, 0);
 }
 
-TEST_F(X11Window, PacesAnimationAtSixtyHertzWithElapsedTimeSteps) {
-    RecordingListener listener;
-    auto opened = Clock::now();
-    IWindow* w = open(listener);
-    ASSERT_NE(w, nullptr);
-    std::this_thread::sleep_for(std::chrono::seconds(2));
-    double seconds = std::chrono::duration<double>(Clock::now() - opened).count();
-    destroyFree(w);
-    std::vector<AnimateCall> calls = listener.animateCalls();
-    // A loaded machine may give fewer calls, never more than the period allows.
-    EXPECT_LE(calls.size(), static_cast<std::size_t>(60 * seconds + 2));
-    ASSERT_GE(calls.size(), 20u) << "the timer hardly ran";
-    EXPECT_GE(calls[0].time, 0.0);
-    for (std::size_t i = 1; i < calls.size(); ++i) {
-        double between =
-            std::chrono::duration<double, std::milli>(calls[i].at - calls[i - 1].at).count();
-        EXPECT_NEAR(calls[i].dt, between, 1.0) << i;
-        EXPECT_GE(calls[i].dt, 16.6) << i;
-        EXPECT_NEAR(calls[i].time - calls[i - 1].time, calls[i].dt, 1e-6) << i;
+TEST_F(X11Window, SharedOrNotTheServerShowsTheBufferAndTheSegmentGoesWithTheWindow) {
+    const int segmentsBefore = ownSharedSegments();
+    for (bool shared : {true, false}) {
+        RecordingListener listener;
+        IWindow* w = open(listener, false, 300, 200, shared);
+        ASSERT_NE(w, nullptr);
+        auto* x11 = static_cast<rigging::X11Window*>(w);
+        EXPECT_EQ(x11->usesSharedMemory(), shared && serverHasSharedMemory());
+        EXPECT_EQ(ownSharedSegments(), segmentsBefore + (x11->usesSharedMemory() ? 1 : 0));
+        // Successive draws of overlapping areas; each is shown as the buffer holds it.
+        for (const box2i& r : {box2i(0, 0, 300, 200), box2i(10, 20, 110, 70),
+                               box2i(60, 50, 300, 200), box2i(299, 199, 300, 200)}) {
+            const int before = listener.drawCount;
+            listener.requestRepaint(r);
+            ASSERT_TRUE(waitUntil([&] { return listener.drawCount > before; }));
+            EXPECT_TRUE(waitUntil([&] { return mismatches(handleOf(w), listener, r) == 0; }))
+                << "shared " << shared;
+        }
+        EXPECT_EQ(mismatches(handleOf(w), listener, box2i(0, 0, 300, 200)), 0);
+        destroyFree(w);
+        EXPECT_EQ(ownSharedSegments(), segmentsBefore);
     }
+    // Switched off from the environment, as a user would on a troublesome server.
+    setenv("RIGGING_X11_NO_SHM", "1", 1);
+    RecordingListener listener;
+    IWindow* w = open(listener, false, 300, 200, true);
+    unsetenv("RIGGING_X11_NO_SHM");
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(static_cast<rigging::X11Window*>(w)->usesSharedMemory());
+    EXPECT_EQ(ownSharedSegments(), segmentsBefore);
+    destroyFree(w);
+}
+
+TEST_F(X11Window, OnlyChangedPixelsAreSentAndAnUnchangedRedrawSendsNothing) {
+    for (bool shared : {true, false}) {
+        RecordingListener listener;
+        IWindow* w = open(listener, false, 400, 300, shared);
+        ASSERT_NE(w, nullptr);
+        auto* x11 = static_cast<rigging::X11Window*>(w);
+        // The server's first expose shows the whole window once.
+        ASSERT_TRUE(waitUntil([&] { return x11->pixelsPut() >= 400 * 300; }));
+        const box2i r(10, 20, 110, 70), r2(300, 200, 340, 230);
+        int draws = listener.drawCount;
+        listener.requestRepaint(r);
+        ASSERT_TRUE(waitUntil([&] { return listener.drawCount > draws; }));
+        ASSERT_TRUE(waitUntil([&] { return mismatches(handleOf(w), listener, r) == 0; }));
+        long long pixels = x11->pixelsPut();
+        // Two areas far apart change within the box around both: their pixels go, not the box.
+        listener.setPaintOnly({r, r2});
+        draws = listener.drawCount;
+        listener.requestRepaint(r.expand(r2));
+        ASSERT_TRUE(waitUntil([&] { return listener.drawCount > draws; }));
+        EXPECT_TRUE(
+            waitUntil([&] { return mismatches(handleOf(w), listener, r.expand(r2)) == 0; }));
+        EXPECT_EQ(x11->pixelsPut() - pixels, r.width() * r.height() + r2.width() * r2.height())
+            << "shared " << shared;
+        listener.setPaintOnly({});
+
+        // Redrawn again and again, but to the same pixels: nothing more reaches the server.
+        listener.paintSame = true;
+        const long long puts = x11->putCount();
+        draws = listener.drawCount;
+        listener.requestRepaint(r, true);
+        ASSERT_TRUE(waitUntil([&] { return listener.drawCount >= draws + 10; }));
+        EXPECT_EQ(x11->putCount(), puts) << "shared " << shared;
+        destroyFree(w);
+    }
+}
+
+TEST_F(X11Window, OneRepaintRequestIsOneDrawHoweverLongTheEventThreadSlept) {
+    RecordingListener listener;
+    IWindow* w = open(listener, false, 200, 100);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return listener.drawCount >= 1; }));  // the server's expose
+    // Each time the window has been idle long enough for the event thread to sleep its
+    // longest; the timer keeps asking until the area is drawn, and each of those asks must
+    // not become a draw of its own.
+    const int cycles = 5;
+    const int before = listener.drawCount;
+    for (int i = 0; i < cycles; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const int drawn = listener.drawCount;
+        listener.requestRepaint(box2i(0, 0, 50, 50));
+        ASSERT_TRUE(waitUntil([&] { return listener.drawCount > drawn; }));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(listener.drawCount - before, cycles) << "requests piled up into extra draws";
+    destroyFree(w);
     EXPECT_EQ(listener.overlaps, 0);
 }
 
