@@ -157,11 +157,12 @@ endfunction()
 # <dir>/<name>.so for VST 2.4. It exports only what the binding's version script names (the
 # entry points) and has no undefined symbols; outside sanitizer builds it carries its own C++
 # runtime so that any host can load it (a sanitized module is loaded by a sanitized host and
-# must share that host's runtime).
+# must share that host's runtime). A sanitized module runs without the vptr check, so that
+# it works with any host's objects.
 function(brindlewave_plugin_module target)
     cmake_parse_arguments(M "" "FORMAT;NAME;DIR" "SOURCES;LIBS" ${ARGN})
     if(M_FORMAT STREQUAL "vst3")
-        set(binding rigging_vst3)
+        set(binding rigging_vst3_module)
         set(exports ${RIGGING_VST3_EXPORTS})
         set(dir ${M_DIR}/${M_NAME}.vst3/Contents/x86_64-linux)
     elseif(M_FORMAT STREQUAL "vst2")
@@ -181,5 +182,9 @@ function(brindlewave_plugin_module target)
     if(NOT BRINDLEWAVE_SANITIZE AND NOT BRINDLEWAVE_TSAN)
         target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc)
         target_sources(${target} PRIVATE ${RIGGING_NOTHROW_RUNTIME})
+    endif()
+    if(BRINDLEWAVE_SANITIZE)
+        # Hosts hand the module objects of types it cannot know (see rigging_vst3_module).
+        target_compile_options(${target} PRIVATE -fno-sanitize=vptr)
     endif()
 endfunction()

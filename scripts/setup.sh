@@ -5,7 +5,8 @@ set -eu
 cd "$(dirname "$0")/.."
 
 PACKAGES="cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev \
-libstb-dev libx11-dev libxtst-dev fonts-lato xvfb xauth libfftw3-dev zam-plugins lsp-plugins-vst"
+libstb-dev libx11-dev libxtst-dev fonts-lato xvfb xauth libfftw3-dev zam-plugins lsp-plugins-vst \
+libjpeg-turbo-progs"
 
 missing=""
 for p in $PACKAGES; do

@@ -1,11 +1,15 @@
 // Renders audio through the compressor offline: a WAV file or a generated signal in, a WAV file
 // out, and the band meters' final levels printed.
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "brindlewave/client.h"
@@ -20,17 +24,53 @@ using namespace brindlewave::render;
 
 namespace {
 
+// Everything is held in memory, input and output at once: 2^26 frames per channel (23 minutes
+// at 48 kHz) is 1 GiB for a stereo render. A file is read no further than 1 GiB, so a device or
+// a pipe that never ends stops there.
+constexpr int kMaxFrames = 1 << 26;
+constexpr std::uint64_t kMaxInputBytes = std::uint64_t(1) << 30;
+// The rates hosts run at, and the largest block any of them sends.
+constexpr double kMinRate = 8000, kMaxRate = 768000;
+constexpr int kMaxBlock = 65536;
+
 void usage() {
     std::fprintf(stderr,
                  "usage: brindlewave-render (--input FILE.wav | --signal SIGNAL) [options]\n"
                  "  --signal SIGNAL       sine:FREQ:PEAKDB, noise:PEAKDB or silence\n"
                  "  --seconds S           length of a generated signal (default 2)\n"
-                 "  --rate HZ             sample rate of a generated signal (default 48000)\n"
-                 "  --block N             host block size (default 512)\n"
+                 "  --rate HZ             sample rate of a generated signal, 8000..768000\n"
+                 "                        (default 48000)\n"
+                 "  --block N             host block size, 1..65536 (default 512)\n"
                  "  --layout IN,OUT       channel layout: 1,1 1,2 2,1 or 2,2 (default 2,2)\n"
-                 "  --param INDEX=VALUE   normalized parameter value (repeatable)\n"
+                 "  --param INDEX=VALUE   normalized parameter value 0..1 (repeatable)\n"
                  "  --output FILE.wav     32-bit float output file\n"
-                 "  --plain               use the plain per-sample path\n");
+                 "  --plain               use the plain per-sample path\n"
+                 "Inputs and generated signals hold at most %d frames (%d s at 48 kHz).\n",
+                 kMaxFrames, kMaxFrames / 48000);
+}
+
+// One line on stderr saying what is wrong; the exit status for bad arguments.
+[[noreturn]] void refuse(const std::string& what) {
+    std::fprintf(stderr, "brindlewave-render: %s\n", what.c_str());
+    std::exit(2);
+}
+
+double parseNumber(const char* option, const char* text) {
+    char* end = nullptr;
+    double v = std::strtod(text, &end);
+    if (end == text || *end != 0 || !std::isfinite(v))
+        refuse(std::string(option) + ": '" + text + "' is not a finite number");
+    return v;
+}
+
+int parseWhole(const char* option, const char* text, int lo, int hi) {
+    char* end = nullptr;
+    errno = 0;
+    long v = std::strtol(text, &end, 10);
+    if (end == text || *end != 0 || errno == ERANGE || v < lo || v > hi)
+        refuse(std::string(option) + ": '" + text + "' is not a whole number in " +
+               std::to_string(lo) + ".." + std::to_string(hi));
+    return int(v);
 }
 
 struct ParamSetting {
@@ -38,16 +78,19 @@ struct ParamSetting {
     double value;
 };
 
-bool parseParam(const char* text, ParamSetting& p) {
+ParamSetting parseParam(const char* text) {
+    auto bad = [&](const char* why) { refuse(std::string("--param '") + text + "': " + why); };
     char* end = nullptr;
+    errno = 0;
     long index = std::strtol(text, &end, 10);
-    if (end == text || *end != '=') return false;
+    if (end == text || *end != '=') bad("not INDEX=VALUE");
+    if (errno == ERANGE || index < 0 || index >= param::kCount)
+        bad(("index outside 0.." + std::to_string(param::kCount - 1)).c_str());
     const char* v = end + 1;
     double value = std::strtod(v, &end);
-    if (end == v || *end != 0 || !std::isfinite(value)) return false;
-    if (index < 0 || index >= param::kCount) return false;
-    p = {static_cast<int>(index), value};
-    return true;
+    if (end == v || *end != 0 || !(value >= 0 && value <= 1))
+        bad("value is not a normalized number in 0..1");
+    return {static_cast<int>(index), value};
 }
 
 }  // namespace
@@ -61,10 +104,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto next = [&]() -> const char* {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "%s needs a value\n", a.c_str());
-                std::exit(2);
-            }
+            if (i + 1 >= argc) refuse(a + " needs a value");
             return argv[++i];
         };
         if (a == "--input")
@@ -73,61 +113,84 @@ int main(int argc, char** argv) {
             signalText = next();
         else if (a == "--output")
             outputPath = next();
-        else if (a == "--seconds")
-            seconds = std::atof(next());
-        else if (a == "--rate")
-            rate = std::atof(next());
-        else if (a == "--block")
-            block = std::atoi(next());
+        else if (a == "--seconds") {
+            seconds = parseNumber("--seconds", next());
+            if (!(seconds > 0)) refuse("--seconds must be above 0");
+        } else if (a == "--rate") {
+            rate = parseNumber("--rate", next());
+            if (rate < kMinRate || rate > kMaxRate) refuse("--rate must be within 8000..768000 Hz");
+        } else if (a == "--block")
+            block = parseWhole("--block", next(), 1, kMaxBlock);
         else if (a == "--plain")
             plain = true;
         else if (a == "--layout") {
-            if (std::sscanf(next(), "%d,%d", &ins, &outs) != 2) ins = 0;
-        } else if (a == "--param") {
-            ParamSetting p;
             const char* text = next();
-            if (!parseParam(text, p)) {
-                std::fprintf(stderr, "bad --param '%s' (INDEX=NORMALIZED, index 0..%d)\n", text,
-                             param::kCount - 1);
-                return 2;
-            }
-            params.push_back(p);
+            char tail = 0;
+            if (std::sscanf(text, "%d,%d%c", &ins, &outs, &tail) != 2 || ins < 1 || ins > 2 ||
+                outs < 1 || outs > 2)
+                refuse(std::string("--layout '") + text + "': use 1,1 1,2 2,1 or 2,2");
+        } else if (a == "--param") {
+            params.push_back(parseParam(next()));
         } else if (a == "--help" || a == "-h") {
             usage();
             return 0;
         } else {
-            std::fprintf(stderr, "unknown option %s\n", a.c_str());
-            usage();
-            return 2;
+            refuse("unknown option " + a + " (--help lists them)");
         }
     }
-    if (inputPath.empty() == signalText.empty() || block < 1 || !(rate > 0) || !(seconds > 0)) {
-        usage();
-        return 2;
+    if (inputPath.empty() && signalText.empty()) refuse("give --input FILE.wav or --signal SIGNAL");
+    if (!inputPath.empty() && !signalText.empty())
+        refuse("--input and --signal exclude each other");
+    // Refused before anything of that length is made.
+    const double frames = std::round(seconds * rate);
+    if (signalText.size() && frames > kMaxFrames) {
+        char what[160];
+        std::snprintf(what, sizeof what,
+                      "--seconds %g at %g Hz is %.0f frames, more than the %d a "
+                      "render holds",
+                      seconds, rate, frames, kMaxFrames);
+        refuse(what);
     }
+    if (signalText.size() && frames < 1) refuse("--seconds gives less than one frame");
 
     // Everything that runs plug-in code runs as under a host's entry.
     rigging::FPScope fp;
     BrindlewaveClient* client = rigging::createClient<BrindlewaveClient>();
     if (!client->isLegalIO(ins, outs)) {
-        std::fprintf(stderr, "layout %d,%d is not supported\n", ins, outs);
+        std::fprintf(stderr, "brindlewave-render: layout %d,%d is not supported\n", ins, outs);
         rigging::destroyFree(client);
         return 2;
     }
     std::string error;
     AudioBuffer source;
-    if (!inputPath.empty()
-            ? !readWav(inputPath, source, error)
-            : !makeSignal(signalText, ins, int(std::lround(seconds * rate)), rate, source, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    WavReadLimits limits;
+    limits.maxFrames = kMaxFrames;
+    limits.maxBytes = kMaxInputBytes;
+    if (!inputPath.empty() ? !readWav(inputPath, source, error, limits)
+                           : !makeSignal(signalText, ins, int(frames), rate, source, error)) {
+        std::fprintf(stderr, "brindlewave-render: %s\n", error.c_str());
+        rigging::destroyFree(client);
+        return 1;
+    }
+    if (source.sampleRate < kMinRate || source.sampleRate > kMaxRate) {
+        std::fprintf(stderr,
+                     "brindlewave-render: %s: sample rate %.0f Hz is outside 8000..768000\n",
+                     inputPath.c_str(), source.sampleRate);
         rigging::destroyFree(client);
         return 1;
     }
     // The layout decides the input count: extra file channels are dropped, a missing second
-    // channel repeats the first.
-    AudioBuffer input(ins, source.frames(), source.sampleRate);
-    for (int c = 0; c < ins; ++c)
-        input.channels[c] = source.channels[std::min(c, source.numChannels() - 1)];
+    // channel repeats the first. Moved, not copied: a long render holds only its input and output.
+    AudioBuffer input;
+    input.sampleRate = source.sampleRate;
+    input.channels.resize(ins);
+    for (int c = ins - 1; c >= 0; --c) {
+        const int from = std::min(c, source.numChannels() - 1);
+        if (from == c)
+            input.channels[c] = std::move(source.channels[from]);
+        else
+            input.channels[c] = source.channels[from];
+    }
 
     for (const ParamSetting& p : params) setParameter(*client, p.index, p.value);
     client->setPlainProcessing(plain);
@@ -137,7 +200,7 @@ int main(int argc, char** argv) {
     AudioBuffer out = brindlewave::render::render(*client, input, options);
 
     if (!outputPath.empty() && !writeWav(outputPath, out, WavSampleFormat::float32, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+        std::fprintf(stderr, "brindlewave-render: %s\n", error.c_str());
         rigging::destroyFree(client);
         return 1;
     }

@@ -116,7 +116,8 @@ struct Vector : VectorFields<T, N> {
         return *this * inv;
     }
 
-    // In place, by the CPU's approximate reciprocal square root (not refined).
+    // In place, scaled by inverseSqrt: a correctly rounded square root and division, so the
+    // result is the same on every processor.
     void fastNormalize() noexcept requires std::same_as<T, float> {
         *this *= inverseSqrt(squaredMagnitude());
     }

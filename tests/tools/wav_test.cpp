@@ -3,8 +3,12 @@
 #include "wav.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <csignal>
+#include <cstring>
+#include <thread>
 
 #include "testsignal.h"
 
@@ -72,6 +76,77 @@ TEST(Wav, RefusesWhatItCannotReadAndKeepsWholeFramesOfTruncatedData) {
     b.resize(b.size() - 7);  // cuts into the last two frames
     ASSERT_TRUE(decodeWav(b, out, error)) << error;
     EXPECT_EQ(out.frames(), 98);
+}
+
+// A 16-bit stereo header whose data chunk claims `dataBytes`.
+std::vector<unsigned char> headerClaiming(std::uint32_t dataBytes) {
+    std::vector<unsigned char> b = encodeWav(AudioBuffer(2, 0, 48000), WavSampleFormat::pcm16);
+    std::memcpy(&b[40], &dataBytes, 4);
+    return b;
+}
+
+// Reads what `feed` writes, through a pipe that only ends when the reader closes it.
+bool readFromEndlessPipe(const std::vector<unsigned char>& head,
+                         const std::vector<unsigned char>& repeated, const WavReadLimits& limits,
+                         AudioBuffer& out, std::string& error) {
+    std::signal(SIGPIPE, SIG_IGN);
+    int fds[2];
+    if (::pipe(fds) != 0) return false;
+    std::thread writer([&, w = fds[1]] {
+        bool ok = ::write(w, head.data(), head.size()) == ssize_t(head.size());
+        while (ok) ok = ::write(w, repeated.data(), repeated.size()) > 0;
+        ::close(w);
+    });
+    bool read = readWav("/dev/fd/" + std::to_string(fds[0]), out, error, limits);
+    ::close(fds[0]);
+    writer.join();
+    return read;
+}
+
+TEST(Wav, LimitsStopWhatWouldNotFitBeforeItIsHeld) {
+    const AudioBuffer in = makeNoise(2, 100, 48000, -6, 3);
+    const std::vector<unsigned char> file = encodeWav(in, WavSampleFormat::pcm16);
+    AudioBuffer out;
+    std::string error;
+    WavReadLimits limits;
+    limits.maxFrames = 100;
+    EXPECT_TRUE(decodeWav(file, out, error, limits)) << error;
+    EXPECT_EQ(out.frames(), 100);
+    limits.maxFrames = 99;
+    EXPECT_FALSE(decodeWav(file, out, error, limits));
+    EXPECT_EQ(error, "holds 100 frames, more than the 99 allowed");
+    limits = {};
+    limits.maxBytes = file.size();
+    EXPECT_TRUE(decodeWav(file, out, error, limits)) << error;
+    limits.maxBytes = file.size() - 1;
+    EXPECT_FALSE(decodeWav(file, out, error, limits));
+
+    // A pipe gives no length: the frames or bytes are counted as they come, and the read stops
+    // at the limit however long the writer goes on.
+    const std::vector<unsigned char> zeros(4096, 0);
+    limits = {};
+    limits.maxFrames = 5000;
+    EXPECT_FALSE(readFromEndlessPipe(headerClaiming(0xFFFFFFF0u), zeros, limits, out, error));
+    EXPECT_NE(error.find("holds more than 5000 frames"), std::string::npos) << error;
+    const std::vector<unsigned char> junk = {'j', 'u', 'n', 'k', 0, 1, 0, 0};  // 256-byte chunks
+    std::vector<unsigned char> endlessJunk;
+    for (int i = 0; i < 16; ++i) {
+        endlessJunk.insert(endlessJunk.end(), junk.begin(), junk.end());
+        endlessJunk.resize(endlessJunk.size() + 256);
+    }
+    limits = {};
+    limits.maxBytes = 100000;
+    std::vector<unsigned char> riff = headerClaiming(0);
+    riff.resize(12);
+    EXPECT_FALSE(readFromEndlessPipe(riff, endlessJunk, limits, out, error));
+    EXPECT_NE(error.find("more than 100000 bytes"), std::string::npos) << error;
+
+    // Within the limits a pipe reads like a file: the claimed length, its odd bytes dropped.
+    limits = {};
+    limits.maxFrames = 6000;
+    ASSERT_TRUE(readFromEndlessPipe(headerClaiming(4 * 6000 + 3), zeros, limits, out, error))
+        << error;
+    EXPECT_EQ(out.frames(), 6000);
 }
 
 TEST(TestSignals, LevelsAndSpecsMeanWhatTheySay) {

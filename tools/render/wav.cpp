@@ -1,10 +1,16 @@
 #include "wav.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
-#include <iterator>
+#include <optional>
 
 namespace brindlewave::render {
 
@@ -111,51 +117,197 @@ float decodeSample(const unsigned char* p, const Format& f) {
     }
 }
 
-}  // namespace
+// Bytes of a file in order. The chunks are walked as they are read, so a length is checked
+// before anything of that length is held.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Reads up to n bytes, fewer only at the end of the data.
+    virtual bool read(unsigned char* dst, std::size_t n, std::size_t& got, std::string& error) = 0;
+    virtual bool skip(std::uint64_t n, std::string& error) = 0;
+    // The bytes left, when known (memory, a regular file); a pipe or device says nothing.
+    virtual std::optional<std::uint64_t> remaining() const = 0;
+    // Bytes read or skipped so far.
+    std::uint64_t consumed = 0;
+};
 
-bool decodeWav(const std::vector<unsigned char>& bytes, AudioBuffer& out, std::string& error) {
-    const std::size_t n = bytes.size();
-    const unsigned char* b = bytes.data();
-    if (n < 12 || std::memcmp(b, "RIFF", 4) != 0 || std::memcmp(b + 8, "WAVE", 4) != 0) {
+class MemorySource final : public ByteSource {
+public:
+    explicit MemorySource(const std::vector<unsigned char>& b) : bytes_(b) {}
+    bool read(unsigned char* dst, std::size_t n, std::size_t& got, std::string&) override {
+        got = std::size_t(std::min<std::uint64_t>(n, *remaining()));
+        if (got) std::memcpy(dst, bytes_.data() + consumed, got);
+        consumed += got;
+        return true;
+    }
+    bool skip(std::uint64_t n, std::string&) override {
+        consumed += std::min(n, *remaining());
+        return true;
+    }
+    std::optional<std::uint64_t> remaining() const override { return bytes_.size() - consumed; }
+
+private:
+    const std::vector<unsigned char>& bytes_;
+};
+
+// A file, device or pipe; reading past maxBytes fails, so endless input stops there.
+class FileSource final : public ByteSource {
+public:
+    FileSource(int fd, const struct stat& st, std::uint64_t maxBytes)
+        : fd_(fd), maxBytes_(maxBytes) {
+        if (S_ISREG(st.st_mode)) size_ = std::uint64_t(st.st_size);
+    }
+    ~FileSource() override { ::close(fd_); }
+
+    bool read(unsigned char* dst, std::size_t n, std::size_t& got, std::string& error) override {
+        got = 0;
+        const std::size_t allowed = std::size_t(std::min<std::uint64_t>(n, maxBytes_ - consumed));
+        while (got < allowed) {
+            ssize_t r = ::read(fd_, dst + got, allowed - got);
+            if (r < 0 && errno == EINTR) continue;
+            if (r < 0) {
+                error = std::strerror(errno);
+                return false;
+            }
+            if (r == 0) break;
+            got += std::size_t(r);
+        }
+        consumed += got;
+        if (got == allowed && allowed < n) {
+            unsigned char extra;
+            ssize_t r;
+            do r = ::read(fd_, &extra, 1);
+            while (r < 0 && errno == EINTR);
+            if (r != 0) {
+                error = "more than " + std::to_string(maxBytes_) + " bytes";
+                return false;
+            }
+        }
+        return true;
+    }
+    bool skip(std::uint64_t n, std::string& error) override {
+        unsigned char scrap[65536];
+        while (n > 0) {
+            std::size_t got = 0;
+            const std::size_t piece = std::size_t(std::min<std::uint64_t>(n, sizeof scrap));
+            if (!read(scrap, piece, got, error)) return false;
+            if (got < piece) break;
+            n -= got;
+        }
+        return true;
+    }
+    std::optional<std::uint64_t> remaining() const override {
+        if (!size_) return std::nullopt;
+        return *size_ > consumed ? *size_ - consumed : 0;
+    }
+
+private:
+    int fd_;
+    std::uint64_t maxBytes_;
+    std::optional<std::uint64_t> size_;
+};
+
+bool readExactly(ByteSource& in, unsigned char* dst, std::size_t n, bool& complete,
+                 std::string& error) {
+    std::size_t got = 0;
+    if (!in.read(dst, n, got, error)) return false;
+    complete = got == n;
+    return true;
+}
+
+// The samples of a data chunk of `size` bytes. A truncated chunk (common after an interrupted
+// recording) keeps whole frames.
+bool readData(ByteSource& in, std::uint32_t size, const Format& fmt, AudioBuffer& out,
+              const WavReadLimits& limits, std::string& error) {
+    const std::size_t align = std::size_t(fmt.blockAlign);
+    std::optional<std::uint64_t> left = in.remaining();
+    const std::uint64_t target = left ? std::min<std::uint64_t>(size, *left) : size;
+    const std::uint64_t maxFrames = std::uint64_t(std::max(0, limits.maxFrames));
+    if (left && target / align > maxFrames) {
+        error = "holds " + std::to_string(target / align) + " frames, more than the " +
+                std::to_string(maxFrames) + " allowed";
+        return false;
+    }
+    if (left && in.consumed + target > limits.maxBytes) {
+        error = "more than " + std::to_string(limits.maxBytes) + " bytes";
+        return false;
+    }
+    out = AudioBuffer(fmt.channels, 0, double(fmt.rate));
+    if (left)
+        for (auto& c : out.channels) c.reserve(std::size_t(target / align));
+    std::vector<unsigned char> piece(std::max<std::size_t>(1, 65536 / align) * align);
+    const int bytesPerSample = fmt.bits / 8;
+    std::uint64_t done = 0;
+    while (done + align <= target) {
+        const std::size_t want = std::size_t(std::min<std::uint64_t>(piece.size(), target - done));
+        std::size_t got = 0;
+        if (!in.read(piece.data(), want, got, error)) return false;
+        const std::size_t frames = got / align;
+        if (std::uint64_t(out.channels[0].size()) + frames > maxFrames) {
+            error = "holds more than " + std::to_string(maxFrames) + " frames";
+            return false;
+        }
+        for (std::size_t i = 0; i < frames; ++i)
+            for (int c = 0; c < fmt.channels; ++c)
+                out.channels[c].push_back(
+                    decodeSample(piece.data() + i * align + std::size_t(c) * bytesPerSample, fmt));
+        done += got;
+        if (got < want) break;
+    }
+    return true;
+}
+
+bool readChunks(ByteSource& in, AudioBuffer& out, const WavReadLimits& limits, std::string& error) {
+    unsigned char header[12];
+    bool complete = false;
+    if (!readExactly(in, header, 12, complete, error)) return false;
+    if (!complete || std::memcmp(header, "RIFF", 4) != 0 ||
+        std::memcmp(header + 8, "WAVE", 4) != 0) {
         error = "not a RIFF/WAVE file";
         return false;
     }
     Format fmt;
     bool haveFormat = false;
-    std::size_t pos = 12;
-    while (pos + 8 <= n) {
-        std::uint32_t size = le32(b + pos + 4);
-        std::size_t body = pos + 8;
-        std::size_t avail = n - body;
-        if (std::memcmp(b + pos, "fmt ", 4) == 0) {
-            if (size > avail) {
+    for (;;) {
+        if (!readExactly(in, header, 8, complete, error)) return false;
+        if (!complete) break;
+        const std::uint32_t size = le32(header + 4);
+        if (std::memcmp(header, "fmt ", 4) == 0) {
+            // Anything past the extensible header's 40 bytes is not looked at.
+            std::optional<std::uint64_t> left = in.remaining();
+            if (left && size > *left) {
                 error = "truncated fmt chunk";
                 return false;
             }
-            if (!parseFormat(b + body, size, fmt, error)) return false;
+            std::vector<unsigned char> body(std::min<std::uint32_t>(size, 40));
+            if (!readExactly(in, body.data(), body.size(), complete, error)) return false;
+            if (!complete) {
+                error = "truncated fmt chunk";
+                return false;
+            }
+            if (!parseFormat(body.data(), size, fmt, error)) return false;
             haveFormat = true;
-        } else if (std::memcmp(b + pos, "data", 4) == 0) {
+            if (!in.skip(std::uint64_t(size) - body.size() + (size & 1), error)) return false;
+        } else if (std::memcmp(header, "data", 4) == 0) {
             if (!haveFormat) {
                 error = "data chunk before fmt chunk";
                 return false;
             }
-            // A truncated data chunk (common after an interrupted recording) keeps whole frames.
-            std::size_t usable = size > avail ? avail : size;
-            std::size_t frames = usable / std::size_t(fmt.blockAlign);
-            out = AudioBuffer(fmt.channels, static_cast<int>(frames), double(fmt.rate));
-            const int bytesPerSample = fmt.bits / 8;
-            for (std::size_t i = 0; i < frames; ++i)
-                for (int c = 0; c < fmt.channels; ++c)
-                    out.channels[c][i] = decodeSample(
-                        b + body + i * fmt.blockAlign + std::size_t(c) * bytesPerSample, fmt);
-            return true;
+            return readData(in, size, fmt, out, limits, error);
+        } else if (!in.skip(std::uint64_t(size) + (size & 1), error)) {
+            return false;
         }
-        std::size_t next = body + std::size_t(size) + (size & 1);
-        if (next <= pos) break;
-        pos = next;
     }
     error = haveFormat ? "no data chunk" : "no fmt chunk";
     return false;
+}
+
+}  // namespace
+
+bool decodeWav(const std::vector<unsigned char>& bytes, AudioBuffer& out, std::string& error,
+               const WavReadLimits& limits) {
+    MemorySource in(bytes);
+    return readChunks(in, out, limits, error);
 }
 
 std::vector<unsigned char> encodeWav(const AudioBuffer& in, WavSampleFormat format) {
@@ -201,15 +353,24 @@ std::vector<unsigned char> encodeWav(const AudioBuffer& in, WavSampleFormat form
     return v;
 }
 
-bool readWav(const std::string& path, AudioBuffer& out, std::string& error) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) {
-        error = "cannot open " + path;
+bool readWav(const std::string& path, AudioBuffer& out, std::string& error,
+             const WavReadLimits& limits) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        error = "cannot open " + path + ": " + std::strerror(errno);
+        if (fd >= 0) ::close(fd);
         return false;
     }
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(f)),
-                                     std::istreambuf_iterator<char>());
-    return decodeWav(bytes, out, error);
+    if (S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        error = path + " is a directory";
+        return false;
+    }
+    FileSource in(fd, st, limits.maxBytes);
+    if (readChunks(in, out, limits, error)) return true;
+    error = path + ": " + error;
+    return false;
 }
 
 bool writeWav(const std::string& path, const AudioBuffer& in, WavSampleFormat format,

@@ -2,7 +2,10 @@
 // RIFF/WAVE files: reads 16-, 24- and 32-bit integer PCM and 32-bit float (plain or extensible
 // headers); writes 32-bit float or 16/24-bit integer PCM.
 
+#include <cstdint>
+#include <limits>
 #include <string>
+#include <vector>
 
 #include "audiobuffer.h"
 
@@ -10,13 +13,22 @@ namespace brindlewave::render {
 
 enum class WavSampleFormat { float32, pcm16, pcm24 };
 
+// What a read will hold. Both are checked before the samples are read when the length is known
+// (a regular file, bytes in memory), and as they arrive from a pipe or device.
+struct WavReadLimits {
+    int maxFrames = std::numeric_limits<int>::max();
+    std::uint64_t maxBytes = std::numeric_limits<std::uint64_t>::max();  // the file up to its data
+};
+
 // On failure returns false and says why in `error`.
-bool readWav(const std::string& path, AudioBuffer& out, std::string& error);
+bool readWav(const std::string& path, AudioBuffer& out, std::string& error,
+             const WavReadLimits& limits = {});
 bool writeWav(const std::string& path, const AudioBuffer& in, WavSampleFormat format,
               std::string& error);
 
 // The same, over bytes in memory.
-bool decodeWav(const std::vector<unsigned char>& bytes, AudioBuffer& out, std::string& error);
+bool decodeWav(const std::vector<unsigned char>& bytes, AudioBuffer& out, std::string& error,
+               const WavReadLimits& limits = {});
 std::vector<unsigned char> encodeWav(const AudioBuffer& in, WavSampleFormat format);
 
 }  // namespace brindlewave::render

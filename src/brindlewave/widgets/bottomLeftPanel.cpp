@@ -17,7 +17,8 @@ using rigging::mallocNew;
 
 namespace {
 
-// A strip missing from the build decodes as an empty image, which the buttons skip drawing.
+// The strips are built into the module: one missing is a broken build, and its empty data ends
+// the process when decoded.
 rigging::OwnedImage<rigging::RGBA>* loadStrip(std::string_view name) noexcept {
     const gfx::Resource* r = gfx::findResource(name);
     return rigging::loadOwnedImage(r != nullptr ? std::span<const std::uint8_t>(r->data, r->size)

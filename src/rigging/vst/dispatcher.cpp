@@ -189,8 +189,8 @@ VstIntPtr VSTClient::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value
 }
 
 VstIntPtr VSTClient::editorOpcode(VstInt32 opcode, void* ptr) noexcept {
-    // A client announces an editor before it can build one; until it can, the opcodes answer
-    // as they do for a plug-in without one.
+    // A client announces an editor before it can build one; until it can, there is no size and
+    // nothing opens.
     if (!client_->hasGUI()) return 0;
     MutexLock lock(graphicsMutex_);
     switch (opcode) {
@@ -198,24 +198,23 @@ VstIntPtr VSTClient::editorOpcode(VstInt32 opcode, void* ptr) noexcept {
             if (ptr == nullptr) return 0;
             int w = 0, h = 0;
             if (!client_->getGUISize(&w, &h)) return 0;
-            editorExists_ = true;
             editRect_ = {0, 0, static_cast<std::int16_t>(h), static_cast<std::int16_t>(w)};
             *static_cast<ERect**>(ptr) = &editRect_;
             return 1;
         }
         case effEditOpen:
             if (client_->openGUI(ptr, nullptr, GraphicsBackend::unspecified) == nullptr) return 0;
-            editorExists_ = true;
             return 1;
-        default:  // effEditClose
-            if (!editorExists_) return 0;
+        default:  // effEditClose: closing an editor that is not open is nothing to refuse
             client_->closeGUI();
             return 1;
     }
 }
 
 VstIntPtr VSTClient::processEvents(const VstEvents* events) noexcept {
-    if (events == nullptr || !client_->receivesMIDI()) return 0;
+    if (events == nullptr) return 0;
+    // The list is taken either way; a client without MIDI input has nothing to queue.
+    if (!client_->receivesMIDI()) return 1;
     // numEvents is read again after each event, as hosts may count on.
     const VstEvent* const* list = events->events;  // numEvents long, not two
     for (int i = 0; i < events->numEvents; ++i) {

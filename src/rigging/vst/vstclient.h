@@ -85,8 +85,6 @@ private:
     int hostOutputs_ = 0;
     int processingInputs_ = 0;
     int processingOutputs_ = 0;
-    // True once the client made its editor object (it lives as long as the client).
-    bool editorExists_ = false;
     ERect editRect_{};
 
     // Audio thread only; the processing counts live in the adapter.

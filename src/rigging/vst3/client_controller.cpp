@@ -79,7 +79,9 @@ tresult VST3Client::getParameterInfo(int32 paramIndex, ParameterInfo& info) {
 }
 
 tresult VST3Client::getParamStringByValue(ParamID id, ParamValue v, String128 string) {
-    if (string == nullptr) return kInvalidArgument;
+    const bool hostParam = id == kPresetParamId || id == kBypassParamId;
+    // A client id without a string is as unknown as an id without a parameter.
+    if (string == nullptr) return hostParam ? kInvalidArgument : kResultFalse;
     FPScope fp;
     if (id == kPresetParamId) {
         PresetBank& bank = client_->presetBank();

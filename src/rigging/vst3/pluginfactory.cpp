@@ -37,14 +37,37 @@ CPluginFactory::CPluginFactory(const char* vendor, const char* url, const char* 
 
 CPluginFactory::~CPluginFactory() = default;
 
+bool CPluginFactory::registerClass(const PClassInfo* info, CreateFunction create,
+                                   void* context) noexcept {
+    if (info == nullptr) return false;
+    PClassInfo2 full;
+    std::memset(&full, 0, sizeof full);
+    std::memcpy(&full, info, sizeof *info);  // the plain record is the extended one's head
+    return registerClass(&full, create, context);
+}
+
 bool CPluginFactory::registerClass(const PClassInfo2* info, CreateFunction create,
                                    void* context) noexcept {
     if (info == nullptr || create == nullptr) return false;
-    ClassEntry e;
+    ClassEntry e{};
     e.info8 = *info;
     widenClassInfo(*info, e.info16);
     e.create = create;
     e.context = context;
+    e.isUnicode = false;
+    classes_.pushBack(e);
+    return true;
+}
+
+bool CPluginFactory::registerClass(const PClassInfoW* info, CreateFunction create,
+                                   void* context) noexcept {
+    if (info == nullptr || create == nullptr) return false;
+    ClassEntry e{};
+    std::memcpy(e.info8.cid, info->cid, sizeof e.info8.cid);
+    e.info16 = *info;
+    e.create = create;
+    e.context = context;
+    e.isUnicode = true;
     classes_.pushBack(e);
     return true;
 }
@@ -92,6 +115,11 @@ const CPluginFactory::ClassEntry* CPluginFactory::entry(int32 index) const noexc
 tresult CPluginFactory::getClassInfo(int32 index, PClassInfo* info) {
     const ClassEntry* e = entry(index);
     if (e == nullptr || info == nullptr) return kInvalidArgument;
+    // An entry registered as UTF-16 has no 8-bit description to give.
+    if (e->isUnicode) {
+        std::memset(info, 0, sizeof *info);
+        return kResultFalse;
+    }
     std::memcpy(info, &e->info8, sizeof *info);  // the plain record is the extended one's head
     return kResultOk;
 }
@@ -99,6 +127,10 @@ tresult CPluginFactory::getClassInfo(int32 index, PClassInfo* info) {
 tresult CPluginFactory::getClassInfo2(int32 index, PClassInfo2* info) {
     const ClassEntry* e = entry(index);
     if (e == nullptr || info == nullptr) return kInvalidArgument;
+    if (e->isUnicode) {
+        std::memset(info, 0, sizeof *info);
+        return kResultFalse;
+    }
     *info = e->info8;
     return kResultOk;
 }

@@ -19,8 +19,12 @@ public:
     CPluginFactory& operator=(const CPluginFactory&) = delete;
     ~CPluginFactory();
 
-    // False for a null information record or function.
+    // False for a null information record or function. A class registered from 8-bit
+    // information is described by getClassInfo and getClassInfo2 (the plain form leaves the
+    // extended fields empty); one registered as UTF-16 only by getClassInfoUnicode.
+    bool registerClass(const PClassInfo* info, CreateFunction create, void* context) noexcept;
     bool registerClass(const PClassInfo2* info, CreateFunction create, void* context) noexcept;
+    bool registerClass(const PClassInfoW* info, CreateFunction create, void* context) noexcept;
 
     tresult queryInterface(const TUID iid, void** obj) override;
     uint32 addRef() override;
@@ -36,10 +40,11 @@ public:
 
 private:
     struct ClassEntry {
-        PClassInfo2 info8;
+        PClassInfo2 info8;  // of a UTF-16 entry only the class id is kept, to find it by
         PClassInfoW info16;
         CreateFunction create;
         void* context;
+        bool isUnicode;
     };
     const ClassEntry* entry(int32 index) const noexcept;
 

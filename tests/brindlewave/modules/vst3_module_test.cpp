@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "foreign_drive.h"
 #include "host_instance.h"
 #include "host_module.h"
 #include "module_fixture.h"
@@ -159,7 +160,8 @@ TEST_F(BrindlewaveModule, ProcessesBypassesAndReportsItsTail) {
         // Longer than announced: processed in pieces.
         ASSERT_EQ(plugin.process({in.data()}, {out0.data(), out1.data()}, 1000), kResultOk);
         for (int i = 0; i < 1000; ++i) {
-            ASSERT_TRUE(std::isfinite(out0[i]) && std::isfinite(out1[i]));
+            ASSERT_TRUE(std::isfinite(out0[i]));
+            ASSERT_EQ(out1[i], 0.0f);  // mono in, stereo out: the right output stays silent
             energy += out0[i] * out0[i];
         }
     }
@@ -174,6 +176,39 @@ TEST_F(BrindlewaveModule, ProcessesBypassesAndReportsItsTail) {
     for (float x : out1) ASSERT_EQ(x, 0.f);
     EXPECT_EQ(plugin.fpViolations.load(), 0);
     EXPECT_TRUE(plugin.teardown());
+}
+
+TEST_F(BrindlewaveModule, StereoInMonoOutProcessesTheLeftInputOnly) {
+    PluginInstance a, b;
+    for (PluginInstance* p : {&a, &b}) {
+        open(*p);
+        ASSERT_EQ(p->setArrangement(2, 1), kResultOk);
+        ASSERT_EQ(p->setup(48000, 512), kResultOk);
+        p->start();
+    }
+    std::vector<float> left(512), right(512), otherRight(512, 0.0f), outA(512), outB(512);
+    for (int block = 0; block < 8; ++block) {
+        for (int i = 0; i < 512; ++i) {
+            left[i] = 0.5f * static_cast<float>(std::sin(0.05 * (block * 512 + i)));
+            right[i] = 0.9f * static_cast<float>(std::sin(0.31 * (block * 512 + i)));
+        }
+        ASSERT_EQ(a.process({left.data(), right.data()}, {outA.data()}, 512), kResultOk);
+        ASSERT_EQ(b.process({left.data(), otherRight.data()}, {outB.data()}, 512), kResultOk);
+        ASSERT_EQ(outA, outB) << "block " << block;
+    }
+    EXPECT_NE(outA, std::vector<float>(512, 0.0f));
+    EXPECT_TRUE(a.teardown());
+    EXPECT_TRUE(b.teardown());
+}
+
+// Hosts other than the project's own build their objects from their own declarations, with
+// type information the module cannot know (or none): every call into them must still work.
+TEST_F(BrindlewaveModule, RunsWithObjectsOfAHostWithItsOwnTypeInfo) {
+    EXPECT_EQ(driveWithForeignHost(factory, info.cid, foreignHostWithTypeInfo(), 61, 0.25), "");
+}
+
+TEST_F(BrindlewaveModule, RunsWithObjectsOfAHostWithoutTypeInfo) {
+    EXPECT_EQ(driveWithForeignHost(factory, info.cid, foreignHostWithoutTypeInfo(), 61, 0.5), "");
 }
 
 TEST_F(BrindlewaveModule, SurvivesARoughHost) {

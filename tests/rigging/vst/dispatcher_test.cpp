@@ -128,14 +128,42 @@ TEST_F(Wrapper, PinProperties) {
     EXPECT_EQ(host.dispatch(effGetInputProperties, 0, 0, nullptr), 0);
 }
 
-TEST_F(Wrapper, EditorOpcodesAnswerAsWithoutEditorUntilOneExists) {
+// A client that announces an editor but cannot build one yet gives no size and opens
+// nothing; closing is still acknowledged, as hosts close whatever they asked to open.
+TEST_F(Wrapper, EditorThatCannotBeBuiltOpensNothingButCloses) {
     EXPECT_TRUE(effect->flags & effFlagsHasEditor);
     ERect* rect = reinterpret_cast<ERect*>(0x1);
     EXPECT_EQ(host.dispatch(effEditGetRect, 0, 0, &rect), 0);
     EXPECT_EQ(rect, reinterpret_cast<ERect*>(0x1));
     EXPECT_EQ(host.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(0x400001)), 0);
-    EXPECT_EQ(host.dispatch(effEditClose), 0);
+    EXPECT_EQ(host.dispatch(effEditClose), 1);
     EXPECT_EQ(host.dispatch(effEditGetRect, 0, 0, nullptr), 0);
+}
+
+TEST_F(EditorWrapper, CloseIsAcknowledgedWhetherOrNotTheEditorIsOpen) {
+    EXPECT_EQ(host.dispatch(effEditClose), 1);  // before anything was built
+    ERect* rect = nullptr;
+    ASSERT_EQ(host.dispatch(effEditGetRect, 0, 0, &rect), 1);
+    EXPECT_EQ(rect->right, 1000);
+    EXPECT_EQ(host.dispatch(effEditClose), 1);  // sized, never opened
+    auto* graphics = static_cast<testsupport::FakeGraphics*>(client->graphicsAcquire());
+    ASSERT_NE(graphics, nullptr);
+    client->graphicsRelease();
+    const int closesBefore = graphics->closes;
+    ASSERT_EQ(host.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(0x400001)), 1);
+    EXPECT_EQ(host.dispatch(effEditClose), 1);
+    EXPECT_EQ(graphics->opens, 1);
+    EXPECT_EQ(graphics->closes, closesBefore + 1);  // the open editor was closed
+    EXPECT_EQ(host.dispatch(effEditClose), 1);      // a second close of the same editor
+}
+
+TEST_F(NoEditorWrapper, EditorOpcodesAnswerZero) {
+    EXPECT_FALSE(effect->flags & effFlagsHasEditor);
+    ERect* rect = reinterpret_cast<ERect*>(0x1);
+    EXPECT_EQ(host.dispatch(effEditGetRect, 0, 0, &rect), 0);
+    EXPECT_EQ(rect, reinterpret_cast<ERect*>(0x1));
+    EXPECT_EQ(host.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(0x400001)), 0);
+    EXPECT_EQ(host.dispatch(effEditClose), 0);
 }
 
 TEST_F(Wrapper, StreamSettingsQueueResetsAndRejectBadValues) {
@@ -184,10 +212,13 @@ TEST_F(Wrapper, SpeakerArrangementChoosesLayoutAndNullIsRefused) {
     EXPECT_EQ(client->resets.back().outputs, 2);
 }
 
-TEST_F(Wrapper, EventsAreIgnoredByAClientWithoutMidi) {
+// Any list is taken, even an empty one; a client without MIDI input just never sees events.
+TEST_F(Wrapper, EventListsAreTakenButNotQueuedForAClientWithoutMidi) {
     EXPECT_EQ(host.dispatch(effProcessEvents, 0, 0, nullptr), 0);
     vst2host::MidiEventList list(0x90, 60, 1);
-    EXPECT_EQ(host.dispatch(effProcessEvents, 0, 0, list.ptr()), 0);
+    EXPECT_EQ(host.dispatch(effProcessEvents, 0, 0, list.ptr()), 1);
+    VstEvents empty{};
+    EXPECT_EQ(host.dispatch(effProcessEvents, 0, 0, &empty), 1);
     processSilence(16);
     EXPECT_EQ(client->midiAtLastProcess, 0);
 }

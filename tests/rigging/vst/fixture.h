@@ -52,5 +52,7 @@ protected:
 
 using Wrapper = WrapperTest<TestClient>;
 using MidiWrapper = WrapperTest<MidiTestClient>;
+using EditorWrapper = WrapperTest<EditorTestClient>;
+using NoEditorWrapper = WrapperTest<NoEditorTestClient>;
 
 }  // namespace vsttest

@@ -2,7 +2,7 @@
 // The test client as the VST 2.4 wrapper's tests set it up: names longer than the record's
 // fields, three parameters (0 "Gain" linear dB -12..12, 1 "Mode" integer 0..3, 2 "Switch" bool,
 // not automatable), three presets, chunks of 512, a latency of 1 ms, and outputs at half the
-// inputs; with and without MIDI input.
+// inputs; with and without MIDI input, and with a buildable editor or none at all.
 
 #include "testclient.h"
 
@@ -41,7 +41,22 @@ inline Setup vst2MidiSetup() {
     return s;
 }
 
+// With an editor it can build (a fake one), and without any editor.
+inline Setup vst2EditorSetup() {
+    Setup s = vst2Setup();
+    s.makesGraphics = true;
+    return s;
+}
+
+inline Setup vst2NoEditorSetup() {
+    Setup s = vst2Setup();
+    s.hasGUI = false;
+    return s;
+}
+
 using TestClient = testsupport::FixedTestClient<&vst2Setup>;
 using MidiTestClient = testsupport::FixedTestClient<&vst2MidiSetup>;
+using EditorTestClient = testsupport::FixedTestClient<&vst2EditorSetup>;
+using NoEditorTestClient = testsupport::FixedTestClient<&vst2NoEditorSetup>;
 
 }  // namespace vsttest

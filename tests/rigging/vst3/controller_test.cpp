@@ -108,8 +108,12 @@ TEST_F(ControllerTest, UnknownIdsAndNullTextsAreRefused) {
         EXPECT_EQ(c->normalizedParamToPlain(id, 0.5), 0);
         EXPECT_EQ(c->plainParamToNormalized(id, 0.5), 0);
     }
-    EXPECT_EQ(c->getParamStringByValue(2, 0.5, nullptr), kInvalidArgument);
+    // A client id answers false for a missing string, like an unknown one; the host's own two
+    // have nowhere to put their text.
+    for (ParamID id : {0u, 3u, 4u, 0xFFFFFFFFu})
+        EXPECT_EQ(c->getParamStringByValue(id, 0.5, nullptr), kResultFalse) << id;
     EXPECT_EQ(c->getParamStringByValue(999, 0.5, nullptr), kInvalidArgument);
+    EXPECT_EQ(c->getParamStringByValue(998, 0.5, nullptr), kInvalidArgument);
     EXPECT_EQ(c->getParamValueByString(2, nullptr, v), kInvalidArgument);
     EXPECT_EQ(plugin.units->getProgramName(999, 0, nullptr), kInvalidArgument);
     EXPECT_EQ(c->createView(nullptr), nullptr);

@@ -129,3 +129,141 @@ TEST(SubCategories, EveryCategoryHasItsTextAndUnknownOnesNone) {
     EXPECT_STREQ(rigging::vst3::subCategoryOf(static_cast<PluginCategory>(14)), "");
     EXPECT_STREQ(rigging::vst3::subCategoryOf(static_cast<PluginCategory>(-1)), "");
 }
+
+namespace {
+
+// A class object that counts its creations and lives until its last release.
+struct Counted final : FUnknown {
+    int refs = 1;
+    tresult queryInterface(const TUID iid, void** obj) override {
+        if (!iidEqual(iid, FUnknown::iid)) {
+            *obj = nullptr;
+            return kNoInterface;
+        }
+        ++refs;
+        *obj = this;
+        return kResultOk;
+    }
+    uint32 addRef() override { return static_cast<uint32>(++refs); }
+    uint32 release() override {
+        int left = --refs;
+        if (left == 0) delete this;
+        return static_cast<uint32>(left);
+    }
+};
+
+FUnknown* createCounted(void* context) {
+    ++*static_cast<int*>(context);
+    return new Counted;
+}
+
+UID classId(unsigned char last) {
+    UID id = INLINE_UID(0x01020304, 0x05060708, 0x090A0B0C, 0x0D0E0F00);
+    id.bytes[15] = last;
+    return id;
+}
+
+class Registration : public ::testing::Test {
+protected:
+    void TearDown() override { EXPECT_EQ(factory->release(), 0u); }
+    rigging::vst3::CPluginFactory* factory =
+        rigging::mallocNew<rigging::vst3::CPluginFactory>("V", "u", "e", 0);
+    int created = 0;
+};
+
+}  // namespace
+
+TEST_F(Registration, EachFormNeedsItsRecordAndAFunction) {
+    PClassInfo plain{};
+    PClassInfo2 full{};
+    PClassInfoW wide{};
+    EXPECT_FALSE(
+        factory->registerClass(static_cast<const PClassInfo*>(nullptr), createCounted, &created));
+    EXPECT_FALSE(factory->registerClass(&plain, nullptr, &created));
+    EXPECT_FALSE(
+        factory->registerClass(static_cast<const PClassInfo2*>(nullptr), createCounted, &created));
+    EXPECT_FALSE(factory->registerClass(&full, nullptr, &created));
+    EXPECT_FALSE(
+        factory->registerClass(static_cast<const PClassInfoW*>(nullptr), createCounted, &created));
+    EXPECT_FALSE(factory->registerClass(&wide, nullptr, &created));
+    EXPECT_EQ(factory->countClasses(), 0);
+}
+
+TEST_F(Registration, PlainRecordGivesTheHeadAndEmptyExtendedFields) {
+    PClassInfo plain;
+    std::memset(&plain, 0, sizeof plain);
+    std::memcpy(plain.cid, classId(1).bytes, 16);
+    plain.cardinality = 3;
+    std::strcpy(plain.category, "Audio Module Class");
+    std::memset(plain.name, 'n', sizeof plain.name);  // fills the field: no terminator
+    ASSERT_TRUE(factory->registerClass(&plain, createCounted, &created));
+
+    PClassInfo back;
+    std::memset(&back, 0x5A, sizeof back);
+    ASSERT_EQ(factory->getClassInfo(0, &back), kResultOk);
+    EXPECT_EQ(std::memcmp(&back, &plain, sizeof plain), 0);
+
+    PClassInfo2 full;
+    std::memset(&full, 0x5A, sizeof full);
+    ASSERT_EQ(factory->getClassInfo2(0, &full), kResultOk);
+    EXPECT_EQ(std::memcmp(&full, &plain, sizeof plain), 0);
+    EXPECT_EQ(full.classFlags, 0u);
+    EXPECT_EQ(full.subCategories[0], 0);
+    EXPECT_EQ(full.vendor[0], 0);
+    EXPECT_EQ(full.sdkVersion[63], 0);
+
+    PClassInfoW wide;
+    ASSERT_EQ(factory->getClassInfoUnicode(0, &wide), kResultOk);
+    EXPECT_EQ(narrow(wide.name), std::string(63, 'n'));  // the widened form keeps a terminator
+    EXPECT_STREQ(wide.category, "Audio Module Class");
+    EXPECT_EQ(wide.version[0], 0);
+}
+
+TEST_F(Registration, Utf16EntryIsDescribedOnlyInUtf16AndStillCreated) {
+    PClassInfo2 first{};
+    std::memcpy(first.cid, classId(1).bytes, 16);
+    ASSERT_TRUE(factory->registerClass(&first, createCounted, &created));
+
+    PClassInfoW wide;
+    std::memset(&wide, 0, sizeof wide);
+    std::memcpy(wide.cid, classId(2).bytes, 16);
+    wide.cardinality = kManyInstances;
+    std::strcpy(wide.category, "Audio Module Class");
+    std::u16string name = u"Br\u00EFndle \u03A9";  // beyond what 8 bits hold
+    std::memcpy(wide.name, name.data(), name.size() * sizeof(char16));
+    wide.classFlags = 2;
+    std::strcpy(wide.subCategories, "Fx|Dynamics");
+    std::memcpy(wide.version, u"1.0", 4 * sizeof(char16));
+    ASSERT_TRUE(factory->registerClass(&wide, createCounted, &created));
+    ASSERT_EQ(factory->countClasses(), 2);
+
+    PClassInfo plain;
+    std::memset(&plain, 0x5A, sizeof plain);
+    EXPECT_EQ(factory->getClassInfo(1, &plain), kResultFalse);
+    for (std::size_t i = 0; i < sizeof plain; ++i)
+        ASSERT_EQ(reinterpret_cast<const unsigned char*>(&plain)[i], 0) << i;
+    PClassInfo2 full;
+    std::memset(&full, 0x5A, sizeof full);
+    EXPECT_EQ(factory->getClassInfo2(1, &full), kResultFalse);
+    for (std::size_t i = 0; i < sizeof full; ++i)
+        ASSERT_EQ(reinterpret_cast<const unsigned char*>(&full)[i], 0) << i;
+    // The checks come first: a bad index or record is still an invalid argument.
+    EXPECT_EQ(factory->getClassInfo(2, &plain), kInvalidArgument);
+    EXPECT_EQ(factory->getClassInfo2(1, nullptr), kInvalidArgument);
+
+    PClassInfoW back;
+    std::memset(&back, 0x5A, sizeof back);
+    ASSERT_EQ(factory->getClassInfoUnicode(1, &back), kResultOk);
+    EXPECT_EQ(std::memcmp(&back, &wide, sizeof wide), 0);
+    // The 8-bit entry beside it keeps its answers.
+    EXPECT_EQ(factory->getClassInfo2(0, &full), kResultOk);
+    EXPECT_EQ(std::memcmp(full.cid, classId(1).bytes, 16), 0);
+
+    // The UTF-16 entry is found by its class id like any other.
+    void* obj = nullptr;
+    ASSERT_EQ(factory->createInstance(classId(2), FUnknown::iid, &obj), kResultOk);
+    EXPECT_EQ(created, 1);
+    EXPECT_EQ(static_cast<FUnknown*>(obj)->release(), 0u);
+    EXPECT_EQ(factory->createInstance(classId(3), FUnknown::iid, &obj), kNoInterface);
+    EXPECT_EQ(created, 1);
+}
