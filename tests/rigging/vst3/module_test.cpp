@@ -49,17 +49,15 @@ TEST_F(Vst3Module, LoadsByVersionedExportsAndProcesses) {
 
 // Every call the binding makes into a host object reaches objects of a host built apart from
 // it, with type information of its own or none: a sanitized module must run there too.
-class ForeignHostTest : public ::testing::TestWithParam<ForeignHostApi (*)()> {};
+namespace {
+class ForeignHostTest : public LoadedModuleTest<::testing::TestWithParam<ForeignHostApi (*)()>> {
+protected:
+    ForeignHostTest() : LoadedModuleTest(RIGGING_TEST_BUNDLE) {}
+};
+}  // namespace
 
 TEST_P(ForeignHostTest, EveryCallIntoTheHostsObjectsWorks) {
-    HostModule module;
-    ASSERT_TRUE(module.load(RIGGING_TEST_BUNDLE)) << module.error();
-    IPluginFactory* factory = module.getFactory();
-    ASSERT_NE(factory, nullptr);
-    PClassInfo info;
-    ASSERT_EQ(findClass(factory, "Audio Module Class", &info), 0);
     EXPECT_EQ(driveWithForeignHost(factory, info.cid, GetParam()(), 2, 0.25), "");
-    EXPECT_EQ(factory->release(), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Vst3Module, ForeignHostTest,
