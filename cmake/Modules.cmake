@@ -188,3 +188,15 @@ function(brindlewave_plugin_module target)
         target_compile_options(${target} PRIVATE -fno-sanitize=vptr)
     endif()
 endfunction()
+
+# brindlewave_thread_checks_test(<test> <module target>): the module carries the thread
+# contract's checks exactly when the build has them (BRINDLEWAVE_THREAD_CHECKS).
+function(brindlewave_thread_checks_test name module)
+    if(BRINDLEWAVE_THREAD_CHECKS)
+        set(checks 1)
+    else()
+        set(checks 0)
+    endif()
+    add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/tests/support/thread_checks_in_module.sh
+        $<TARGET_FILE:${module}> ${checks})
+endfunction()

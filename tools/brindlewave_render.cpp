@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "brindlewave/client.h"
+#include "brindlewave/decibels.h"
 #include "brindlewave/paramids.h"
 #include "render.h"
 #include "rigging/core/fpcontrol.h"
@@ -212,8 +213,8 @@ int main(int argc, char** argv) {
     const EngineUnits& u = client->units();
     for (int b = 0; b < kEngineBands; ++b)
         std::printf("band %d meter: in %.2f dB, out %.2f dB\n", b + 1,
-                    amplitudeToDb(u.preDetectors[b]->getEnvelope()),
-                    amplitudeToDb(u.postDetectors[b]->getEnvelope()));
+                    decibelsOfDouble(u.preDetectors[b]->getEnvelope()),
+                    decibelsOfDouble(u.postDetectors[b]->getEnvelope()));
     rigging::destroyFree(client);
     return 0;
 }

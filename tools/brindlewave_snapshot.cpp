@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
             }
             plugin->param(s.index)->setFromHost(s.normalized);
         }
-        editor = rigging::mallocNew<brindlewave::HalyardGUI>(plugin, workers);
+        editor = rigging::mallocNew<brindlewave::HalyardGUI>(*plugin, workers);
         gui = editor;
     }
     rigging::OffscreenDriver driver(*gui);

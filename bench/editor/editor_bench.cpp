@@ -36,7 +36,7 @@ double processCpuSeconds() {
 void BM_EditorConstruct(benchmark::State& state) {
     auto* plugin = rigging::createClient<BrindlewavePlugin>();
     for (auto _ : state) {
-        auto* editor = rigging::mallocNew<HalyardGUI>(plugin);
+        auto* editor = rigging::mallocNew<HalyardGUI>(*plugin);
         benchmark::DoNotOptimize(editor);
         state.PauseTiming();
         rigging::destroyFree(editor);
@@ -50,7 +50,7 @@ void BM_FirstFrame(benchmark::State& state) {
     auto* plugin = rigging::createClient<BrindlewavePlugin>();
     for (auto _ : state) {
         state.PauseTiming();
-        auto* editor = rigging::mallocNew<HalyardGUI>(plugin);
+        auto* editor = rigging::mallocNew<HalyardGUI>(*plugin);
         auto* driver = new rigging::OffscreenDriver(*editor);
         state.ResumeTiming();
         driver->open();
@@ -68,7 +68,7 @@ BENCHMARK(BM_FirstFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 // information line's lit redraw, the grade.
 void BM_KnobDragFrame(benchmark::State& state) {
     auto* plugin = rigging::createClient<BrindlewavePlugin>();
-    auto* editor = rigging::mallocNew<HalyardGUI>(plugin);
+    auto* editor = rigging::mallocNew<HalyardGUI>(*plugin);
     {
         rigging::OffscreenDriver driver(*editor);
         driver.open();
@@ -92,7 +92,7 @@ BENCHMARK(BM_KnobDragFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 // A tick with nothing to redraw.
 void BM_IdleTick(benchmark::State& state) {
     auto* plugin = rigging::createClient<BrindlewavePlugin>();
-    auto* editor = rigging::mallocNew<HalyardGUI>(plugin);
+    auto* editor = rigging::mallocNew<HalyardGUI>(*plugin);
     {
         rigging::OffscreenDriver driver(*editor);
         driver.open();
@@ -109,7 +109,7 @@ BENCHMARK(BM_IdleTick)->Unit(benchmark::kMicrosecond)->UseRealTime();
 // recomposites it. Going back to 3 between iterations is not timed.
 void BM_BandCountChange(benchmark::State& state) {
     auto* plugin = rigging::createClient<BrindlewavePlugin>();
-    auto* editor = rigging::mallocNew<HalyardGUI>(plugin);
+    auto* editor = rigging::mallocNew<HalyardGUI>(*plugin);
     rigging::Parameter* bands = plugin->param(59);
     {
         rigging::OffscreenDriver driver(*editor);
@@ -138,7 +138,7 @@ void BM_PlaybackFrame(benchmark::State& state) {
     const brindlewave::displays::Programme programme;
     auto* plugin = rigging::createClient<BrindlewavePlugin>();
     for (auto _ : state) {
-        auto* editor = rigging::mallocNew<HalyardGUI>(plugin);
+        auto* editor = rigging::mallocNew<HalyardGUI>(*plugin);
         {
             rigging::OffscreenDriver driver(*editor);
             driver.open();
@@ -177,7 +177,7 @@ void BM_IdleCpu(benchmark::State& state) {
     constexpr int kTicks = 600;
     auto* plugin = rigging::createClient<BrindlewavePlugin>();
     for (auto _ : state) {
-        auto* editor = rigging::mallocNew<HalyardGUI>(plugin);
+        auto* editor = rigging::mallocNew<HalyardGUI>(*plugin);
         {
             rigging::OffscreenDriver driver(*editor);
             driver.open();

@@ -3,13 +3,16 @@
 // measured in the same run. Every band compresses (thresholds -30 dB under noise at -6 dBFS),
 // the gain computer's costliest case; the "below threshold" rows put every threshold at 0 dB,
 // where no envelope reaches it. Prints ns per frame (the fastest of the repetitions asked for
-// with --benchmark_repetitions), percent of one core and the ratio.
+// with --benchmark_repetitions), percent of one core and the ratio. The block-size rows run the
+// vector kernel in blocks of 32 frames against 512: the per-frame ratio shows what a process call
+// costs beyond its frames.
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -27,8 +30,10 @@ namespace {
 
 constexpr double kRate = 48000.0;
 constexpr int kBlock = 512;
+constexpr int kShortBlock = 32;
 
-std::map<std::tuple<int, int, bool, bool>, double> nsPerFrame;  // bands, factor, plain, quiet
+// bands, factor, plain, quiet, block
+std::map<std::tuple<int, int, bool, bool, int>, double> nsPerFrame;
 
 void setValue(BrindlewaveClient& c, int index, double value) {
     auto* p = c.param(index);
@@ -43,6 +48,7 @@ void BM_Engine(benchmark::State& state) {
     const int factor = int(state.range(1));
     const bool plain = state.range(2) != 0;
     const bool quiet = state.range(3) != 0;
+    const int block = int(state.range(4));
     rigging::FPScope fp;  // the floating-point state every host entry runs under
     BrindlewaveClient* c = rigging::createClient<BrindlewaveClient>();
     c->setPlainProcessing(plain);
@@ -50,33 +56,41 @@ void BM_Engine(benchmark::State& state) {
     setValue(*c, param::oversampleFactor, std::log2(factor));
     for (int b = 0; b < 4; ++b) setValue(*c, param::threshold(b), quiet ? 0.0 : -30.0);
     const render::AudioBuffer in = render::makeNoise(2, kBlock * 16, kRate, -6.0, 3);
-    std::vector<float> out0(kBlock), out1(kBlock);
-    c->resetFromHost(kRate, kBlock, 2, 2);
+    std::vector<float> out0(block), out1(block);
+    c->resetFromHost(kRate, block, 2, 2);
     int pos = 0;
     for (auto _ : state) {
         const float* ins[2] = {in.channels[0].data() + pos, in.channels[1].data() + pos};
         float* outs[2] = {out0.data(), out1.data()};
-        c->processAudioFromHost(ins, outs, kBlock, rigging::TimeInfo());
+        c->processAudioFromHost(ins, outs, block, rigging::TimeInfo());
         benchmark::DoNotOptimize(out0.data());
-        pos = (pos + kBlock) % (kBlock * 16);
+        pos = (pos + block) % (kBlock * 16);
     }
-    state.SetItemsProcessed(state.iterations() * kBlock);
+    state.SetItemsProcessed(state.iterations() * block);
     rigging::destroyFree(c);
 }
+
+const std::vector<std::string> kArgNames = {"bands", "F", "plain", "quiet", "block"};
 
 void registerAll() {
     for (int bands : {2, 3, 4})
         for (int factor : {1, 2, 4, 8})
             for (int plain : {1, 0}) {
                 auto* b = benchmark::RegisterBenchmark("engine", BM_Engine);
-                b->Args({bands, factor, plain, 0})->ArgNames({"bands", "F", "plain", "quiet"});
+                b->Args({bands, factor, plain, 0, kBlock})->ArgNames(kArgNames);
                 b->Unit(benchmark::kMicrosecond);
             }
     for (int factor : {1, 8})
         for (int plain : {1, 0})
             benchmark::RegisterBenchmark("engine", BM_Engine)
-                ->Args({4, factor, plain, 1})
-                ->ArgNames({"bands", "F", "plain", "quiet"})
+                ->Args({4, factor, plain, 1, kBlock})
+                ->ArgNames(kArgNames)
+                ->Unit(benchmark::kMicrosecond);
+    for (int bands : {2, 4})
+        for (int factor : {1, 8})
+            benchmark::RegisterBenchmark("engine", BM_Engine)
+                ->Args({bands, factor, 0, 0, kShortBlock})
+                ->ArgNames(kArgNames)
                 ->Unit(benchmark::kMicrosecond);
 }
 
@@ -85,14 +99,15 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs) {
             if (r.run_type != Run::RT_Iteration || r.iterations == 0) continue;
-            const double ns = r.GetAdjustedCPUTime() * 1e3 / kBlock;  // time unit is us
             auto& args = r.run_name.args;
-            int bands, factor, plain, quiet;
-            if (std::sscanf(args.c_str(), "bands:%d/F:%d/plain:%d/quiet:%d", &bands, &factor,
-                            &plain, &quiet) != 4)
+            int bands, factor, plain, quiet, block;
+            if (std::sscanf(args.c_str(), "bands:%d/F:%d/plain:%d/quiet:%d/block:%d", &bands,
+                            &factor, &plain, &quiet, &block) != 5)
                 continue;
+            const double ns = r.GetAdjustedCPUTime() * 1e3 / block;  // time unit is us
             // The fastest repetition: other load on the machine only ever adds time.
-            auto [it, fresh] = nsPerFrame.try_emplace({bands, factor, plain != 0, quiet != 0}, ns);
+            auto [it, fresh] =
+                nsPerFrame.try_emplace({bands, factor, plain != 0, quiet != 0, block}, ns);
             if (!fresh && ns < it->second) it->second = ns;
         }
         ConsoleReporter::ReportRuns(runs);
@@ -110,15 +125,26 @@ int main(int argc, char** argv) {
     std::printf("\n%-22s %12s %9s %12s %9s %8s\n", "stereo, 48 kHz", "plain ns/fr", "plain %",
                 "vector ns/fr", "vector %", "speed-up");
     for (auto& [key, ns] : nsPerFrame) {
-        auto [bands, factor, plain, quiet] = key;
-        if (plain) continue;
-        auto base = nsPerFrame.find({bands, factor, true, quiet});
+        auto [bands, factor, plain, quiet, block] = key;
+        if (plain || block != kBlock) continue;
+        auto base = nsPerFrame.find({bands, factor, true, quiet, kBlock});
         if (base == nsPerFrame.end()) continue;
         char label[32];
         std::snprintf(label, sizeof label, "%d bands F=%d%s", bands, factor,
                       quiet ? " below thr." : "");
         std::printf("%-22s %12.1f %8.2f%% %12.1f %8.2f%% %7.2fx\n", label, base->second,
                     100.0 * base->second / frameNs, ns, 100.0 * ns / frameNs, base->second / ns);
+    }
+    std::printf("\n%-22s %12s %12s %8s\n", "vector, per frame", "512 ns/fr", "32 ns/fr",
+                "32 / 512");
+    for (auto& [key, ns] : nsPerFrame) {
+        auto [bands, factor, plain, quiet, block] = key;
+        if (block != kShortBlock) continue;
+        auto base = nsPerFrame.find({bands, factor, plain, quiet, kBlock});
+        if (base == nsPerFrame.end()) continue;
+        char label[32];
+        std::snprintf(label, sizeof label, "%d bands F=%d", bands, factor);
+        std::printf("%-22s %12.1f %12.1f %7.2fx\n", label, base->second, ns, ns / base->second);
     }
     return 0;
 }

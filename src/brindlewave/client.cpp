@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 
+#include "brindlewave/decibels.h"
 #include "brindlewave/dsp/scalarkernel.h"
 #include "brindlewave/paramids.h"
 #include "brindlewave/paramnames.h"
@@ -66,11 +67,6 @@ void usableCopy(const float* src, float* dst, int n) noexcept {
         _mm_storeu_ps(dst + i, _mm_and_ps(x, _mm_cmple_ps(_mm_and_ps(x, absMask), limit)));
     }
     for (; i < n; ++i) dst[i] = std::fabs(src[i]) <= kLargestUsableSample ? src[i] : 0.0f;
-}
-
-// 10^(dB / 20) in extended precision, rounded to float.
-float decibelsToGain(double db) noexcept {
-    return static_cast<float>(std::pow(10.0L, static_cast<long double>(db) / 20.0L));
 }
 
 }  // namespace
@@ -218,7 +214,7 @@ void BrindlewaveClient::prepareAnalysis() noexcept {
 float BrindlewaveClient::DecibelGain::of(double dbNow) noexcept {
     if (!(dbNow == db)) {
         db = dbNow;
-        factor = decibelsToGain(dbNow);
+        factor = gainOfDecibelsExtended(dbNow);
     }
     return factor;
 }
@@ -298,6 +294,7 @@ void BrindlewaveClient::processAudio(std::span<const float* const> inputs,
 
     const float* results[kEngineChannels];
     if (plainProcessing_) {
+        kernel_->handBack(units_);  // the plain path runs the units' own state
         processBlockScalar(units_, s, in, frames);
         for (int ch = 0; ch < kEngineChannels; ++ch)
             results[ch] = units_.upsamplers[ch]->decimatedBuffer();

@@ -42,6 +42,9 @@ public:
     // Runs the plain one-call-per-sample path instead of the vector kernel (same output); for
     // verification and as the benchmarks' baseline.
     void setPlainProcessing(bool on) noexcept { plainProcessing_ = on; }
+    // The vector kernel keeps the filters' state while it runs; this hands it back, so that
+    // units() shows it. Not while a block is being processed.
+    void settleUnits() noexcept { kernel_->handBack(units_); }
     const EngineUnits& units() const noexcept { return units_; }
     float sampleRate() const noexcept { return sampleRate_; }
 

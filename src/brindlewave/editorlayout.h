@@ -3,6 +3,8 @@
 // match these boxes (knob wells, trays, LCD wells, labels), so the editor and the artwork
 // generator both read them from here.
 
+#include "brindlewave/scales.h"
+
 namespace brindlewave::layout {
 
 // A rectangle in editor pixels; max is exclusive.
@@ -90,20 +92,12 @@ constexpr int kCurveWidth = 100, kCurveHeight = 100;
 constexpr int kHistoryWidth = 100, kHistoryHeight = 45;
 constexpr int kMeterWidth = 15, kMeterHeight = 265;
 
-// Spectrum scales, in editor pixels. Frequency x positions follow the editor's mapping
-// x = round(1000 log10(f / 20) / log10(1000)).
-struct FrequencyMark {
-    float hz;
-    int x;
-};
-constexpr FrequencyMark kFrequencyGrid[] = {{30, 59},    {40, 100},   {50, 133},   {100, 233},
-                                            {200, 333},  {300, 392},  {500, 466},  {1000, 566},
-                                            {2000, 667}, {3000, 725}, {5000, 799}, {10000, 900}};
-// Level rows, dB from +6 to -60: editor y = 60 + round((1 - (dB + 60) / 66) * 204), kept on
-// the spectrum's last row.
-constexpr int spectrumRowForDb(int dB) {
-    const int row = ((6 - dB) * 204 * 2 + 66) / 132;
-    return 60 + (row < 203 ? row : 203);
+// The spectrum's grid: frequencies of its lines (placed by frequencyToX) and its level rows in
+// editor y, where the spectrum's curve draws a level of dB, kept on the spectrum's last row.
+constexpr float kFrequencyGrid[] = {30, 40, 50, 100, 200, 300, 500, 1000, 2000, 3000, 5000, 10000};
+inline int spectrumRowForDb(int dB) noexcept {
+    const int row = curveRowForLevel(levelFromDecibels(static_cast<float>(dB)), kSpectrum.height());
+    return kSpectrum.y0 + (row < kSpectrum.height() - 1 ? row : kSpectrum.height() - 1);
 }
 
 }  // namespace brindlewave::layout

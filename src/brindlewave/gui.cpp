@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "brindlewave/client.h"
 #include "brindlewave/editorlayout.h"
 #include "brindlewave/gfx/resources.h"
 #include "brindlewave/paramids.h"
@@ -52,12 +51,12 @@ constexpr float kGrade[3][4] = {{-0.03f, 1.04f, 1.045f, 0.22f},
 
 }  // namespace
 
-HalyardGUI::HalyardGUI(BrindlewaveClient* client, int maxWorkers) noexcept
+HalyardGUI::HalyardGUI(rigging::Client& client, int maxWorkers) noexcept
     : PBRBackgroundGUI(rigging::makeSizeConstraintsFixed(kWidth, kHeight),
                        embedded(gfx::kBaseColour), embedded(gfx::kEmissive),
                        embedded(gfx::kMaterial), embedded(gfx::kDepth), embedded(gfx::kSkybox),
                        maxWorkers),
-      client_(client) {
+      client_(&client) {
     bandState_ = mallocNew<GlobalState>();
     setLights();
     setUpdateMargin(kUpdateMargin);
@@ -68,21 +67,21 @@ HalyardGUI::HalyardGUI(BrindlewaveClient* client, int maxWorkers) noexcept
     oversampleImage_ = rigging::loadOwnedImage(embedded(gfx::kOversampleButton));
     bypassImage_ = rigging::loadOwnedImage(embedded(gfx::kBypassButton));
 
-    tooltip_ = mallocNew<UITooltip>(context(), client_, font_, 100, 50);
+    tooltip_ = mallocNew<UITooltip>(context(), *client_, font_, 100, 50);
 
-    spectrum_ = mallocNew<FFTDisplay>(context(), client_, mailbox_, bandState_, tooltip_, font_);
+    spectrum_ = mallocNew<FFTDisplay>(context(), *client_, mailbox_, bandState_, tooltip_, font_);
     place(spectrum_, kSpectrumBox);
-    mainPanel_ = mallocNew<MainPanel>(context(), client_, font_, knobImage_, mailbox_, bandState_,
+    mainPanel_ = mallocNew<MainPanel>(context(), *client_, font_, knobImage_, mailbox_, bandState_,
                                       tooltip_);
     place(mainPanel_, kMainPanelBox);
     bottomLeftPanel_ = mallocNew<UIBottomLeftPanel>(
-        context(), client_,
+        context(), *client_,
         static_cast<rigging::IntegerParameter*>(client_->param(param::numberOfBands)), font_,
         knobImage_, mailbox_, bandState_, tooltip_);
-    bottomLeftPanel_->addControls(client_);
+    bottomLeftPanel_->addControls(*client_);
     place(bottomLeftPanel_, kBottomLeftPanelBox);
     bottomLeftPanel_->setControlPositions();
-    informationLine_ = mallocNew<UIParamWidget>(context(), client_, font_, mailbox_);
+    informationLine_ = mallocNew<UIParamWidget>(context(), *client_, font_, mailbox_);
     place(informationLine_, kInformationLineBox);
 
     setupGlobalKnobs();

@@ -10,6 +10,7 @@
 #include "brindlewave/globals.h"
 #include "brindlewave/messagequeue.h"
 #include "rigging/client/boolparameter.h"
+#include "rigging/client/client.h"
 #include "rigging/client/floatparameter.h"
 #include "rigging/client/parameterlistener.h"
 #include "rigging/graphics/font.h"
@@ -18,7 +19,6 @@
 
 namespace brindlewave {
 
-class BrindlewaveClient;
 class FFTDisplay;
 class MainPanel;
 class UIBottomLeftPanel;
@@ -43,7 +43,7 @@ public:
     static constexpr geom::box2i kInformationLineBox{450, 620, 540, 650};
 
     // Decodes every image and builds the whole tree. maxWorkers caps the drawing pool.
-    explicit HalyardGUI(BrindlewaveClient* client, int maxWorkers = 2) noexcept;
+    explicit HalyardGUI(rigging::Client& client, int maxWorkers = 2) noexcept;
     // Closes the window, then destroys the children, then what they shared.
     ~HalyardGUI() override;
 
@@ -73,7 +73,7 @@ public:
     void onBeginParameterEdit(rigging::Parameter*) noexcept override {}
     void onEndParameterEdit(rigging::Parameter*) noexcept override {}
 
-    BrindlewaveClient* client() const noexcept { return client_; }
+    rigging::Client& client() const noexcept { return *client_; }
     MessageQueue& mailbox() noexcept { return *mailbox_; }
     GlobalState& bandState() noexcept { return *bandState_; }
     UITooltip& tooltip() noexcept { return *tooltip_; }
@@ -93,7 +93,7 @@ private:
     void setLights() noexcept;
     void place(rigging::UIElement* e, const geom::box2i& box) noexcept;
 
-    BrindlewaveClient* client_;
+    rigging::Client* client_;
     FFTDisplay* spectrum_ = nullptr;
     MainPanel* mainPanel_ = nullptr;
     UIParamWidget* informationLine_ = nullptr;

@@ -6,7 +6,7 @@
 namespace brindlewave {
 
 IEditorSink* BrindlewavePlugin::createEditor() {
-    HalyardGUI* editor = rigging::mallocNew<HalyardGUI>(this);
+    HalyardGUI* editor = rigging::mallocNew<HalyardGUI>(*this);
     editor->setWindowOptions(windowOptions_);
     return editor;
 }

@@ -9,14 +9,6 @@ namespace {
 
 namespace L = brindlewave::layout;
 
-TEST(EditorLayout, FrequencyGridFollowsTheEditorsMapping) {
-    for (const L::FrequencyMark& m : L::kFrequencyGrid) {
-        const long double g =
-            std::log10(static_cast<long double>(m.hz) / 20.0L) / std::log10(1000.0L);
-        EXPECT_EQ(m.x, static_cast<int>(std::roundf(1000.0f * static_cast<float>(g)))) << m.hz;
-    }
-}
-
 TEST(EditorLayout, LevelRowsFollowTheSpectrumScaleAndStayOnScreen) {
     for (int dB = 6; dB >= -60; --dB) {
         const double row = std::round((1.0 - (dB + 60) / 66.0) * 204.0);

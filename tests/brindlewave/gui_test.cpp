@@ -178,7 +178,7 @@ TEST_F(EditorTest, TheSpectrumShowsTheEnginesFramesAndItsHandlesMoveTheCrossover
 // second layout would run the detector again from where it stopped).
 TEST(FreshEditor, TheFirstEnvelopeIsAFreshDetectorsResponse) {
     auto* plugin = rigging::createClient<brindlewave::BrindlewavePlugin>();
-    auto* editor = rigging::mallocNew<HalyardGUI>(plugin);
+    auto* editor = rigging::mallocNew<HalyardGUI>(*plugin);
     {
         rigging::OffscreenDriver driver(*editor);
         driver.open();

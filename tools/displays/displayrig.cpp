@@ -9,7 +9,7 @@ namespace brindlewave::displays {
 
 DisplayRig::DisplayRig(int maxWorkers) noexcept
     : client_(rigging::createClient<BrindlewavePlugin>()),
-      gui_(rigging::mallocNew<HalyardGUI>(client_, maxWorkers)) {}
+      gui_(rigging::mallocNew<HalyardGUI>(*client_, maxWorkers)) {}
 
 DisplayRig::~DisplayRig() {
     rigging::destroyFree(gui_);

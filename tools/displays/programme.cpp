@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "brindlewave/decibels.h"
 #include "rigging/dsp/fft.h"
 
 namespace brindlewave::displays {
@@ -44,8 +45,8 @@ void Programme::levels(int block, float (&pre)[kBands], float (&post)[kBands]) n
         const float swell = 0.5f + 0.5f * std::sin(t * (0.021f + 0.007f * b) + b);
         const float dB = -45.0f + 42.0f * swell;
         const float reduction = dB > -20.0f ? 0.5f * (dB + 20.0f) : 0.0f;
-        pre[b] = std::pow(10.0f, dB / 20.0f);
-        post[b] = std::pow(10.0f, (dB - std::fmin(reduction, 10.0f)) / 20.0f);
+        pre[b] = gainOfDecibelsSingle(dB);
+        post[b] = gainOfDecibelsSingle(dB - std::fmin(reduction, 10.0f));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "brindlewave/scales.h"
 #include "noise.h"
 #include "shapes.h"
 #include "strips.h"
@@ -151,12 +152,13 @@ void drawScreen(PanelMaps& m, const Font& font) {
         }
     }
     // Frequency lines, decades brighter.
-    for (const auto& mark : L::kFrequencyGrid) {
-        const bool decade = mark.hz == 100 || mark.hz == 1000 || mark.hz == 10000;
+    for (const float hz : L::kFrequencyGrid) {
+        const bool decade = hz == 100 || hz == 1000 || hz == 10000;
         const Surface& s = decade ? kGridMajor : kGridMinor;
+        const int x = brindlewave::frequencyToX(hz);
         for (int y = L::kSpectrum.y0; y < L::kSpectrum.y1; ++y) {
-            if (!onFloor(mark.x + 0.5f, y + 0.5f)) continue;
-            m.blendSurface(mark.x, y, s, 1.0f);
+            if (!onFloor(x + 0.5f, y + 0.5f)) continue;
+            m.blendSurface(x, y, s, 1.0f);
         }
     }
     // Scale labels: frequencies along the top, levels at the left.
@@ -166,10 +168,8 @@ void drawScreen(PanelMaps& m, const Font& font) {
         const char* text;
     } labels[] = {{50, "50"},   {100, "100"}, {200, "200"},  {1000, "1k"},
                   {2000, "2k"}, {5000, "5k"}, {10000, "10k"}};
-    for (const auto& l : labels) {
-        for (const auto& mark : L::kFrequencyGrid)
-            if (mark.hz == l.hz) font.draw(cov, l.text, mark.x + 4.0f, 77.0f, 11.0f, 0.6f);
-    }
+    for (const auto& l : labels)
+        font.draw(cov, l.text, brindlewave::frequencyToX(l.hz) + 4.0f, 77.0f, 11.0f, 0.6f);
     for (int dB : {-12, -24, -36, -48}) {
         const std::string text = std::to_string(dB);
         font.draw(cov, text, 9.0f, float(L::spectrumRowForDb(dB)) - 3.0f, 11.0f, 0.6f);

@@ -6,6 +6,7 @@
 #include "background.h"
 #include "brindlewave/editorlayout.h"
 #include "brindlewave/gfx/resources.h"
+#include "brindlewave/scales.h"
 #include "panelmaps.h"
 #include "shading.h"
 
@@ -224,7 +225,7 @@ void drawSampleRaw(Image8& out, const std::vector<ArtFile>& files) {
         const float f = x / 1000.0f;
         const float level =
             0.62f - 0.35f * f + 0.06f * std::sin(f * 23.0f) + 0.04f * std::sin(f * 71.0f + 1.0f);
-        int top = L::kSpectrum.y0 + int((1.0f - level) * 204.0f);
+        int top = L::kSpectrum.y0 + brindlewave::rowForLevel(level, L::kSpectrum.height());
         top = std::max(top, L::kSpectrum.y0 + L::notchDepth(x));
         for (int y = top; y < L::kSpectrum.y1; ++y)
             blendRaw(out, x, y, fill, y <= top + 1 ? 230.0f / 255 : 180.0f / 255 * 0.55f);

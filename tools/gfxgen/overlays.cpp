@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "brindlewave/editorlayout.h"
+#include "brindlewave/scales.h"
 #include "shapes.h"
 
 namespace gfxgen {
@@ -67,14 +68,18 @@ void verticalLine(Overlay& o, int x, int y0, int y1, float alpha) {
 
 }  // namespace
 
+// Each where its display draws that level.
 int curveLinePosition(int dB) {
-    return static_cast<int>(100.0f * ((dB + 60) / 66.0f));
+    return brindlewave::levelSpan(brindlewave::levelFromThreshold(static_cast<float>(dB)),
+                                  L::kCurveWidth);
 }
 int historyRowForDb(int dB) {
-    return static_cast<int>(std::ceil(45.0 - 45.0 * (dB + 60) / 66.0));
+    return brindlewave::historyRowForLevel(brindlewave::levelFromDecibels(static_cast<float>(dB)),
+                                           L::kHistoryHeight);
 }
 int meterRowForDb(int dB) {
-    return static_cast<int>((1.0 - (dB + 60) / 66.0) * 265.0);
+    return brindlewave::rowForLevel(brindlewave::levelFromDecibels(static_cast<float>(dB)),
+                                    L::kMeterHeight);
 }
 
 Image8 makeEnvelopeOverlay() {

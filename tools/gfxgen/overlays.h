@@ -18,10 +18,10 @@ Image8 makeMeterOverlay();
 Image8 makeLinkImage(bool on);
 
 // Rows and columns of the scale lines, for the pictures above and their tests.
-// x of the input level line, where the curve display puts its knee for that threshold
-// (trunc(100 (dB + 60) / 66)); the output level line is at 100 - x.
+// x of the input level line, where the curve display puts its knee for that threshold; the
+// output level line is at 100 - x.
 int curveLinePosition(int dB);
-int historyRowForDb(int dB);  // ceil(45 - 45 (dB + 60) / 66)
-int meterRowForDb(int dB);    // trunc((1 - (dB + 60) / 66) * 265)
+int historyRowForDb(int dB);
+int meterRowForDb(int dB);
 
 }  // namespace gfxgen

@@ -5,18 +5,13 @@
 #include <cstdlib>
 #include <numbers>
 
-namespace brindlewave::render {
+#include "brindlewave/decibels.h"
 
-double dbToAmplitude(double db) {
-    return std::pow(10.0, db / 20.0);
-}
-double amplitudeToDb(double amplitude) {
-    return 20.0 * std::log10(amplitude);
-}
+namespace brindlewave::render {
 
 AudioBuffer makeSine(int channels, int frames, double rate, double frequency, double peakDb) {
     AudioBuffer b(channels, frames, rate);
-    const double a = dbToAmplitude(peakDb);
+    const double a = gainOfDecibelsDouble(peakDb);
     for (int i = 0; i < frames; ++i) {
         float x = float(a * std::sin(2.0 * std::numbers::pi * frequency * i / rate));
         for (int c = 0; c < channels; ++c) b.channels[c][i] = x;
@@ -26,7 +21,7 @@ AudioBuffer makeSine(int channels, int frames, double rate, double frequency, do
 
 AudioBuffer makeNoise(int channels, int frames, double rate, double peakDb, std::uint32_t seed) {
     AudioBuffer b(channels, frames, rate);
-    const double a = dbToAmplitude(peakDb);
+    const double a = gainOfDecibelsDouble(peakDb);
     for (int c = 0; c < channels; ++c) {
         std::uint32_t s = seed * 2654435761u + std::uint32_t(c) * 40503u + 1u;
         for (int i = 0; i < frames; ++i) {
@@ -79,7 +74,7 @@ bool makeSignal(const std::string& text, int channels, int frames, double rate, 
 double peakDb(const AudioBuffer& b, int channel, int begin, int end) {
     double p = 0;
     for (int i = begin; i < end; ++i) p = std::max(p, std::fabs(double(b.channels[channel][i])));
-    return amplitudeToDb(p);
+    return decibelsOfDouble(p);
 }
 
 double rmsDb(const AudioBuffer& b, int channel, int begin, int end) {

@@ -8,9 +8,6 @@
 
 namespace brindlewave::render {
 
-double dbToAmplitude(double db);
-double amplitudeToDb(double amplitude);
-
 // Sine of the given peak level (dBFS), identical on every channel, starting at phase 0.
 AudioBuffer makeSine(int channels, int frames, double rate, double frequency, double peakDb);
 // Uniform white noise of the given peak level; each channel has its own sequence.

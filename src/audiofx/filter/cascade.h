@@ -8,7 +8,7 @@
 
 #include "audiofx/effect.h"
 #include "audiofx/filter/butterworthq.h"
-#include "audiofx/filter/sectionarray.h"
+#include "audiofx/filter/sectioncascade.h"
 #include "rigging/core/nogc.h"
 
 namespace audiofx {
@@ -27,58 +27,31 @@ struct OwnedList {
 // Sections of a QualityBiQuad design at one frequency, with the Q values of a Butterworth
 // filter of the cascade's order (order/2 sections, the division rounding toward zero).
 template <typename Section>
-class ButterworthCascade : public AudioEffect {
+class ButterworthCascade : public SectionCascade<Section> {
 public:
-    float getNextSample(float x) final {
-        Section* s = sections.begin();
-        const int n = sections.size();
-        for (int i = 0; i < n; ++i) x = s[i].getNextSample(x);
-        return x;
-    }
-
-    void processBuffers(const float* input, float* output, int frames) final {
-        runBuffers(*this, input, output, frames);
-    }
-
-    void reset() final {
-        for (Section& s : sections) s.reset();
-    }
-
-    // A new rate recomputes every section and clears its state; an unchanged one does nothing.
-    void setSampleRate(float rate) final {
-        if (rate == sampleRate) return;
-        sampleRate = rate;
-        for (Section& s : sections) s.setSampleRate(rate);
-    }
-
     // A new frequency recomputes every section without clearing its state.
     virtual void setFrequency(float f) {
-        if (f == frequency) return;
-        frequency = f;
-        for (int i = 0; i < sections.size(); ++i) {
-            sections[i].setFrequency(f);
-            sections[i].setQualityFactor(q[i]);
+        if (f == this->frequency) return;
+        this->frequency = f;
+        for (int i = 0; i < this->sections.size(); ++i) {
+            this->sections[i].setFrequency(f);
+            this->sections[i].setQualityFactor(q[i]);
         }
     }
 
-    int sectionCount() const noexcept { return sections.size(); }
-    Section& section(int i) noexcept { return sections[i]; }
-
     const int order;
-    float frequency = std::numeric_limits<float>::quiet_NaN();
 
 protected:
     explicit ButterworthCascade(int cascadeOrder) noexcept
-        : order(cascadeOrder),
-          sections(cascadeOrder / 2),
+        : SectionCascade<Section>(cascadeOrder / 2),
+          order(cascadeOrder),
           // Q depends on the order only: computed once here, so that frequency changes on the
           // audio thread allocate nothing.
-          q(static_cast<std::size_t>(sections.size())) {
-        for (int i = 0; i < sections.size(); ++i) q[i] = butterworthQ(cascadeOrder, i);
+          q(static_cast<std::size_t>(this->sections.size())) {
+        for (int i = 0; i < this->sections.size(); ++i) q[i] = butterworthQ(cascadeOrder, i);
     }
 
 private:
-    SectionArray<Section> sections;
     OwnedList<float> q;
 };
 

@@ -48,19 +48,9 @@ int sectionsFor(SectionResponse response, int order) noexcept {
 }  // namespace
 
 LinkwitzRileyStateVariable::LinkwitzRileyStateVariable(SectionResponse r, int n) noexcept
-    : response(r), order(n), sections(sectionsFor(r, n), r) {
+    : SectionCascade(sectionsFor(r, n), r), response(r), order(n) {
     const int perHalf = n / 4;
     for (int i = 0; i < sections.size(); ++i) sections[i].Q = butterworthQ(n / 2, i % perHalf);
-}
-
-void LinkwitzRileyStateVariable::reset() {
-    for (StateVariableSection& s : sections) s.reset();
-}
-
-void LinkwitzRileyStateVariable::setSampleRate(float rate) {
-    if (rate == sampleRate) return;
-    sampleRate = rate;
-    for (StateVariableSection& s : sections) s.setSampleRate(rate);
 }
 
 void LinkwitzRileyStateVariable::setFrequency(float f) {

@@ -1,17 +1,18 @@
 #pragma once
 // Second-order sections in state-variable form with trapezoidal integrators, and the
 // Linkwitz-Riley crossover cascades built from them. The designs are the bilinear transforms of
-// the same analog prototypes as LowpassO2, HighpassO2 and AllpassQO2 (cut-off prewarped, quality
-// factor Q); only the realisation differs. A direct form keeps its poles in feedback coefficients
-// near -2 and 1, which single precision cannot hold once the cut-off lies far below the sample
-// rate. Here every coefficient is held to full relative precision (g = tan(pi f / fs) is small,
-// not close to anything), and each integrator state moves on by an increment computed to full
-// relative precision, so the poles stay in place at any cut-off the rate allows.
+// the same analog prototypes as the direct-form LowpassO2, its high-pass twin and the
+// second-order all-pass (cut-off prewarped, quality factor Q); only the realisation differs. A
+// direct form keeps its poles in feedback coefficients near -2 and 1, which single precision cannot
+// hold once the cut-off lies far below the sample rate. Here every coefficient is held to full
+// relative precision (g = tan(pi f / fs) is small, not close to anything), and each integrator
+// state moves on by an increment computed to full relative precision, so the poles stay in place at
+// any cut-off the rate allows.
 
 #include <limits>
 
 #include "audiofx/effect.h"
-#include "audiofx/filter/sectionarray.h"
+#include "audiofx/filter/sectioncascade.h"
 
 namespace audiofx {
 
@@ -91,39 +92,15 @@ private:
 // sections of the all-pass that equals that low-pass plus that high-pass at the same frequency,
 // which a band that skips a crossover runs to stay in phase with the bands that split there.
 // Every section sits at the cascade's frequency with the Butterworth Q values of order/2.
-class LinkwitzRileyStateVariable final : public AudioEffect {
+class LinkwitzRileyStateVariable final : public SectionCascade<StateVariableSection> {
 public:
     LinkwitzRileyStateVariable(SectionResponse response, int order) noexcept;
-
-    float getNextSample(float x) final {
-        StateVariableSection* s = sections.begin();
-        const int n = sections.size();
-        for (int i = 0; i < n; ++i) x = s[i].getNextSample(x);
-        return x;
-    }
-
-    void processBuffers(const float* input, float* output, int frames) final {
-        runBuffers(*this, input, output, frames);
-    }
-
-    void reset() final;
-
-    // A new rate recomputes every section and clears its state; an unchanged one does nothing.
-    void setSampleRate(float rate) final;
 
     // A new frequency recomputes every section without clearing its state.
     void setFrequency(float f);
 
-    int sectionCount() const noexcept { return sections.size(); }
-    StateVariableSection& section(int i) noexcept { return sections[i]; }
-    const StateVariableSection& section(int i) const noexcept { return sections[i]; }
-
     const SectionResponse response;
     const int order;
-    float frequency = std::numeric_limits<float>::quiet_NaN();
-
-private:
-    SectionArray<StateVariableSection> sections;
 };
 
 }  // namespace audiofx

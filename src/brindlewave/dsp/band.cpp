@@ -9,6 +9,7 @@ namespace brindlewave {
 using audiofx::LinkwitzRileyStateVariable;
 using audiofx::SectionArray;
 using audiofx::SectionResponse;
+namespace tree = crossovertree;
 
 float sectionFrequency(float f, float rate) noexcept {
     const float hi = 0.45f * rate;
@@ -28,12 +29,12 @@ void Band::initialize(int maxBandsValue, int activeBandsValue, int indexValue) n
     maxBands = maxBandsValue;
     activeBands = activeBandsValue;
     index = indexValue;
-    allpassCount = std::max(0, activeBands - index - 2);
+    allpassCount = tree::allpassCount(activeBands, index);
     allpasses = rigging::mallocNew<SectionArray<LinkwitzRileyStateVariable>>(
-        std::max(0, maxBands - index - 2), SectionResponse::allpass, order);
-    if (index != 0)
+        tree::allpassCount(maxBands, index), SectionResponse::allpass, order);
+    if (tree::hasHighpass(index))
         highpass = rigging::mallocNew<LinkwitzRileyStateVariable>(SectionResponse::highpass, order);
-    if (index != maxBands - 1)
+    if (tree::hasLowpass(maxBands, index))
         lowpass = rigging::mallocNew<LinkwitzRileyStateVariable>(SectionResponse::lowpass, order);
 }
 
@@ -47,22 +48,27 @@ void Band::setSampleRate(float rate) noexcept {
     if (highpass) highpass->setSampleRate(rate);
 }
 
-void Band::updateFilterFrequencies(std::span<const float> crossovers, int n, float rate) noexcept {
+int Band::updateFilterFrequencies(std::span<const float> crossovers, int n, float rate) noexcept {
     activeBands = n;
-    allpassCount = std::min(std::max(0, n - index - 2), allpasses->size());
+    allpassCount = std::min(tree::allpassCount(n, index), allpasses->size());
     auto crossover = [&](int i) {
         const float f = i < static_cast<int>(crossovers.size()) ? crossovers[i] : 0.0f;
         return sectionFrequency(f, rate);
     };
-    if (index != n - 1 && lowpass) {
-        lowpass->setSampleRate(rate);
-        lowpass->setFrequency(crossover(index));
-    }
-    if (index != 0 && highpass) {
-        highpass->setSampleRate(rate);
-        highpass->setFrequency(crossover(index - 1));
-    }
-    for (int j = 0; j < allpassCount; ++j) (*allpasses)[j].setFrequency(crossover(index + 1 + j));
+    int changed = 0;
+    auto tune = [&](LinkwitzRileyStateVariable& c, float f, bool withRate) {
+        if (withRate && !(c.sampleRate == rate)) changed |= kRetuned | kCleared;
+        if (!(c.frequency == f)) changed |= kRetuned;
+        if (withRate) c.setSampleRate(rate);
+        c.setFrequency(f);
+    };
+    if (tree::hasLowpass(n, index) && lowpass)
+        tune(*lowpass, crossover(tree::lowpassCrossover(index)), true);
+    if (tree::hasHighpass(index) && highpass)
+        tune(*highpass, crossover(tree::highpassCrossover(index)), true);
+    for (int j = 0; j < allpassCount; ++j)
+        tune((*allpasses)[j], crossover(tree::allpassCrossover(index, j)), false);
+    return changed;
 }
 
 void Band::resetSections() noexcept {

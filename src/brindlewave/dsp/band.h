@@ -7,6 +7,7 @@
 
 #include "audiofx/filter/sectionarray.h"
 #include "audiofx/filter/statevariable.h"
+#include "brindlewave/dsp/crossovertree.h"
 
 namespace brindlewave {
 
@@ -19,8 +20,8 @@ public:
     Band& operator=(const Band&) = delete;
     ~Band();
 
-    // Sets the fields and creates every section the band can need: max(0, maxBands - index - 2)
-    // all-passes, a high-pass unless index is 0, a low-pass unless index is the last.
+    // Sets the fields and creates every section the crossover tree gives the band at maxBands
+    // bands.
     void initialize(int maxBands, int activeBands, int index) noexcept;
 
     // A new rate goes to every section (each recomputes and clears); an unchanged one does
@@ -28,9 +29,12 @@ public:
     void setSampleRate(float rate) noexcept;
 
     // Tunes the sections in use for `activeBands` bands to the crossovers (in Hz, used unsorted,
-    // each limited to what a section at `rate` can realise).
-    void updateFilterFrequencies(std::span<const float> crossovers, int activeBands,
-                                 float rate) noexcept;
+    // each limited to what a section at `rate` can realise). Returns what changed: kRetuned when
+    // a section got new coefficients, kCleared as well when a new rate cleared the low-pass or
+    // the high-pass.
+    int updateFilterFrequencies(std::span<const float> crossovers, int activeBands,
+                                float rate) noexcept;
+    static constexpr int kRetuned = 1, kCleared = 2;
 
     // Clears the delay state of every section; coefficients stay.
     void resetSections() noexcept;
@@ -39,7 +43,7 @@ public:
     // has produced so far.
     float shape(float carry) noexcept {
         float out = carry;
-        if (index != activeBands - 1) out = lowpass->getNextSample(carry);
+        if (crossovertree::hasLowpass(activeBands, index)) out = lowpass->getNextSample(carry);
         for (int j = 0; j < allpassCount; ++j) out = (*allpasses)[j].getNextSample(out);
         output = out;
         return out;

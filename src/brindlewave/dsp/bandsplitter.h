@@ -1,7 +1,6 @@
 #pragma once
-// Splits one channel, sample by sample, into 2 to 4 bands through a tree of order-16
-// Linkwitz-Riley crossovers. Every band meets every active crossover once, as a low-pass, a
-// high-pass or the all-pass with the crossover's phase, so the bands add back to an all-pass.
+// Splits one channel, sample by sample, into 2 to 4 bands through the crossover tree of order-16
+// Linkwitz-Riley crossovers.
 
 #include <limits>
 #include <span>
@@ -12,7 +11,7 @@ namespace brindlewave {
 
 class BandSplitter {
 public:
-    static constexpr int maxBands = 4;
+    static constexpr int maxBands = crossovertree::kMaxBands;
 
     // Builds the four bands with all their sections; 4 bands active, rates and remembered
     // crossovers NaN.
@@ -36,10 +35,26 @@ public:
         float carry = x;
         for (int i = 0; i < n; ++i) {
             Band& band = bands[i];
-            if (i != 0) carry = band.highpass->getNextSample(carry);
+            if (crossovertree::hasHighpass(i)) carry = band.highpass->getNextSample(carry);
             outputs[i] = band.shape(carry);
         }
         return outputs;
+    }
+
+    // What setSampleRate and updateCrossovers did to the sections since the last call: whether
+    // coefficients changed, which bands had every section cleared, and which had only their
+    // low-pass and high-pass cleared (bit b for band b; the latter when updateCrossovers brings
+    // a rate setSampleRate has not given). A kernel that runs the sections' arithmetic on its
+    // own copy of their state follows with it.
+    struct Changes {
+        bool retuned = false;
+        unsigned clearedBands = 0;
+        unsigned clearedSplits = 0;
+    };
+    Changes takeChanges() noexcept {
+        const Changes c = changes_;
+        changes_ = {};
+        return c;
     }
 
     int activeBands = maxBands;
@@ -47,6 +62,12 @@ public:
     float outputs[maxBands] = {};
     float rememberedCrossovers[maxBands - 1];
     Band bands[maxBands];
+
+private:
+    void clearBand(int b) noexcept;
+
+    Changes changes_;
+    float tunedRate_ = std::numeric_limits<float>::quiet_NaN();  // of the last updateCrossovers
 };
 
 }  // namespace brindlewave

@@ -1,11 +1,12 @@
 #pragma once
 // The compressor's two per-sample decibel conversions, rounded exactly as their reference
-// formulas round, at a fraction of the cost: one implementation, by table and short polynomial
-// in SSE2 double precision, with a four-lane form for the vector kernel and a scalar form for the
-// plain path. Each result is kept only when every value within a safe error bound of the
-// approximation rounds to the same float; results next to a rounding boundary (and inputs outside
-// the range covered) are flagged and take the reference formula, so every float returned equals
-// the reference's.
+// formulas (decibelsOfReference and gainOfDecibelsReference, brindlewave/decibels.h) round, at a
+// fraction of the cost: one implementation, by table and short polynomial in SSE2 double
+// precision, with a four-lane form for the vector kernel and a scalar form for the plain path.
+// Each result is kept only when every value within a safe error bound of the approximation
+// rounds to the same float; results next to a rounding boundary (and inputs outside the range
+// covered) are flagged and take the reference formula, so every float returned equals the
+// reference's.
 
 #include <emmintrin.h>
 
@@ -13,19 +14,10 @@
 #include <cmath>
 #include <cstdint>
 
+#include "brindlewave/decibels.h"
 #include "brindlewave/dsp/alwaysinline.h"
 
 namespace brindlewave {
-
-// Reference: 20 log10(x) in extended precision, rounded to float.
-inline float decibelsOfReference(float x) noexcept {
-    return static_cast<float>(20.0L * std::log10(static_cast<long double>(x)));
-}
-
-// Reference: 10^(db / 20), the division and the power in double precision, rounded to float.
-inline float gainOfDecibelsReference(float db) noexcept {
-    return static_cast<float>(std::pow(10.0, static_cast<double>(db) / 20.0));
-}
 
 namespace decibels {
 

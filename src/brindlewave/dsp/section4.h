@@ -2,12 +2,14 @@
 // Four second-order sections side by side in SSE lanes, run with the same single-precision
 // Direct Form II arithmetic as audiofx::BiQuad (default mix: the filtered value itself), so every
 // lane reproduces its section exactly. The two delay values swap places instead of being copied:
-// the parity P of a sample says which slot holds the newer one.
+// the parity P of a sample says which slot holds the newer one. The lanes keep their own state
+// between blocks, always handed over at parity 0; coefficients are copied in when they change.
 
 #include <xmmintrin.h>
 
 #include "audiofx/filter/biquad.h"
 #include "brindlewave/dsp/alwaysinline.h"
+#include "brindlewave/dsp/lanemap.h"
 
 namespace brindlewave::lanes {
 
@@ -15,6 +17,19 @@ struct alignas(16) Section4 {
     __m128 b0, b1, b2, a1, a2;
     __m128 w[2];  // w[P] = w1 (one sample back), w[1 - P] = w2 at a sample of parity P
     __m128 y;     // last output, kept only where the caller asks for it
+
+    // The state at parity 0, as lanemap.h handles it.
+    using Unit = audiofx::BiQuad;
+    static constexpr int kStateVectors = 3;
+    __m128& stateVector(int i) noexcept { return i < 2 ? w[i] : y; }
+    const __m128& stateVector(int i) const noexcept { return i < 2 ? w[i] : y; }
+    static float unitState(const Unit& q, int i) noexcept {
+        const Unit::DelayState d = q.delayState();
+        return i == 0 ? d.w1 : i == 1 ? d.w2 : d.y;
+    }
+    static void setUnitState(Unit& q, const float (&v)[kStateVectors]) noexcept {
+        q.setDelayState({v[0], v[1], v[2]});
+    }
 };
 
 template <int P, bool Record = false>
@@ -29,13 +44,9 @@ BRINDLEWAVE_INLINE __m128 step(Section4& s, __m128 x) noexcept {
     return out;
 }
 
-// Copies coefficients and state of the given sections (null: an idle lane of zeros) in, at
-// parity 0.
-void loadLanes(Section4& s, audiofx::BiQuad* const (&lane)[4]) noexcept;
+using BiQuadMap = UnitMap<Section4>;
 
-// Writes the state back into the sections after a run that ended with parity `parity` (the
-// parity the next sample would have); lanes whose `keep` bit is clear are left alone.
-void storeLanes(const Section4& s, audiofx::BiQuad* const (&lane)[4], int parity,
-                int keep) noexcept;
+// The sections' coefficients (idle lanes: zeros); the lanes' state stays.
+void loadCoefficients(Section4& s, const BiQuadMap& lane) noexcept;
 
 }  // namespace brindlewave::lanes

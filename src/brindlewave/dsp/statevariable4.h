@@ -2,11 +2,13 @@
 // Four state-variable sections side by side in SSE lanes, run with the same single-precision
 // arithmetic as audiofx::StateVariableSection, so every lane reproduces its section exactly. A
 // crossover stage mixes low-pass and high-pass lanes; an all-pass stage holds all-passes only.
+// The lanes keep their own state between blocks; coefficients are copied in when they change.
 
 #include <xmmintrin.h>
 
 #include "audiofx/filter/statevariable.h"
 #include "brindlewave/dsp/alwaysinline.h"
+#include "brindlewave/dsp/lanemap.h"
 
 namespace brindlewave::lanes {
 
@@ -14,7 +16,21 @@ struct alignas(16) StateVariable4 {
     __m128 c1, gd, g, d, twoK;
     __m128 highpass;  // all bits set in the lanes whose output is the high-pass
     __m128 s1, s2;
+
+    // The state, as lanemap.h handles it.
+    using Unit = audiofx::StateVariableSection;
+    static constexpr int kStateVectors = 2;
+    __m128& stateVector(int i) noexcept { return i == 0 ? s1 : s2; }
+    const __m128& stateVector(int i) const noexcept { return i == 0 ? s1 : s2; }
+    static float unitState(const Unit& q, int i) noexcept {
+        return i == 0 ? q.state().s1 : q.state().s2;
+    }
+    static void setUnitState(Unit& q, const float (&v)[kStateVectors]) noexcept {
+        q.setState({v[0], v[1]});
+    }
 };
+
+using SectionMap = UnitMap<StateVariable4>;
 
 // The recursion of StateVariableSection::getNextSample; e and bp for the outputs, lp returned.
 BRINDLEWAVE_INLINE __m128 advance(StateVariable4& s, __m128 x, __m128& e, __m128& bp) noexcept {
@@ -47,11 +63,7 @@ struct AllpassStep {
     }
 };
 
-// Copies coefficients and state of the given sections (null: an idle lane of zeros) in.
-void loadLanes(StateVariable4& s, audiofx::StateVariableSection* const (&lane)[4]) noexcept;
-
-// Writes the state back into the sections; lanes whose `keep` bit is clear are left alone.
-void storeLanes(const StateVariable4& s, audiofx::StateVariableSection* const (&lane)[4],
-                int keep) noexcept;
+// The sections' coefficients (idle lanes: zeros); the lanes' state stays.
+void loadCoefficients(StateVariable4& s, const SectionMap& lane) noexcept;
 
 }  // namespace brindlewave::lanes

@@ -40,7 +40,7 @@ float unityGainCeiling(float threshold, float slope) noexcept {
 
     // The boundary lies next to the linear threshold: bracket it closely, else search all floats.
     std::uint32_t lo = 0, hi = infBits;  // unity(lo) holds, unity(hi) does not
-    const double linear = std::pow(10.0, double(threshold) / 20.0);
+    const double linear = gainOfDecibelsDouble(threshold);
     if (std::isfinite(linear) && linear > 1e-30 && linear < 1e30) {
         const std::uint32_t a = toBits(float(linear * 0.999)), b = toBits(float(linear * 1.001));
         if (unity(a) && !unity(b)) {

@@ -34,6 +34,7 @@ void Upsampler::initialize(int maxFactorValue, int maxFramesValue) noexcept {
     decimationFilter = rigging::mallocNew<ButterworthLPNthOrder>(filterOrder);
     oversampled = rigging::mallocSlice<float>(static_cast<std::size_t>(maxFactor) * maxFrames + 1);
     decimated = rigging::mallocSlice<float>(static_cast<std::size_t>(maxFrames));
+    changes_ = {true, true};
 }
 
 float Upsampler::cutoffFor(float hostRate) noexcept {
@@ -57,6 +58,9 @@ void Upsampler::setFactor(int newFactor) noexcept {
 
 void Upsampler::retune() noexcept {
     oversampledRate = sampleRate * static_cast<float>(factor);
+    changes_.retuned = true;
+    // The cascades clear their sections only for a rate they do not have yet.
+    if (!(upsamplingFilter->sampleRate == oversampledRate)) changes_.cleared = true;
     upsamplingFilter->setSampleRate(oversampledRate);
     decimationFilter->setSampleRate(oversampledRate);
     const float cutoff = cutoffFor(sampleRate);

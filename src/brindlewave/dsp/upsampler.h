@@ -20,7 +20,8 @@ public:
     ~Upsampler();
 
     // Builds both filters and both buffers (maxFactor x maxFrames + 1 and maxFrames floats,
-    // NaN-filled), replacing any earlier ones. Nothing else allocates.
+    // NaN-filled), replacing any earlier ones. Nothing else allocates. A vector kernel holding
+    // the old filters must hand them back first.
     void initialize(int maxFactor, int maxFrames) noexcept;
 
     // Host-rate change: the oversampled buffer is refilled with NaN and, once a factor has been
@@ -47,6 +48,19 @@ public:
     // share of the band.
     static float cutoffFor(float hostRate) noexcept;
 
+    // What initialize, setSampleRate and setFactor did to the filters since the last call: new
+    // coefficients, and whether a new filter rate cleared their state. A kernel that runs the
+    // filters' arithmetic on its own copy of their state follows with it.
+    struct Changes {
+        bool retuned = false;
+        bool cleared = false;
+    };
+    Changes takeChanges() noexcept {
+        const Changes c = changes_;
+        changes_ = {};
+        return c;
+    }
+
     audiofx::ButterworthLPNthOrder* upsamplingFilter = nullptr;
     audiofx::ButterworthLPNthOrder* decimationFilter = nullptr;
     float sampleRate = std::numeric_limits<float>::quiet_NaN();
@@ -62,6 +76,7 @@ private:
 
     std::span<float> oversampled;
     std::span<float> decimated;
+    Changes changes_;
 };
 
 }  // namespace brindlewave

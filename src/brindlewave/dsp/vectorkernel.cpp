@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "brindlewave/dsp/decibels.h"
+#include "brindlewave/dsp/lanemap.h"
 #include "brindlewave/dsp/wavefront.h"
 #include "rigging/core/vec.h"
 
@@ -19,9 +20,28 @@ namespace {
 constexpr int kUpSections = Upsampler::filterOrder / 2;
 constexpr std::size_t kMaxOversampled = std::size_t(kMaxOversampling) * kMaxBlockFrames;
 
-inline __m128 select(__m128 mask, __m128 a, __m128 b) noexcept {
-    return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
+using lanes::select;
+
+// Lanes of the tree's stages: a split holds the low-pass and the high-pass of channel 0, then of
+// channel 1; the all-pass stage at crossover x the all-passes of bands 0 .. x - 1 of channel 0,
+// then of channel 1. The anti-alias filters: up-sampling of channels 0 and 1, then decimation.
+constexpr int splitLane(int ch, int highpass) noexcept {
+    return 2 * ch + highpass;
 }
+constexpr int allpassLane(int ch, int x, int band) noexcept {
+    return ch * x + band;
+}
+constexpr int antiAliasLanes(int ch) noexcept {
+    return (1 << ch) | (4 << ch);
+}
+// Lane bits of one channel's all-pass stage at x for the bands whose bit is set in `bands`.
+constexpr int allpassLanes(int ch, int x, unsigned bands) noexcept {
+    int bits = 0;
+    for (int b = 0; b < crossovertree::allpassStageBands(x); ++b)
+        if ((bands >> b) & 1u) bits |= 1 << allpassLane(ch, x, b);
+    return bits;
+}
+
 inline __m128 absolute(__m128 x) noexcept {
     return _mm_and_ps(x, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
 }
@@ -31,10 +51,6 @@ inline __m128 infinity() noexcept {
 // All bits set where x is finite.
 inline __m128 finite(__m128 x) noexcept {
     return _mm_cmplt_ps(absolute(x), infinity());
-}
-inline __m128 bitsToMask(int bits) noexcept {
-    return _mm_castsi128_ps(
-        _mm_set_epi32(bits & 8 ? -1 : 0, bits & 4 ? -1 : 0, bits & 2 ? -1 : 0, bits & 1 ? -1 : 0));
 }
 inline __m128 gather(const float (&v)[4]) noexcept {
     return _mm_loadu_ps(v);
@@ -83,23 +99,25 @@ VectorKernel::~VectorKernel() {
     for (__m128* b : {crossover1and3Out_, crossover2Out_, allpassOut_}) rigging::alignedFree(b, 16);
 }
 
-void VectorKernel::mapSections(EngineUnits& u, int bands) noexcept {
+void VectorKernel::mapSections(EngineUnits& u) noexcept {
+    namespace tree = crossovertree;
     std::memset(crossMap_, 0, sizeof(crossMap_));
     std::memset(allpass1Map_, 0, sizeof(allpass1Map_));
     std::memset(allpass2Map_, 0, sizeof(allpass2Map_));
+    std::memset(antiAliasMap_, 0, sizeof(antiAliasMap_));
+    SectionMap* allpassMaps[kCrossovers] = {nullptr, allpass1Map_, allpass2Map_};
     for (int ch = 0; ch < kEngineChannels; ++ch) {
         Band* band = u.splitters[ch]->bands;
-        for (int x = 0; x < bands - 1; ++x)
+        for (int x = 0; x < kCrossovers; ++x) {
+            static_assert(tree::lowpassCrossover(0) == 0 && tree::highpassCrossover(1) == 0);
             for (int k = 0; k < 8; ++k) {
-                crossMap_[x][k][2 * ch] = &band[x].lowpass->section(k);
-                crossMap_[x][k][2 * ch + 1] = &band[x + 1].highpass->section(k);
+                crossMap_[x][k][splitLane(ch, 0)] = &band[x].lowpass->section(k);
+                crossMap_[x][k][splitLane(ch, 1)] = &band[x + 1].highpass->section(k);
             }
-        for (int k = 0; k < 4; ++k) {
-            if (bands >= 3) allpass1Map_[k][ch] = &(*band[0].allpasses)[0].section(k);
-            if (bands == 4) {
-                allpass2Map_[k][2 * ch] = &(*band[0].allpasses)[1].section(k);
-                allpass2Map_[k][2 * ch + 1] = &(*band[1].allpasses)[0].section(k);
-            }
+            for (int b = 0; b < tree::allpassStageBands(x); ++b)
+                for (int k = 0; k < 4; ++k)
+                    allpassMaps[x][k][allpassLane(ch, x, b)] =
+                        &(*band[b].allpasses)[tree::allpassAt(b, x)].section(k);
         }
         for (int k = 0; k < kUpSections; ++k) {
             antiAliasMap_[k][ch] = &u.upsamplers[ch]->upsamplingFilter->section(k);
@@ -108,16 +126,94 @@ void VectorKernel::mapSections(EngineUnits& u, int bands) noexcept {
     }
 }
 
-void VectorKernel::loadState(EngineUnits& u, const BlockSettings& s) noexcept {
-    mapSections(u, s.bands);
-    for (int x = 0; x < 3; ++x)
-        for (int k = 0; k < 8; ++k) lanes::loadLanes(cross_[x][k], crossMap_[x][k]);
+template <class F>
+void VectorKernel::forEachTreeStage(F f) noexcept {
+    for (int x = 0; x < kCrossovers; ++x)
+        for (int k = 0; k < 8; ++k) f(cross_[x][k], crossMap_[x][k]);
     for (int k = 0; k < 4; ++k) {
-        lanes::loadLanes(allpass1_[k], allpass1Map_[k]);
-        lanes::loadLanes(allpass2_[k], allpass2Map_[k]);
+        f(allpass1_[k], allpass1Map_[k]);
+        f(allpass2_[k], allpass2Map_[k]);
     }
-    for (int k = 0; k < kUpSections; ++k) lanes::loadLanes(antiAlias_[k], antiAliasMap_[k]);
+}
 
+template <class F>
+void VectorKernel::forEachFilterStage(F f) noexcept {
+    forEachTreeStage(f);
+    for (int k = 0; k < kUpSections; ++k) f(antiAlias_[k], antiAliasMap_[k]);
+}
+
+void VectorKernel::adopt(EngineUnits& u) noexcept {
+    mapSections(u);
+    forEachFilterStage([](auto& s, const auto& lane) {
+        lanes::loadCoefficients(s, lane);
+        lanes::loadState(s, lane);
+    });
+    // What the units did before now is in what was just taken.
+    for (int ch = 0; ch < kEngineChannels; ++ch) {
+        u.splitters[ch]->takeChanges();
+        u.upsamplers[ch]->takeChanges();
+    }
+    adopted_ = &u;
+}
+
+void VectorKernel::handBack(EngineUnits& u) noexcept {
+    if (adopted_ != &u) return;
+    forEachFilterStage([](const auto& s, const auto& lane) { lanes::storeState(s, lane); });
+    adopted_ = nullptr;
+}
+
+void VectorKernel::followChanges(EngineUnits& u) noexcept {
+    bool treeRetuned = false, antiAliasRetuned = false;
+    for (int ch = 0; ch < kEngineChannels; ++ch) {
+        const BandSplitter::Changes c = u.splitters[ch]->takeChanges();
+        treeRetuned |= c.retuned;
+        if ((c.clearedBands | c.clearedSplits) != 0) {
+            const unsigned splits = c.clearedBands | c.clearedSplits;
+            auto cleared = [&](int band) { return (splits >> band) & 1u; };
+            for (int x = 0; x < kCrossovers; ++x) {
+                const int split =
+                    (cleared(x) << splitLane(ch, 0)) | (cleared(x + 1) << splitLane(ch, 1));
+                for (lanes::StateVariable4& s : cross_[x]) lanes::clearLanes(s, split);
+            }
+            for (lanes::StateVariable4& s : allpass1_)
+                lanes::clearLanes(s, allpassLanes(ch, 1, c.clearedBands));
+            for (lanes::StateVariable4& s : allpass2_)
+                lanes::clearLanes(s, allpassLanes(ch, 2, c.clearedBands));
+        }
+        const Upsampler::Changes a = u.upsamplers[ch]->takeChanges();
+        antiAliasRetuned |= a.retuned;
+        if (a.cleared)
+            for (lanes::Section4& s : antiAlias_) lanes::clearLanes(s, antiAliasLanes(ch));
+    }
+    if (treeRetuned)
+        forEachTreeStage([](auto& s, const auto& lane) { lanes::loadCoefficients(s, lane); });
+    if (antiAliasRetuned)
+        for (int k = 0; k < kUpSections; ++k)
+            lanes::loadCoefficients(antiAlias_[k], antiAliasMap_[k]);
+}
+
+void VectorKernel::saveSecondChannel() noexcept {
+    SecondChannel& c = secondChannel_;
+    std::memcpy(c.cross, cross_, sizeof cross_);
+    std::memcpy(c.allpass1, allpass1_, sizeof allpass1_);
+    std::memcpy(c.allpass2, allpass2_, sizeof allpass2_);
+    std::memcpy(c.antiAlias, antiAlias_, sizeof antiAlias_);
+}
+
+void VectorKernel::restoreSecondChannel() noexcept {
+    const SecondChannel& c = secondChannel_;
+    constexpr int split = (1 << splitLane(1, 0)) | (1 << splitLane(1, 1));
+    for (int x = 0; x < kCrossovers; ++x)
+        for (int k = 0; k < 8; ++k) lanes::restoreLanes(cross_[x][k], c.cross[x][k], split);
+    for (int k = 0; k < 4; ++k) {
+        lanes::restoreLanes(allpass1_[k], c.allpass1[k], allpassLanes(1, 1, ~0u));
+        lanes::restoreLanes(allpass2_[k], c.allpass2[k], allpassLanes(1, 2, ~0u));
+    }
+    for (int k = 0; k < kUpSections; ++k)
+        lanes::restoreLanes(antiAlias_[k], c.antiAlias[k], antiAliasLanes(1));
+}
+
+void VectorKernel::loadBlock(EngineUnits& u, const BlockSettings& s) noexcept {
     for (int ch = 0; ch < kEngineChannels; ++ch) {
         float env[4], att[4], rel[4], thr[4], slope[4], makeup[4], ceiling[4];
         for (int b = 0; b < kEngineBands; ++b) {
@@ -164,8 +260,8 @@ void VectorKernel::loadState(EngineUnits& u, const BlockSettings& s) noexcept {
         if (!s.bypass && s.bandRuns(b)) runs |= 1 << b;
     }
     runBits_ = runs;
-    masks_.runs = bitsToMask(runs);
-    masks_.feeds = bitsToMask(feeds);
+    masks_.runs = lanes::laneMask(runs);
+    masks_.feeds = lanes::laneMask(feeds);
     for (DetectorLanes* d : {&preDetectors_, &postDetectors_}) {
         const __m128 one = _mm_set1_ps(1.0f), zero = _mm_setzero_ps();
         d->coef[0] = select(masks_.feeds, d->coef[0], one);
@@ -182,22 +278,7 @@ void VectorKernel::loadState(EngineUnits& u, const BlockSettings& s) noexcept {
     masks_.inputGain = _mm_setr_ps(s.inputGain, s.inputGain, 0.0f, 0.0f);
 }
 
-void VectorKernel::storeState(EngineUnits& u, const BlockSettings& s) noexcept {
-    const bool stereo = s.channels == 2;
-    const int pairLanes = stereo ? 0xF : 0x3;  // (channel 0, channel 1) x 2
-    const int channelLanes = stereo ? 0x3 : 0x1;
-    for (int x = 0; x < 3; ++x)
-        for (int k = 0; k < 8; ++k)
-            lanes::storeLanes(cross_[x][k], crossMap_[x][k], pairLanes);
-    for (int k = 0; k < 4; ++k) {
-        lanes::storeLanes(allpass1_[k], allpass1Map_[k], channelLanes);
-        lanes::storeLanes(allpass2_[k], allpass2Map_[k], pairLanes);
-    }
-    // The anti-alias filters run an even number of steps per frame when they run at all.
-    if (s.factor > 1)
-        for (int k = 0; k < kUpSections; ++k)
-            lanes::storeLanes(antiAlias_[k], antiAliasMap_[k], 0, stereo ? 0xF : 0x5);
-
+void VectorKernel::storeBlock(EngineUnits& u, const BlockSettings& s) noexcept {
     for (int ch = 0; ch < s.channels; ++ch)
         for (int b = 0; b < s.bands; ++b)
             if (runBits_ & (1 << b))
@@ -435,7 +516,13 @@ void VectorKernel::process(EngineUnits& units, const BlockSettings& s, const flo
                            int frames) noexcept {
     if (frames <= 0) return;
     if (frames > kMaxBlockFrames) frames = kMaxBlockFrames;
-    loadState(units, s);
+    if (adopted_ != &units)
+        adopt(units);
+    else
+        followChanges(units);
+    loadBlock(units, s);
+    const bool mono = s.channels < 2;
+    if (mono) saveSecondChannel();
     const int f = s.factor;
     const int n = frames * f;
     zeroStuffInputs(inputs, frames, f);
@@ -485,7 +572,8 @@ void VectorKernel::process(EngineUnits& units, const BlockSettings& s, const flo
             decimated_[1][i] = pairs_[2 * i + 1];
         }
     for (int ch = 0; ch < s.channels; ++ch) units.upsamplers[ch]->frames = frames;
-    storeState(units, s);
+    if (mono) restoreSecondChannel();
+    storeBlock(units, s);
 }
 
 }  // namespace brindlewave

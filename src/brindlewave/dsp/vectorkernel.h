@@ -1,14 +1,17 @@
 #pragma once
-// The block's sample path with both channels in SSE lanes. Each crossover runs its low-pass and
-// high-pass for both channels as one four-lane cascade of state-variable sections, the
-// compensating all-passes share lanes the same way, the eight compressors run as two four-band
-// vectors, and the anti-alias filters run both channels side by side. Every lane repeats its unit's single-precision arithmetic in
-// the same order, and the units' state is read before and written back after each block, so the
-// result and the units' state equal those of processBlockScalar exactly. The gain computer skips
-// its logarithm while an envelope is provably below the threshold.
+// The block's sample path with both channels in SSE lanes. The crossover tree's stages run as
+// four-lane cascades of state-variable sections: each split holds its low-pass and high-pass for
+// both channels, each all-pass stage the compensating all-passes at its crossover; the eight
+// compressors run as two four-band vectors, and the anti-alias filters run both channels side by
+// side. Every lane repeats its unit's single-precision arithmetic in the same order, so the
+// result equals that of processBlockScalar exactly. The filters' state lives in the lanes from
+// the first block on: the units' coefficients are copied in only when the units report a change,
+// and the sections the units clear are cleared in the lanes. The gain computer skips its
+// logarithm while an envelope is provably below the threshold.
 
 #include <xmmintrin.h>
 
+#include "brindlewave/dsp/crossovertree.h"
 #include "brindlewave/dsp/decibels.h"
 #include "brindlewave/dsp/engineunits.h"
 #include "brindlewave/dsp/section4.h"
@@ -24,9 +27,16 @@ public:
     VectorKernel& operator=(const VectorKernel&) = delete;
 
     // Same contract as processBlockScalar (inputs finite; inputs[1] readable even for one
-    // channel), but the results go to output(ch), not to the upsamplers' buffers.
+    // channel), but the results go to output(ch), not to the upsamplers' buffers, and the
+    // filters' state stays in the kernel. The first block with a set of units takes their state;
+    // the kernel then holds on to their sections, which must stay where they are (no
+    // Upsampler::initialize) until handBack.
     void process(EngineUnits& units, const BlockSettings& settings, const float* const* inputs,
                  int frames) noexcept;
+
+    // Writes the filters' state back into the units and lets go of them: the next block starts
+    // again from the units' state. For running the units elsewhere, or looking at their state.
+    void handBack(EngineUnits& units) noexcept;
 
     const float* output(int ch) const noexcept { return decimated_[ch]; }
 
@@ -43,12 +53,29 @@ private:
         __m128 runs;       // bands compressed and metered
         __m128 feeds;      // bands whose detectors follow the signal
     };
-    using LaneMap = audiofx::BiQuad* [4];
-    using SectionMap = audiofx::StateVariableSection* [4];
+    using SectionMap = lanes::SectionMap;
+    using BiQuadMap = lanes::BiQuadMap;
+    static constexpr int kCrossovers = crossovertree::kMaxCrossovers;
 
-    void mapSections(EngineUnits& units, int bands) noexcept;
-    void loadState(EngineUnits& units, const BlockSettings& s) noexcept;
-    void storeState(EngineUnits& units, const BlockSettings& s) noexcept;
+    // Which unit section runs in which lane: fixed by the crossover tree, whatever the band count.
+    void mapSections(EngineUnits& units) noexcept;
+    // Takes the units' coefficients and state.
+    void adopt(EngineUnits& units) noexcept;
+    // New coefficients and cleared sections from the units' reports since the last block.
+    void followChanges(EngineUnits& units) noexcept;
+    // f(lanes, map) for every stage of the crossover tree; and of the anti-alias filters too.
+    template <class F>
+    void forEachTreeStage(F f) noexcept;
+    template <class F>
+    void forEachFilterStage(F f) noexcept;
+    // The compressors' and detectors' settings for this block, and the block's lane masks.
+    void loadBlock(EngineUnits& units, const BlockSettings& s) noexcept;
+    // The compressors' and detectors' envelopes back into the units.
+    void storeBlock(EngineUnits& units, const BlockSettings& s) noexcept;
+    // With one channel, the second channel's filter lanes run on zeros: their state is kept
+    // before the block and put back after it.
+    void saveSecondChannel() noexcept;
+    void restoreSecondChannel() noexcept;
 
     // Both channels' inputs as (channel 0, channel 1) pairs, each frame followed by factor - 1
     // zero pairs: the up-sampling filter's input.
@@ -76,14 +103,22 @@ private:
     void gainsEnd(GainWork& w, __m128 (&g)[2]) noexcept;
     __m128 compress(CompressorLanes& c, __m128 x, __m128 g) noexcept;
 
-    lanes::StateVariable4 cross_[3][8];  // crossovers 1..3: (LP, HP) of channel 0, then channel 1
-    lanes::StateVariable4 allpass1_[4];  // band 0 at crossover 2: channel 0, channel 1
-    lanes::StateVariable4 allpass2_[4];  // bands 0 and 1 at crossover 3, channel 0 then channel 1
+    // The tree's stages (crossovertree.h). Split x: (low-pass of band x, high-pass of band x + 1)
+    // of channel 0, then of channel 1. All-pass stage x (1 and 2): the all-passes at crossover x
+    // of bands 0 .. x - 1, channel 0's, then channel 1's.
+    lanes::StateVariable4 cross_[kCrossovers][8];
+    lanes::StateVariable4 allpass1_[4];
+    lanes::StateVariable4 allpass2_[4];
     lanes::Section4 antiAlias_[10];  // up-sampling filter of channels 0, 1; decimation of 0, 1
-    SectionMap crossMap_[3][8] = {};
+    SectionMap crossMap_[kCrossovers][8] = {};
     SectionMap allpass1Map_[4] = {};
     SectionMap allpass2Map_[4] = {};
-    LaneMap antiAliasMap_[10] = {};
+    BiQuadMap antiAliasMap_[10] = {};
+    EngineUnits* adopted_ = nullptr;  // the units whose state the lanes hold
+    struct SecondChannel {
+        lanes::StateVariable4 cross[kCrossovers][8], allpass1[4], allpass2[4];
+        lanes::Section4 antiAlias[10];
+    } secondChannel_;
 
     CompressorLanes compressors_[kEngineChannels];
     DetectorLanes preDetectors_, postDetectors_;

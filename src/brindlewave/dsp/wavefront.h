@@ -22,18 +22,38 @@ BRINDLEWAVE_INLINE __m128 stepAt(Section4& s, __m128 x, int parity, bool record)
 
 namespace detail {
 
-// Sections K-1 .. 1 of a full step at which sample t - k has parity P ^ (k & 1).
-template <int P, int K, int k = K - 1>
-BRINDLEWAVE_INLINE void fullSteps(Section4* s, __m128* pipe, __m128& last) noexcept {
+// Sections K-1 .. 1 of a step in which every section is busy, each on the output its predecessor
+// gave one step earlier: the walk along a cascade, in wavefront order. run.template at<k>(s, x)
+// is one step of section k; section K-1's output goes to `last`.
+template <int K, int k = K - 1, class Section, class Run>
+BRINDLEWAVE_INLINE void fullSteps(Section* s, __m128* pipe, __m128& last, Run run) noexcept {
     if constexpr (k >= 1) {
-        const __m128 y = step<(P ^ (k & 1))>(s[k], pipe[k]);
+        const __m128 y = run.template at<k>(s[k], pipe[k]);
         if constexpr (k == K - 1)
             last = y;
         else
             pipe[k + 1] = y;
-        fullSteps<P, K, k - 1>(s, pipe, last);
+        fullSteps<K, k - 1>(s, pipe, last, run);
     }
 }
+
+// A step of state-variable section k, the same for every k.
+template <class Step>
+struct UniformStep {
+    template <int k>
+    BRINDLEWAVE_INLINE __m128 at(StateVariable4& s, __m128 x) const noexcept {
+        return Step::run(s, x);
+    }
+};
+
+// A step of direct-form section k, whose sample has parity P ^ (k & 1).
+template <int P>
+struct ParityStep {
+    template <int k>
+    BRINDLEWAVE_INLINE __m128 at(Section4& s, __m128 x) const noexcept {
+        return step<(P ^ (k & 1))>(s, x);
+    }
+};
 
 }  // namespace detail
 
@@ -54,7 +74,7 @@ public:
         if (tau >= K - 1 && tau < n_) {
             // Every section busy.
             __m128 y;
-            fullSteps(y);
+            detail::fullSteps<K>(s_, pipe_, y, detail::UniformStep<Step>());
             pipe_[1] = Step::run(s_[0], in_(tau));
             out_(tau - K + 1, y);
         } else if (tau >= 0 && tau < n_ + K - 1) {
@@ -63,29 +83,14 @@ public:
     }
 
 private:
-    // Sections K-1 .. 1, each on the output its predecessor gave one step earlier.
-    template <int k = K - 1>
-    BRINDLEWAVE_INLINE void fullSteps(__m128& last) noexcept {
-        if constexpr (k >= 1) {
-            const __m128 y = Step::run(s_[k], pipe_[k]);
-            if constexpr (k == K - 1)
-                last = y;
-            else
-                pipe_[k + 1] = y;
-            fullSteps<k - 1>(last);
-        }
-    }
-
-    void partial(int t) noexcept {
-        for (int k = K - 1; k >= 0; --k) {
-            const int j = t - k;
-            if (j < 0 || j >= n_) continue;
-            const __m128 y = Step::run(s_[k], k == 0 ? in_(j) : pipe_[k]);
-            if (k == K - 1)
-                out_(j, y);
-            else
-                pipe_[k + 1] = y;
-        }
+    // The sections that have a sample at step t: those with 0 <= t - k < n.
+    BRINDLEWAVE_INLINE void partial(int t) noexcept {
+        const int first = t < K - 1 ? t : K - 1;
+        const int last = t - n_ + 1 > 0 ? t - n_ + 1 : 0;
+        if (first == K - 1) out_(t - K + 1, Step::run(s_[K - 1], pipe_[K - 1]));
+        for (int k = first == K - 1 ? K - 2 : first; k >= last && k >= 1; --k)
+            pipe_[k + 1] = Step::run(s_[k], pipe_[k]);
+        if (last == 0) pipe_[1] = Step::run(s_[0], in_(t));
     }
 
     StateVariable4* s_;
@@ -116,7 +121,7 @@ public:
     BRINDLEWAVE_INLINE void advance(int t) noexcept {
         if (t >= lag_ + K - 1 && t <= n_ - 2) {
             __m128 y;
-            detail::fullSteps<P, K>(s_, pipe_, y);
+            detail::fullSteps<K>(s_, pipe_, y, detail::ParityStep<P>());
             pipe_[1] = step<P>(s_[0], in_(t, t - lag_));
             out_(t - K + 1, t - K + 1 - lag_, y, true, true);
         } else if (t >= 0 && t < steps()) {

@@ -5,9 +5,9 @@
 
 #include "brindlewave/editorlayout.h"
 #include "brindlewave/paramids.h"
+#include "brindlewave/scales.h"
 #include "brindlewave/widgets/buttonstrip.h"
 #include "brindlewave/widgets/knobmessage.h"
-#include "brindlewave/widgets/scales.h"
 #include "rigging/client/floatparameter.h"
 #include "rigging/client/integerparameter.h"
 
@@ -20,16 +20,16 @@ constexpr const char* kModeNames[4] = {"Left", "Right", "Even", "Outer"};
 // A frequency's place on the 1000-pixel axis, not rounded to a pixel, so that re-spacing
 // from a crossover just placed does not drift by rounding.
 double exactX(double hz) noexcept {
-    return 1000.0 * std::clamp(std::log10(hz / 20.0) / 3.0, 0.0, 1.0);
+    return 1000.0 * exactFrequencyFraction(hz);
 }
 
 }  // namespace
 
-UIAlignButton::UIAlignButton(rigging::UIContext* context, rigging::Client* client,
+UIAlignButton::UIAlignButton(rigging::UIContext* context, rigging::Client& client,
                              const rigging::OwnedImage<rigging::RGBA>* strip, MessageQueue* mailbox,
                              GlobalState* bandState, int mode) noexcept
     : UIElement(context, rigging::drawsPBR | rigging::isAnimated),
-      client_(client),
+      client_(&client),
       strip_(strip),
       mailbox_(mailbox),
       bandState_(bandState),

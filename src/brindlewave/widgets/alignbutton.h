@@ -14,7 +14,7 @@ class UIAlignButton : public rigging::UIElement, public IMessageSender {
 public:
     enum Mode : int { left = 0, right = 1, even = 2, outer = 3 };
 
-    UIAlignButton(rigging::UIContext* context, rigging::Client* client,
+    UIAlignButton(rigging::UIContext* context, rigging::Client& client,
                   const rigging::OwnedImage<rigging::RGBA>* strip, MessageQueue* mailbox,
                   GlobalState* bandState, int mode) noexcept;
 

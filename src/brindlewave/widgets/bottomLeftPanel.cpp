@@ -1,6 +1,5 @@
 #include "brindlewave/widgets/bottomLeftPanel.h"
 
-#include "brindlewave/client.h"
 #include "brindlewave/editorlayout.h"
 #include "brindlewave/gfx/resources.h"
 #include "brindlewave/paramids.h"
@@ -34,7 +33,7 @@ constexpr std::string_view kAlignStripNames[4] = {gfx::kAlignLeftButton, gfx::kA
 
 }  // namespace
 
-UIBottomLeftPanel::UIBottomLeftPanel(rigging::UIContext* context, BrindlewaveClient*,
+UIBottomLeftPanel::UIBottomLeftPanel(rigging::UIContext* context, rigging::Client&,
                                      rigging::IntegerParameter* numBands, rigging::Font* font,
                                      const rigging::OwnedImage<rigging::RGBA>* knobImage,
                                      MessageQueue* mailbox, GlobalState* bandState,
@@ -65,7 +64,7 @@ UIBottomLeftPanel::~UIBottomLeftPanel() {
     for (auto* strip : alignStrips_) rigging::destroyFree(strip);
 }
 
-void UIBottomLeftPanel::addControls(BrindlewaveClient* client) noexcept {
+void UIBottomLeftPanel::addControls(rigging::Client& client) noexcept {
     if (decrement_ != nullptr) return;
     decrement_ = mallocNew<UIIncrementDecrementButton>(context(), numBands_, bandCountStrip_,
                                                        mailbox_, bandState_, true);
@@ -82,7 +81,7 @@ void UIBottomLeftPanel::addControls(BrindlewaveClient* client) noexcept {
     }
     auto knob = [&](int index) {
         auto* k = mallocNew<UIMessageKnob>(
-            context(), static_cast<rigging::FloatParameter*>(client->param(index)), knobImage_,
+            context(), static_cast<rigging::FloatParameter*>(client.param(index)), knobImage_,
             kKnobFrames, mailbox_, tooltip_);
         addChild(k);
         return k;

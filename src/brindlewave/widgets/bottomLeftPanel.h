@@ -5,6 +5,7 @@
 
 #include "brindlewave/globals.h"
 #include "brindlewave/messagequeue.h"
+#include "rigging/client/client.h"
 #include "rigging/client/integerparameter.h"
 #include "rigging/client/parameterlistener.h"
 #include "rigging/graphics/font.h"
@@ -12,7 +13,6 @@
 
 namespace brindlewave {
 
-class BrindlewaveClient;
 class UIAlignButton;
 class UIBandNumberDisplay;
 class UIIncrementDecrementButton;
@@ -25,7 +25,7 @@ public:
 
     // Decodes the strips and listens to numBands. Built in two steps: addControls, then
     // setControlPositions once the panel has its place.
-    UIBottomLeftPanel(rigging::UIContext* context, BrindlewaveClient* client,
+    UIBottomLeftPanel(rigging::UIContext* context, rigging::Client& client,
                       rigging::IntegerParameter* numBands, rigging::Font* font,
                       const rigging::OwnedImage<rigging::RGBA>* knobImage, MessageQueue* mailbox,
                       GlobalState* bandState, UITooltip* tooltip) noexcept;
@@ -34,7 +34,7 @@ public:
 
     // Creates and adds "-", "+", the band count, Left, Right, Even, Outer and the two gain
     // knobs, in that order. Once only.
-    virtual void addControls(BrindlewaveClient* client) noexcept;
+    virtual void addControls(rigging::Client& client) noexcept;
     // Puts the controls at their fixed editor boxes.
     virtual void setControlPositions() noexcept;
 

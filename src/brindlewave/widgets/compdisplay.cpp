@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "brindlewave/globals.h"
+#include "brindlewave/scales.h"
 #include "brindlewave/widgets/canvashelpers.h"
-#include "brindlewave/widgets/scales.h"
 
 namespace brindlewave {
 
@@ -42,13 +42,11 @@ void UICompDisplay::calcPoints() noexcept {
     const float t = static_cast<float>(thresholdParam_->valueAtomic());
     const float r = static_cast<float>(ratioParam_->valueAtomic());
     // The parameters keep both in range; a wild value still leaves the knee inside.
-    float tn = levelFromThreshold(t);
-    if (!(tn > 0.0f)) tn = 0.0f;
-    if (tn > 1.0f) tn = 1.0f;
+    const float tn = levelFromDecibels(t);
     const float inverseRatio = r >= 1.0f ? 1.0f / r : 1.0f;
     start_ = vec2f(0.0f, H);
-    const float kneeX = std::trunc(W * tn);
-    knee_ = vec2f(kneeX, H - std::trunc(H * tn));
+    const auto kneeX = static_cast<float>(levelSpan(tn, position().width()));
+    knee_ = vec2f(kneeX, H - static_cast<float>(levelSpan(tn, position().height())));
     end_ = vec2f(W, H - std::trunc((W - kneeX) * inverseRatio + kneeX));
     pointsComputed_ = true;
 }

@@ -4,12 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "brindlewave/client.h"
 #include "brindlewave/editorlayout.h"
 #include "brindlewave/globals.h"
 #include "brindlewave/paramids.h"
+#include "brindlewave/scales.h"
 #include "brindlewave/widgets/canvashelpers.h"
-#include "brindlewave/widgets/scales.h"
 #include "brindlewave/widgets/tooltip.h"
 #include "rigging/client/floatparameter.h"
 #include "rigging/client/integerparameter.h"
@@ -34,14 +33,14 @@ constexpr float kSmoothingCutoff = 200.0f;
 
 }  // namespace
 
-FFTDisplay::FFTDisplay(rigging::UIContext* context, BrindlewaveClient* client,
+FFTDisplay::FFTDisplay(rigging::UIContext* context, rigging::Client& client,
                        MessageQueue* messageQueue, GlobalState* globalState, UITooltip* tooltip,
                        rigging::Font* font) noexcept
     : UIElement(context, rigging::drawsRaw | rigging::isAnimated),
       smoothing_(rigging::mallocNew<audiofx::ButterworthLP>()),
       binTable_(static_cast<std::int16_t*>(
           rigging::checkedMalloc(sizeof(std::int16_t) * kBinTableCapacity))),
-      client_(client),
+      client_(&client),
       messageQueue_(messageQueue),
       globalState_(globalState),
       tooltip_(tooltip),
@@ -108,7 +107,7 @@ void FFTDisplay::getThresholdValues(int (&rows)[4]) const noexcept {
 }
 
 float FFTDisplay::normalizeFFTValue(float magnitude) noexcept {
-    return levelFromDecibels(20.0f * std::log10(magnitude));
+    return levelFromAmplitude(magnitude);
 }
 
 void FFTDisplay::updateFFT(const rigging::Vec<SpectrumBin>& bins, int fftSize,
@@ -123,7 +122,7 @@ void FFTDisplay::updateFFT(const rigging::Vec<SpectrumBin>& bins, int fftSize,
 
 int FFTDisplay::binColumn(int bin, int fftSize, float sampleRate) noexcept {
     const float f = rigging::convertFFTBinToFrequency(bin, fftSize, sampleRate);
-    const int x = static_cast<int>(std::round(1000.0f * frequencyFraction(f)));
+    const int x = frequencyToX(f);
     return x < kPoints - 1 ? x : kPoints - 1;
 }
 
@@ -261,9 +260,7 @@ void FFTDisplay::onMouseDrag(int x, int y, int dx, int, rigging::MouseState) noe
     const int left = limit(k > 0 ? static_cast<int>(crossoverPosition(k - 1)) : 0);
 
     auto* p = static_cast<rigging::FloatParameter*>(crossoverParameter(k));
-    double current = std::log10(p->valueAtomic() / 20.0) / 3.0;
-    if (!(current > 0.0)) current = 0.0;
-    if (current > 1.0) current = 1.0;
+    const double current = exactFrequencyFraction(p->valueAtomic());
     const double w = static_cast<double>(width);
     double next = current + static_cast<double>(dx) / w;
     // Neighbours and ends stay at least a band's minimum width away.
@@ -272,8 +269,7 @@ void FFTDisplay::onMouseDrag(int x, int y, int dx, int, rigging::MouseState) noe
     else if (w * next > right - kMinimumBandWidth)
         next = (right - kMinimumBandWidth) / w;
     if (next == current) return;
-    double hz = 20.0 * std::pow(10.0, 3.0 * next);
-    hz = hz < 20.0 ? 20.0 : (hz > 20000.0 ? 20000.0 : hz);
+    const double hz = frequencyOfFraction(next);
     p->beginParamEdit();
     p->setFromGUI(hz);
     p->endParamEdit();
@@ -334,9 +330,7 @@ void FFTDisplay::onDrawRaw(rigging::ImageRef<RGBA> rawMap,
         fillCanvas_.moveTo(0, fh);
         vec2f previous(0.0f, fh);
         for (int k = 0; k < kPoints; ++k) {
-            float level = levels[k];
-            if (std::isnan(level)) level = 0.0f;
-            int y = static_cast<int>(std::round((1.0f - level) * kCurveHeight));
+            int y = curveRowForLevel(levels[k], kCurveHeight);
             y = y < 0 ? 0 : (y > height - 1 ? height - 1 : y);
             const int x = k < width - 1 ? k : width - 1;
             const int notch = layout::notchDepth(x);

@@ -18,6 +18,7 @@
 #include "brindlewave/editorsink.h"
 #include "brindlewave/messagequeue.h"
 #include "rigging/canvas/canvas.h"
+#include "rigging/client/client.h"
 #include "rigging/client/parameter.h"
 #include "rigging/client/parameterlistener.h"
 #include "rigging/graphics/font.h"
@@ -25,7 +26,6 @@
 
 namespace brindlewave {
 
-class BrindlewaveClient;
 class GlobalState;
 class UITooltip;
 
@@ -42,7 +42,7 @@ public:
     static constexpr double kIdleRefreshMs = 200.0;
 
     // Listens to the band count and the three crossovers.
-    FFTDisplay(rigging::UIContext* context, BrindlewaveClient* client, MessageQueue* messageQueue,
+    FFTDisplay(rigging::UIContext* context, rigging::Client& client, MessageQueue* messageQueue,
                GlobalState* globalState, UITooltip* tooltip, rigging::Font* font) noexcept;
     ~FFTDisplay() override;
 
@@ -134,7 +134,7 @@ private:
     char valueText_[25];
     char nameText_[25];
 
-    BrindlewaveClient* client_;
+    rigging::Client* client_;
     MessageQueue* messageQueue_;
     GlobalState* globalState_;
     UITooltip* tooltip_;

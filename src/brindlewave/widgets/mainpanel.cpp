@@ -4,11 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "brindlewave/client.h"
 #include "brindlewave/gfx/resources.h"
 #include "brindlewave/globals.h"
 #include "brindlewave/paramids.h"
-#include "brindlewave/widgets/scales.h"
+#include "brindlewave/scales.h"
 #include "rigging/core/nogc.h"
 #include "rigging/graphics/drawex.h"
 
@@ -32,11 +31,11 @@ MainPanel::Image* decode(std::string_view name) noexcept {
 
 }  // namespace
 
-MainPanel::MainPanel(rigging::UIContext* context, BrindlewaveClient* client, rigging::Font* font,
+MainPanel::MainPanel(rigging::UIContext* context, rigging::Client& client, rigging::Font* font,
                      const Image* knobImage, MessageQueue* mailbox, GlobalState* globalState,
                      UITooltip* tooltip) noexcept
     : UIElement(context, rigging::drawsPBR | rigging::isAnimated),
-      client_(client),
+      client_(&client),
       linkImageA_(decode(gfx::kLinkOn)),
       linkImageB_(decode(gfx::kLinkOff)),
       displayBackground1_(decode(gfx::kEnvelopeOverlay)),
@@ -48,9 +47,9 @@ MainPanel::MainPanel(rigging::UIContext* context, BrindlewaveClient* client, rig
       tooltip_(tooltip),
       font_(font),
       knobImage_(knobImage),
-      bandCount_(static_cast<rigging::IntegerParameter*>(client->param(param::numberOfBands))) {
+      bandCount_(static_cast<rigging::IntegerParameter*>(client.param(param::numberOfBands))) {
     for (int i = 0; i < kCrossovers; ++i)
-        crossovers_[i] = static_cast<rigging::FloatParameter*>(client->param(param::crossover(i)));
+        crossovers_[i] = static_cast<rigging::FloatParameter*>(client.param(param::crossover(i)));
     // All four, once: a band-count change only adds or removes them as children.
     for (int b = 0; b < kMaxPanels; ++b) panels_[b] = createPanel(b);
     initializePanels();
@@ -74,7 +73,7 @@ MainPanel::~MainPanel() {
 }
 
 SubPanel* MainPanel::createPanel(int b) noexcept {
-    return mallocNew<SubPanel>(context(), client_, b, kRowLeft, panelTop_, font_, knobImage_,
+    return mallocNew<SubPanel>(context(), *client_, b, kRowLeft, panelTop_, font_, knobImage_,
                                linkImageA_, linkImageB_, mailbox_, displayBackground1_,
                                displayBackground2_, displayBackground3_, meterBackground_,
                                globalState_, tooltip_);

@@ -16,6 +16,7 @@
 #include <atomic>
 
 #include "brindlewave/widgets/subpanel.h"
+#include "rigging/client/client.h"
 #include "rigging/client/floatparameter.h"
 #include "rigging/client/integerparameter.h"
 
@@ -34,7 +35,7 @@ public:
     using Image = rigging::OwnedImage<rigging::RGBA>;
 
     // The font, the knob image and the shared objects are borrowed.
-    MainPanel(rigging::UIContext* context, BrindlewaveClient* client, rigging::Font* font,
+    MainPanel(rigging::UIContext* context, rigging::Client& client, rigging::Font* font,
               const Image* knobImage, MessageQueue* mailbox, GlobalState* globalState,
               UITooltip* tooltip) noexcept;
     ~MainPanel() override;
@@ -80,7 +81,7 @@ private:
     int panelTop_ = kPanelTop;
     int panelHeight_ = kPanelHeight;
     SubPanel* panels_[kMaxPanels] = {};
-    BrindlewaveClient* client_;
+    rigging::Client* client_;
     int shownCount_ = 0;
     // What updateMeters reads: the number of panels in use.
     std::atomic<int> activeCount_{0};

@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <climits>
 
-#include "brindlewave/client.h"
 #include "brindlewave/globals.h"
 #include "brindlewave/paramids.h"
+#include "brindlewave/scales.h"
 #include "brindlewave/widgets/canvashelpers.h"
-#include "brindlewave/widgets/scales.h"
 
 namespace brindlewave {
 
@@ -25,14 +24,14 @@ constexpr RGBA kThresholdIndicator{200, 200, 200, 100};
 
 }  // namespace
 
-UIMeter::UIMeter(rigging::UIContext* context, rigging::Font* font, BrindlewaveClient* client,
+UIMeter::UIMeter(rigging::UIContext* context, rigging::Font* font, rigging::Client& client,
                  int band, GlobalState* globalState,
                  const rigging::OwnedImage<RGBA>* overlay) noexcept
     : UIElement(context, rigging::drawsRaw | rigging::drawsPBR | rigging::isAnimated),
       font_(font),
       band_(band),
-      client_(client),
-      thresholdParam_(static_cast<rigging::FloatParameter*>(client->param(param::threshold(band)))),
+      client_(&client),
+      thresholdParam_(static_cast<rigging::FloatParameter*>(client.param(param::threshold(band)))),
       globalState_(globalState),
       overlay_(overlay) {
     const float t = levelFromThreshold(static_cast<float>(thresholdParam_->valueAtomic()));

@@ -11,6 +11,7 @@
 #include <span>
 
 #include "rigging/canvas/canvas.h"
+#include "rigging/client/client.h"
 #include "rigging/client/floatparameter.h"
 #include "rigging/client/parameterlistener.h"
 #include "rigging/graphics/font.h"
@@ -18,7 +19,6 @@
 
 namespace brindlewave {
 
-class BrindlewaveClient;
 class GlobalState;
 
 class UIMeter : public rigging::UIElement, public rigging::IParameterListener {
@@ -28,7 +28,7 @@ public:
 
     // Listens to the band's threshold. The overlay is borrowed (drawn over the meter where it
     // reaches) and may be null.
-    UIMeter(rigging::UIContext* context, rigging::Font* font, BrindlewaveClient* client, int band,
+    UIMeter(rigging::UIContext* context, rigging::Font* font, rigging::Client& client, int band,
             GlobalState* globalState, const rigging::OwnedImage<rigging::RGBA>* overlay) noexcept;
     ~UIMeter() override;
 
@@ -74,7 +74,7 @@ private:
 
     rigging::Font* font_;
     int band_;
-    BrindlewaveClient* client_;
+    rigging::Client* client_;
     rigging::FloatParameter* thresholdParam_;
     GlobalState* globalState_;
     const rigging::OwnedImage<rigging::RGBA>* overlay_;

@@ -6,10 +6,10 @@ namespace brindlewave {
 
 using rigging::RGBA;
 
-UIParamWidget::UIParamWidget(rigging::UIContext* context, rigging::Client* client,
+UIParamWidget::UIParamWidget(rigging::UIContext* context, rigging::Client& client,
                              rigging::Font* font, MessageQueue* mailbox) noexcept
     : UIElement(context, rigging::drawsPBR | rigging::isAnimated),
-      client_(client),
+      client_(&client),
       font_(font),
       mailbox_(mailbox) {
     for (rigging::Parameter* p : client_->params()) p->addListener(this);

@@ -18,7 +18,7 @@ class UIParamWidget : public rigging::UIElement,
                       public IMessageSender {
 public:
     // Listens to every parameter of the client, then posts the welcome message.
-    UIParamWidget(rigging::UIContext* context, rigging::Client* client, rigging::Font* font,
+    UIParamWidget(rigging::UIContext* context, rigging::Client& client, rigging::Font* font,
                   MessageQueue* mailbox) noexcept;
     ~UIParamWidget() override;
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "brindlewave/client.h"
 #include "brindlewave/globals.h"
 #include "brindlewave/paramids.h"
 #include "brindlewave/widgets/boxoverlay.h"
@@ -38,7 +37,7 @@ constexpr int kLabelY = 295;       // band label centre, panel coordinates
 
 }  // namespace
 
-SubPanel::SubPanel(rigging::UIContext* context, BrindlewaveClient* client, int band, int rowLeft,
+SubPanel::SubPanel(rigging::UIContext* context, rigging::Client& client, int band, int rowLeft,
                    int panelTop, rigging::Font* font, const Image* knobImage,
                    const Image* linkImageA, const Image* linkImageB, MessageQueue* mailbox,
                    const Image* displayBackground1, const Image* displayBackground2,
@@ -52,12 +51,12 @@ SubPanel::SubPanel(rigging::UIContext* context, BrindlewaveClient* client, int b
       panelTop_(panelTop),
       rowLeft_(rowLeft),
       font_(font),
-      client_(client),
+      client_(&client),
       mailbox_(mailbox),
       tooltip_(tooltip),
       globalState_(globalState),
-      soloSwitch_(static_cast<rigging::BoolParameter*>(client->param(param::solo(band)))),
-      viewSwitch_(static_cast<rigging::BoolParameter*>(client->param(param::toggleView(band)))) {
+      soloSwitch_(static_cast<rigging::BoolParameter*>(client.param(param::solo(band)))),
+      viewSwitch_(static_cast<rigging::BoolParameter*>(client.param(param::toggleView(band)))) {
     createKnobs(displayBackground1, displayBackground2, displayBackground3, meterBackground);
     createLinks();
     createKnobLabels();
@@ -100,7 +99,7 @@ void SubPanel::createKnobs(const Image* displayBackground1, const Image* display
                                              knobImage_, kKnobFrames, mailbox_, tooltip_);
         addChild(knobs_[k]);
     }
-    meter_ = mallocNew<UIMeter>(context(), font_, client_, band_, globalState_, meterBackground);
+    meter_ = mallocNew<UIMeter>(context(), font_, *client_, band_, globalState_, meterBackground);
     addChild(meter_);
     envelope_ = mallocNew<UIEnvelopeDisplay>(context(), floatParam(param::attack(band_)),
                                              floatParam(param::release(band_)), displayBackground1,

@@ -15,6 +15,7 @@
 #include <span>
 
 #include "rigging/client/boolparameter.h"
+#include "rigging/client/client.h"
 #include "rigging/client/parameterlistener.h"
 #include "rigging/graphics/font.h"
 #include "rigging/gui/element.h"
@@ -25,7 +26,6 @@ class UIImageSwitch;
 
 namespace brindlewave {
 
-class BrindlewaveClient;
 class GlobalState;
 class MessageQueue;
 class UIBoxOverlay;
@@ -45,7 +45,7 @@ public:
     using Image = rigging::OwnedImage<rigging::RGBA>;
 
     // Every image is borrowed and must outlive the panel.
-    SubPanel(rigging::UIContext* context, BrindlewaveClient* client, int band, int rowLeft,
+    SubPanel(rigging::UIContext* context, rigging::Client& client, int band, int rowLeft,
              int panelTop, rigging::Font* font, const Image* knobImage, const Image* linkImageA,
              const Image* linkImageB, MessageQueue* mailbox, const Image* displayBackground1,
              const Image* displayBackground2, const Image* displayBackground3,
@@ -147,7 +147,7 @@ private:
     bool overlayShown_ = false;
     rigging::Font* font_;
     char label_[16] = {};
-    BrindlewaveClient* client_;
+    rigging::Client* client_;
     MessageQueue* mailbox_;
     UITooltip* tooltip_;
     GlobalState* globalState_;

@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "brindlewave/globals.h"
+#include "brindlewave/scales.h"
 #include "brindlewave/widgets/canvashelpers.h"
 #include "brindlewave/widgets/depthbox.h"
-#include "brindlewave/widgets/scales.h"
 #include "rigging/core/nogc.h"
 
 namespace brindlewave {
@@ -61,9 +61,7 @@ void UITimeReductionDisplay::insertToBuffer(const TimeReductionData& item) noexc
 }
 
 int UITimeReductionDisplay::pixelFromFloat(float v) const noexcept {
-    if (std::isnan(v)) v = 0.0f;
-    const auto h = static_cast<float>(position().height());
-    return static_cast<int>(std::ceil(h - h * v));
+    return historyRowForLevel(v, position().height());
 }
 
 void UITimeReductionDisplay::onAnimate(double dt, double) noexcept {

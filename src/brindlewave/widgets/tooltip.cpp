@@ -4,9 +4,9 @@
 
 namespace brindlewave {
 
-UITooltip::UITooltip(rigging::UIContext* context, rigging::Client* client, rigging::Font* font,
+UITooltip::UITooltip(rigging::UIContext* context, rigging::Client& client, rigging::Font* font,
                      int width, int height) noexcept
-    : UIElement(context, 0), client_(client), font_(font), width_(width), height_(height) {
+    : UIElement(context, 0), client_(&client), font_(font), width_(width), height_(height) {
     setPosition(geom::box2i(0, 0, width, height));
 }
 

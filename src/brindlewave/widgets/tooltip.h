@@ -14,7 +14,7 @@ namespace brindlewave {
 
 class UITooltip : public rigging::UIElement {
 public:
-    UITooltip(rigging::UIContext* context, rigging::Client* client, rigging::Font* font,
+    UITooltip(rigging::UIContext* context, rigging::Client& client, rigging::Font* font,
               int width = 100, int height = 50) noexcept;
 
     // Starts a drag of p unless one is under way.

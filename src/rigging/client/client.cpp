@@ -25,6 +25,7 @@ void Client::build() noexcept {
 }
 
 Client::~Client() {
+    RIGGING_THREAD(threads_, main);
     if (graphics_ != nullptr) {
         std::uint8_t expected = 1;
         while (!graphicsFree_.compare_exchange_weak(expected, 0, std::memory_order_acquire)) {
@@ -47,6 +48,7 @@ float Client::tailSizeInSeconds() {
 
 void Client::resetFromHost(double sampleRate, int maxFrames, int numInputs,
                            int numOutputs) noexcept {
+    RIGGING_THREAD(threads_, audio);
     midiQueue_.initialize();
     int frames = maxFrames;
     if (chunkLimit_ != 0 && chunkLimit_ < frames) frames = chunkLimit_;
@@ -55,6 +57,7 @@ void Client::resetFromHost(double sampleRate, int maxFrames, int numInputs,
 
 void Client::processAudioFromHost(std::span<const float*> inputs, std::span<float*> outputs,
                                   int frames, TimeInfo info) noexcept {
+    RIGGING_THREAD(threads_, audio);
     if (chunkLimit_ == 0) {
         processAudio(inputs, outputs, frames, info);
         return;
@@ -71,10 +74,12 @@ void Client::processAudioFromHost(std::span<const float*> inputs, std::span<floa
 }
 
 void Client::setParameterFromHost(int index, float value) noexcept {
+    RIGGING_THREAD(threads_, any);
     param(index)->setFromHost(static_cast<double>(value));
 }
 
 int Client::readEnumParamValue(int index) const noexcept {
+    RIGGING_THREAD(threads_, any);
     return unsafeObjectCast<IntegerParameter>(param(index))->valueAtomic();
 }
 
@@ -104,12 +109,14 @@ bool Client::ensureGraphics() noexcept {
 }
 
 void* Client::openGUI(void* parentInfo, void* controlInfo, GraphicsBackend backend) noexcept {
+    RIGGING_THREAD(threads_, main);
     if (!ensureGraphics()) return nullptr;
     DAW daw = hostCommand_ != nullptr ? hostCommand_->getDAW() : DAW::unknown;
     return graphics_->openUI(parentInfo, controlInfo, daw, backend);
 }
 
 bool Client::getGUISize(int* width, int* height) noexcept {
+    RIGGING_THREAD(threads_, main);
     if (graphics_ == nullptr && !info_.hasGUI) return false;
     if (!ensureGraphics()) return false;
     graphics_->getGUISize(width, height);
@@ -117,10 +124,12 @@ bool Client::getGUISize(int* width, int* height) noexcept {
 }
 
 void Client::closeGUI() noexcept {
+    RIGGING_THREAD(threads_, main);
     if (graphics_ != nullptr) graphics_->closeUI();
 }
 
 IGraphics* Client::graphicsAcquire() noexcept {
+    RIGGING_THREAD(threads_, audio);
     std::uint8_t expected = 1;
     if (graphicsFree_.compare_exchange_strong(expected, 0, std::memory_order_acquire))
         return graphics_;
@@ -128,6 +137,7 @@ IGraphics* Client::graphicsAcquire() noexcept {
 }
 
 void Client::graphicsRelease() noexcept {
+    RIGGING_THREAD(threads_, audio);
     graphicsFree_.store(1, std::memory_order_release);
 }
 

@@ -19,6 +19,7 @@
 #include "rigging/client/presetbank.h"
 #include "rigging/client/timeinfo.h"
 #include "rigging/core/nogc.h"
+#include "rigging/core/threadcontract.h"
 #include "rigging/core/vec.h"
 
 namespace rigging {
@@ -43,7 +44,7 @@ public:
     explicit Client(BuildToken) noexcept;
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;
-    // Waits until the audio thread has released the editor, then frees everything.
+    // Main thread. Waits until the audio thread has released the editor, then frees everything.
     virtual ~Client();
 
     // ---- What a plug-in supplies. The build operations run once, in the order
@@ -60,7 +61,7 @@ public:
     // Runs after every build step: for construction that needs the parameters.
     virtual void onBuilt() {}
 
-    // A new editor object, or null when there is none.
+    // Main thread: a new editor object, or null when there is none.
     virtual IGraphics* createGraphics() { return nullptr; }
     // Audio thread, before processing and after every stream change. maxFrames is already
     // limited to maxFramesInProcess().
@@ -68,10 +69,13 @@ public:
     // Audio thread; frames never exceeds the limit (when one is set).
     virtual void processAudio(std::span<const float* const> inputs, std::span<float* const> outputs,
                               int frames, TimeInfo info) = 0;
+    // Main thread.
     virtual int latencySamples(double sampleRate);
     virtual float tailSizeInSeconds();
 
-    // ---- What bindings call.
+    // ---- What bindings call; each names its thread (rigging/core/threadcontract.h).
+    // The record of this instance's audio thread, which the bindings' entry points check.
+    ThreadContract& threads() noexcept { return threads_; }
     // Audio thread: MIDI queue emptied, then reset with maxFrames limited to the chunk limit.
     void resetFromHost(double sampleRate, int maxFrames, int numInputs, int numOutputs) noexcept;
     // Audio thread: splits the block into chunks of at most maxFramesInProcess() frames. The
@@ -79,13 +83,16 @@ public:
     // block); the caller's TimeInfo is not changed. No limit: one call, whatever frames is.
     void processAudioFromHost(std::span<const float*> inputs, std::span<float*> outputs, int frames,
                               TimeInfo info) noexcept;
-    // setFromHost of parameter index; callers check the index.
+    // Any thread (hosts set parameters from wherever they like): setFromHost of parameter
+    // index; callers check the index.
     void setParameterFromHost(int index, float value) noexcept;
-    // Lock-free value of an IntegerParameter; callers check index and type.
+    // Any thread: lock-free value of an IntegerParameter; callers check index and type.
     int readEnumParamValue(int index) const noexcept;
+    // Audio thread.
     void enqueueMIDIFromHost(MidiMessage message) noexcept { midiQueue_.enqueue(message); }
     const MidiQueue& midiQueue() const noexcept { return midiQueue_; }
 
+    // ---- Any thread: fixed once built.
     int maxInputs() const noexcept { return maxInputs_; }
     int maxOutputs() const noexcept { return maxOutputs_; }
     std::span<const LegalIO> legalIOs() const noexcept { return legalIOs_.slice(); }
@@ -97,16 +104,18 @@ public:
     // No bounds check.
     Parameter* param(int i) const noexcept { return params_[static_cast<std::size_t>(i)]; }
     bool isValidParamIndex(int i) const noexcept { return i >= 0 && i < numParams(); }
+    // Any thread: the bindings serialise loading presets and states themselves.
     PresetBank& presetBank() noexcept { return *presetBank_; }
     const PresetBank& presetBank() const noexcept { return *presetBank_; }
     // A preset named "Default" holding every parameter's normalized default; caller owns it.
     Preset* makeDefaultPreset() const noexcept;
 
     IHostCommand* hostCommand() const noexcept { return hostCommand_; }
-    // Borrowed; the binding owns it and keeps it alive as long as the client.
+    // Main thread, once, before any other call. Borrowed; the binding owns it and keeps it
+    // alive as long as the client.
     void setHostCommand(IHostCommand* hostCommand) noexcept { hostCommand_ = hostCommand; }
 
-    // ---- Editor lifetime (UI thread). The editor object is made on first need and kept until
+    // ---- Editor lifetime (main thread). The editor object is made on first need and kept until
     // the client is destroyed; a null createGraphics() leaves everything as it was.
     void* openGUI(void* parentInfo, void* controlInfo, GraphicsBackend backend) noexcept;
     bool getGUISize(int* width, int* height) noexcept;
@@ -115,7 +124,7 @@ public:
     IGraphics* graphicsAcquire() noexcept;
     void graphicsRelease() noexcept;
 
-    // ---- Identity.
+    // ---- Identity (any thread).
     const PluginInfo& pluginInfo() const noexcept { return info_; }
     bool hasGUI() const noexcept { return info_.hasGUI; }
     bool isSynth() const noexcept { return info_.isSynth; }
@@ -138,6 +147,7 @@ private:
     void build() noexcept;
     bool ensureGraphics() noexcept;
 
+    [[no_unique_address]] ThreadContract threads_;
     IGraphics* graphics_ = nullptr;
     std::atomic<std::uint8_t> graphicsFree_{0};
     IHostCommand* hostCommand_ = nullptr;

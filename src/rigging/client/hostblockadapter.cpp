@@ -36,10 +36,23 @@ HostBlockAdapter::~HostBlockAdapter() {
     freeSlice(outputPointers_);
 }
 
-void HostBlockAdapter::configure(int clientInputs, int clientOutputs, int pieceFrames) noexcept {
-    clientInputs_ = std::clamp(clientInputs, 0, maxInputs_);
-    clientOutputs_ = std::clamp(clientOutputs, 0, maxOutputs_);
-    pieceFrames_ = std::clamp(pieceFrames, 1, kMaxPieceFrames);
+bool HostBlockAdapter::resetForStream(const HostStream& stream, bool requested) noexcept {
+    RIGGING_THREAD(client_.threads(), audio);
+    const int frames = pieceFramesFor(stream.announcedMaxFrames);
+    // Compared as given, not as clamped, so that a binding sees the same resets it asked for.
+    if (!requested && stream.sampleRate == lastSampleRate_ && frames == lastPieceFrames_ &&
+        stream.clientInputs == lastInputs_ && stream.clientOutputs == lastOutputs_)
+        return false;
+    lastSampleRate_ = stream.sampleRate;
+    lastPieceFrames_ = frames;
+    lastInputs_ = stream.clientInputs;
+    lastOutputs_ = stream.clientOutputs;
+    // The buffers were made at their largest size: nothing to allocate here.
+    clientInputs_ = std::clamp(stream.clientInputs, 0, maxInputs_);
+    clientOutputs_ = std::clamp(stream.clientOutputs, 0, maxOutputs_);
+    pieceFrames_ = frames;
+    client_.resetFromHost(stream.sampleRate, frames, stream.clientInputs, stream.clientOutputs);
+    return true;
 }
 
 float* HostBlockAdapter::inputScratch(int c) const noexcept {
@@ -74,6 +87,7 @@ void HostBlockAdapter::processAccumulating(const HostChannels<float>& host, int 
 template <typename Sample>
 void HostBlockAdapter::run(const HostChannels<Sample>& host, int frames, TimeInfo time,
                            Use use) noexcept {
+    RIGGING_THREAD(client_.threads(), audio);
     // Float host outputs are written in place; double ones, and sums, go through scratch.
     constexpr bool isFloat = std::is_same_v<Sample, float>;
     const bool inPlace = isFloat && use == Use::replace;

@@ -1,8 +1,8 @@
 #pragma once
-// What every binding does between a host's process call and the client: host blocks cut into
-// pieces no longer than the host announced, inputs copied so that outputs may alias them, a
-// silent buffer for inputs the host does not give, host outputs the client does not write
-// silenced, and the time advanced piece by piece.
+// What every binding does between a host's process call and the client: the client reset when
+// the host's stream changes, host blocks cut into pieces no longer than the host announced, inputs
+// copied so that outputs may alias them, a silent buffer for inputs the host does not give, host
+// outputs the client does not write silenced, and the time advanced piece by piece.
 
 #include <span>
 
@@ -35,31 +35,44 @@ struct HostChannels {
     int numOutputs = 0;
 };
 
+// The stream a host announced, as a binding passes it on at the start of a process call.
+struct HostStream {
+    float sampleRate = 44100.0f;  // NaN matches nothing: every block resets
+    int announcedMaxFrames = 0;   // the host's maximum block size; <= 0 when none is known
+    int clientInputs = 0;         // the channel counts the client processes
+    int clientOutputs = 0;
+};
+
 class HostBlockAdapter {
 public:
-    // Makes every buffer at its largest size: configure may then run on the audio thread.
+    // Main thread. Makes every buffer at its largest size, so that nothing the audio thread
+    // does later allocates.
     explicit HostBlockAdapter(Client& client) noexcept;
     ~HostBlockAdapter();
     HostBlockAdapter(const HostBlockAdapter&) = delete;
     HostBlockAdapter& operator=(const HostBlockAdapter&) = delete;
 
-    // At every client reset: the channel counts the client processes (clamped to its maxima)
-    // and the piece length (clamped to 1 .. kMaxPieceFrames).
-    void configure(int clientInputs, int clientOutputs, int pieceFrames) noexcept;
+    // Audio thread, before a block: when `requested`, or when the stream differs from the one
+    // of the last reset in rate, piece length or channel counts, the client is reset for it
+    // (Client::resetFromHost with the piece length) and later blocks are cut for it. True when
+    // the client was reset. Channel counts are clamped to the client's maxima.
+    bool resetForStream(const HostStream& stream, bool requested) noexcept;
     int pieceFrames() const noexcept { return pieceFrames_; }
     int clientInputs() const noexcept { return clientInputs_; }
     int clientOutputs() const noexcept { return clientOutputs_; }
 
-    // The client replaces the host's outputs: inputs are copied (converted from double), the
-    // client writes float host outputs in place (double ones through scratch, converted back),
-    // and host outputs past the client's are silenced. time is the block's first frame.
+    // Audio thread, all three. The client replaces the host's outputs: inputs are copied (converted
+    // from double), the client writes float host outputs in place (double ones through scratch,
+    // converted back), and host outputs past the client's are silenced. time is the block's first
+    // frame.
     void processReplacing(const HostChannels<float>& host, int frames, TimeInfo time) noexcept;
     void processReplacing(const HostChannels<double>& host, int frames, TimeInfo time) noexcept;
     // The client's outputs are added to what the host's outputs hold; the host's inputs are
     // read as they are, and host outputs past the client's are left alone.
     void processAccumulating(const HostChannels<float>& host, int frames, TimeInfo time) noexcept;
 
-    // Channels from..to-1 of a host's outputs set to frames zeros (null channels skipped).
+    // Any thread: channels from..to-1 of a host's outputs set to frames zeros (null channels
+    // skipped).
     static void silence(float* const* outputs, int from, int to, int frames) noexcept;
 
 private:
@@ -70,6 +83,11 @@ private:
     float* outputScratch(int c) const noexcept;
 
     Client& client_;
+    // The stream of the last reset, as the piece length it gave; nothing matches at first.
+    float lastSampleRate_ = 0.0f;
+    int lastPieceFrames_ = -1;
+    int lastInputs_ = -1;
+    int lastOutputs_ = -1;
     int maxInputs_;
     int maxOutputs_;
     int clientInputs_ = 0;

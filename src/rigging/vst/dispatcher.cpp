@@ -41,8 +41,11 @@ int clampToInt(VstIntPtr v) noexcept {
 VstIntPtr dispatcherCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                              void* ptr, float opt) {
     if (opcode < 0 || opcode >= 64) return 0;
-    if ((kRefusedOpcodes >> opcode) & 1) return 0;
+    if ((kRefusedOpcodes >> opcode) & 1) return 0;  // any thread: nothing is done
     VSTClient* wrapper = VSTClient::fromEffect(effect);
+#if RIGGING_THREAD_CHECKS
+    wrapper->client()->threads().expect(dispatcherThread(opcode), "dispatcher opcode", opcode);
+#endif
     VstIntPtr result;
     {
         FPScope fp;

@@ -8,6 +8,7 @@
 #include "rigging/client/client.h"
 #include "rigging/core/fpcontrol.h"
 #include "rigging/core/nogc.h"
+#include "rigging/core/threadcontract.h"
 #include "rigging/vst/translatesdk.h"
 #include "rigging/vst/vstclient.h"
 
@@ -15,6 +16,7 @@ namespace rigging::vst {
 
 template <typename ClientT>
 AEffect* myVSTEntryPoint(audioMasterCallback audioMaster) noexcept {
+    RIGGING_THREAD(moduleThreads(), main);
     if (audioMaster == nullptr) return nullptr;
     FPScope fp;
     Client* client = createClient<ClientT>();

@@ -1,4 +1,4 @@
-// The audio-thread side of the wrapper: the processing and parameter callbacks.
+// The audio-thread side of the wrapper: the processing callbacks.
 
 #include <cmath>
 
@@ -9,39 +9,26 @@
 
 namespace rigging::vst {
 
-void setParameterCallback(AEffect* effect, VstInt32 index, float value) {
-    FPScope fp;
-    VSTClient::fromEffect(effect)->setParameter(index, value);
-}
-
-float getParameterCallback(AEffect* effect, VstInt32 index) {
-    FPScope fp;
-    return VSTClient::fromEffect(effect)->getParameter(index);
-}
-
 void processCallback(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
+    VSTClient* wrapper = VSTClient::fromEffect(effect);
+    RIGGING_AUDIO_ENTRY(wrapper->client()->threads());
     FPScope fp;
-    VSTClient::fromEffect(effect)->process(inputs, outputs, frames);
+    wrapper->process(inputs, outputs, frames);
 }
 
 void processReplacingCallback(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
+    VSTClient* wrapper = VSTClient::fromEffect(effect);
+    RIGGING_AUDIO_ENTRY(wrapper->client()->threads());
     FPScope fp;
-    VSTClient::fromEffect(effect)->processReplacing(inputs, outputs, frames);
+    wrapper->processReplacing(inputs, outputs, frames);
 }
 
 void processDoubleReplacingCallback(AEffect* effect, double** inputs, double** outputs,
                                     VstInt32 frames) {
+    VSTClient* wrapper = VSTClient::fromEffect(effect);
+    RIGGING_AUDIO_ENTRY(wrapper->client()->threads());
     FPScope fp;
-    VSTClient::fromEffect(effect)->processDoubleReplacing(inputs, outputs, frames);
-}
-
-void VSTClient::setParameter(VstInt32 index, float value) noexcept {
-    if (index >= 0 && index < numParams_) client_->setParameterFromHost(index, value);
-}
-
-float VSTClient::getParameter(VstInt32 index) noexcept {
-    if (index < 0 || index >= numParams_) return 0.0f;
-    return static_cast<float>(client_->param(index)->getForHost());
+    wrapper->processDoubleReplacing(inputs, outputs, frames);
 }
 
 TimeInfo VSTClient::hostTimeInfo() noexcept {

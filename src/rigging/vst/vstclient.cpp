@@ -97,6 +97,7 @@ void VSTClient::sendResetMessage() noexcept {
 }
 
 void VSTClient::processMessages() noexcept {
+    RIGGING_THREAD(client_->threads(), audio);
     AudioThreadMessage m;
     while (messages_.tryPop(m)) {
         if (m.hasReset()) applyReset(m);
@@ -105,12 +106,13 @@ void VSTClient::processMessages() noexcept {
 }
 
 void VSTClient::applyReset(const AudioThreadMessage& m) noexcept {
-    // The adapter's buffers are made at their largest size, so this allocates nothing.
-    const int frames = pieceFramesFor(m.maxFrames);
-    hostBlocks_.configure(m.processingInputs, m.processingOutputs, frames);
+    RIGGING_THREAD(client_->threads(), audio);
     audioHostInputs_ = m.hostInputs;
     audioHostOutputs_ = m.hostOutputs;
-    client_->resetFromHost(m.samplingRate, frames, m.processingInputs, m.processingOutputs);
+    // Every message resets, changed or not: the host switching the plug-in off and on again
+    // is a reset too.
+    hostBlocks_.resetForStream(
+        {m.samplingRate, m.maxFrames, m.processingInputs, m.processingOutputs}, true);
 }
 
 }  // namespace rigging::vst

@@ -44,12 +44,15 @@ public:
     static VSTClient* fromEffect(AEffect* e) noexcept { return static_cast<VSTClient*>(e->object); }
     Client* client() noexcept { return client_; }
 
+    // The thread dispatcherThread gives for the opcode.
     VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                          float opt) noexcept;
 
+    // Any thread.
     void setParameter(VstInt32 index, float value) noexcept;
     float getParameter(VstInt32 index) noexcept;
 
+    // Audio thread.
     void processReplacing(float** inputs, float** outputs, int frames) noexcept;
     void processDoubleReplacing(double** inputs, double** outputs, int frames) noexcept;
     void process(float** inputs, float** outputs, int frames) noexcept;

@@ -39,6 +39,7 @@ IComponentHandler* VST3Client::acquireComponentHandler() noexcept {
 // ---- Identity
 
 tresult VST3Client::queryInterface(const TUID iid, void** obj) {
+    RIGGING_THREAD(client_->threads(), any);
     if (obj == nullptr) return kInvalidArgument;
     void* found = nullptr;
     if (iid == nullptr)
@@ -60,10 +61,12 @@ tresult VST3Client::queryInterface(const TUID iid, void** obj) {
 }
 
 uint32 VST3Client::addRef() {
+    RIGGING_THREAD(client_->threads(), any);
     return static_cast<uint32>(refCount_.fetch_add(1) + 1);
 }
 
 uint32 VST3Client::release() {
+    RIGGING_THREAD(client_->threads(), any);
     int left = refCount_.fetch_sub(1) - 1;
     if (left == 0) destroyFree(this);
     return static_cast<uint32>(left);
@@ -72,6 +75,7 @@ uint32 VST3Client::release() {
 // ---- Component
 
 tresult VST3Client::initialize(FUnknown* context) {
+    RIGGING_THREAD(client_->threads(), main);
     if (hostApplication_) {
         hostApplication_->release();
         hostApplication_ = nullptr;
@@ -115,16 +119,19 @@ void VST3Client::addBus(Vec<Bus>& list, MediaType type, BusDirection dir, int ch
 }
 
 tresult VST3Client::terminate() {
+    RIGGING_THREAD(client_->threads(), main);
     if (hostApplication_) hostApplication_->release();
     hostApplication_ = nullptr;
     return kResultOk;
 }
 
 tresult VST3Client::getControllerClassId(TUID) {
+    RIGGING_THREAD(client_->threads(), main);
     return kNotImplemented;  // the same object is the controller
 }
 
 tresult VST3Client::setIoMode(IoMode) {
+    RIGGING_THREAD(client_->threads(), main);
     return kNotImplemented;
 }
 
@@ -137,11 +144,13 @@ Vec<VST3Client::Bus>* VST3Client::busList(MediaType type, BusDirection dir) noex
 }
 
 int32 VST3Client::getBusCount(MediaType type, BusDirection dir) {
+    RIGGING_THREAD(client_->threads(), main);
     Vec<Bus>* list = busList(type, dir);
     return list ? static_cast<int32>(list->length()) : 0;
 }
 
 tresult VST3Client::getBusInfo(MediaType type, BusDirection dir, int32 index, BusInfo& bus) {
+    RIGGING_THREAD(client_->threads(), main);
     Vec<Bus>* list = busList(type, dir);
     if (list == nullptr) return kInvalidArgument;
     if (static_cast<uint32>(index) >= list->length()) return kResultFalse;
@@ -150,10 +159,12 @@ tresult VST3Client::getBusInfo(MediaType type, BusDirection dir, int32 index, Bu
 }
 
 tresult VST3Client::getRoutingInfo(RoutingInfo&, RoutingInfo&) {
+    RIGGING_THREAD(client_->threads(), main);
     return kNotImplemented;
 }
 
 tresult VST3Client::activateBus(MediaType type, BusDirection dir, int32 index, TBool state) {
+    RIGGING_THREAD(client_->threads(), main);
     Vec<Bus>* list = busList(type, dir);
     if (list == nullptr) return kInvalidArgument;
     if (static_cast<uint32>(index) >= list->length()) return kResultFalse;
@@ -162,6 +173,7 @@ tresult VST3Client::activateBus(MediaType type, BusDirection dir, int32 index, T
 }
 
 tresult VST3Client::setActive(TBool) {
+    RIGGING_THREAD(client_->threads(), main);
     return kResultOk;
 }
 
@@ -169,6 +181,7 @@ tresult VST3Client::setActive(TBool) {
 
 tresult VST3Client::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
                                        SpeakerArrangement* outputs, int32 numOuts) {
+    RIGGING_THREAD(client_->threads(), main);
     if (numIns < 0 || numOuts < 0) return kInvalidArgument;
     if (static_cast<std::size_t>(numIns) > audioInputs_.length() ||
         static_cast<std::size_t>(numOuts) > audioOutputs_.length())
@@ -190,6 +203,7 @@ tresult VST3Client::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
 }
 
 tresult VST3Client::getBusArrangement(BusDirection dir, int32 index, SpeakerArrangement& arr) {
+    RIGGING_THREAD(client_->threads(), main);
     Vec<Bus>* list = busList(kAudio, dir);
     if (list == nullptr || static_cast<uint32>(index) >= list->length()) return kInvalidArgument;
     arr = (*list)[static_cast<std::size_t>(index)].speakerArrangement;
@@ -197,15 +211,18 @@ tresult VST3Client::getBusArrangement(BusDirection dir, int32 index, SpeakerArra
 }
 
 tresult VST3Client::canProcessSampleSize(int32 symbolicSampleSize) {
+    RIGGING_THREAD(client_->threads(), main);
     return symbolicSampleSize == kSample32 ? kResultOk : kResultFalse;
 }
 
 uint32 VST3Client::getLatencySamples() {
+    RIGGING_THREAD(client_->threads(), main);
     FPScope fp;
     return static_cast<uint32>(client_->latencySamples(hostSampleRate_.load()));
 }
 
 uint32 VST3Client::getTailSamples() {
+    RIGGING_THREAD(client_->threads(), main);
     FPScope fp;
     float samples = hostSampleRate_.load() * client_->tailSizeInSeconds() + 0.5f;
     if (!(samples >= 0)) return 0;
@@ -214,6 +231,7 @@ uint32 VST3Client::getTailSamples() {
 }
 
 tresult VST3Client::setupProcessing(ProcessSetup& setup) {
+    RIGGING_THREAD(client_->threads(), main);
     FPScope fp;
     // A rate the engine cannot run at is refused before anything is stored.
     if (!std::isfinite(setup.sampleRate) || setup.sampleRate <= 0) return kInvalidArgument;
@@ -234,6 +252,7 @@ tresult VST3Client::setupProcessing(ProcessSetup& setup) {
 }
 
 tresult VST3Client::setProcessing(TBool state) {
+    RIGGING_THREAD(client_->threads(), any);
     if (state) resetPending_.store(true);
     return kResultOk;
 }
@@ -241,14 +260,17 @@ tresult VST3Client::setProcessing(TBool state) {
 // ---- Edit controller 2
 
 tresult VST3Client::setKnobMode(KnobMode mode) {
+    RIGGING_THREAD(client_->threads(), main);
     return mode == kLinearMode ? kResultOk : kResultFalse;
 }
 
 tresult VST3Client::openHelp(TBool) {
+    RIGGING_THREAD(client_->threads(), main);
     return kResultFalse;
 }
 
 tresult VST3Client::openAboutBox(TBool) {
+    RIGGING_THREAD(client_->threads(), main);
     return kResultFalse;
 }
 

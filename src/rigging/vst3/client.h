@@ -10,11 +10,11 @@
 #include "rigging/core/sync.h"
 #include "rigging/core/vec.h"
 #include "rigging/vst3/hostcommand.h"
+#include "rigging/vst3/iplugview.h"
 #include "rigging/vst3/ivstaudioprocessor.h"
 #include "rigging/vst3/ivstcomponent.h"
 #include "rigging/vst3/ivsteditcontroller.h"
 #include "rigging/vst3/ivsthostapplication.h"
-#include "rigging/vst3/iplugview.h"
 #include "rigging/vst3/ivstunit.h"
 
 namespace rigging {
@@ -23,7 +23,8 @@ class VST3Client;
 
 // The editor view a host gets from createView: it forwards attaching, removing and size
 // queries to the client's editor lifetime operations, one at a time. It holds a reference to
-// its plug-in object, so the editor outlives every view of it.
+// its plug-in object, so the editor outlives every view of it. Main thread, but for the
+// reference counting (any thread).
 class RiggingView final : public vst3::IPlugView {
 public:
     using tresult = vst3::tresult;
@@ -45,19 +46,17 @@ public:
     tresult attached(void* parent, vst3::FIDString type) override;
     // Without a window, answers kResultOk and does nothing.
     tresult removed() override;
-    tresult onWheel(float) override { return vst3::kResultFalse; }
-    tresult onKeyDown(vst3::char16, vst3::int16, vst3::int16) override {
-        return vst3::kResultFalse;
-    }
-    tresult onKeyUp(vst3::char16, vst3::int16, vst3::int16) override {
-        return vst3::kResultFalse;
-    }
+    // Not handled: the editor's own window receives input.
+    tresult onWheel(float distance) override;
+    tresult onKeyDown(vst3::char16 key, vst3::int16 keyCode, vst3::int16 modifiers) override;
+    tresult onKeyUp(vst3::char16 key, vst3::int16 keyCode, vst3::int16 modifiers) override;
     tresult getSize(vst3::ViewRect* size) override;
-    tresult onSize(vst3::ViewRect*) override { return vst3::kResultOk; }
-    tresult onFocus(vst3::TBool) override { return vst3::kResultOk; }
+    // Fixed size: kResultOk without effect, and not resizable.
+    tresult onSize(vst3::ViewRect* newSize) override;
+    tresult onFocus(vst3::TBool state) override;
     tresult setFrame(vst3::IPlugFrame* frame) override;
-    tresult canResize() override { return vst3::kResultFalse; }
-    tresult checkSizeConstraint(vst3::ViewRect*) override { return vst3::kResultOk; }
+    tresult canResize() override;
+    tresult checkSizeConstraint(vst3::ViewRect* rect) override;
 
     vst3::IPlugFrame* frame() const noexcept { return frame_; }
 
@@ -67,6 +66,8 @@ private:
     vst3::IPlugFrame* frame_ = nullptr;  // as the host passed it, not counted
 };
 
+// Threads, as the host may call: process on the audio thread; setProcessing and the reference
+// counting on any; everything else on the main thread. Each definition begins with its tag.
 class VST3Client final : public vst3::IAudioProcessor,
                          public vst3::IComponent,
                          public vst3::IEditController2,
@@ -172,6 +173,7 @@ public:
 private:
     // IEditController declares initialize, terminate, setState and getState with the same
     // signatures as IComponent but other meanings, so it lives in a sub-object that forwards.
+    // Each forwarder carries the thread tag of the owner's method it calls.
     class EditController final : public vst3::IEditController {
     public:
         explicit EditController(VST3Client* owner) noexcept : owner_(owner) {}
@@ -237,12 +239,8 @@ private:
     std::atomic<float> hostSampleRate_{44100.f};
     std::atomic<float> audioSampleRate_{44100.f};
     std::atomic<int> hostMaxBlockSize_{-1};
-    // Audio-side copies that detect changes.
-    float lastSampleRate_ = 0;
-    int lastBlockSize_ = -1;
-    int lastInputs_ = -1;
-    int lastOutputs_ = -1;
-    // Audio thread only: scratch, silence and pieces between the host's buffers and the client.
+    // Audio thread only: resets for the stream, scratch, silence and pieces between the host's
+    // buffers and the client.
     HostBlockAdapter hostBlocks_;
     // The preset bank is shared with the audio thread's preset parameter; see requestPreset.
     UncheckedMutex presetMutex_;

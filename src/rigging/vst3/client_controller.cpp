@@ -20,12 +20,14 @@ int VST3Client::presetIndexFromNormalized(double v) const noexcept {
 }
 
 void VST3Client::loadPresetBlocking(int index) noexcept {
+    RIGGING_THREAD(client_->threads(), main);
     MutexLock lock(presetMutex_);
     pendingPreset_.store(-1);  // this newer choice replaces one the audio thread still holds
     client_->presetBank().loadPresetFromHost(index);
 }
 
 void VST3Client::requestPresetFromAudio(int index) noexcept {
+    RIGGING_THREAD(client_->threads(), audio);
     if (presetMutex_.tryLock()) {
         pendingPreset_.store(-1);
         client_->presetBank().loadPresetFromHost(index);
@@ -36,6 +38,7 @@ void VST3Client::requestPresetFromAudio(int index) noexcept {
 }
 
 void VST3Client::applyPendingPreset() noexcept {
+    RIGGING_THREAD(client_->threads(), audio);
     if (pendingPreset_.load() < 0 || !presetMutex_.tryLock()) return;
     int index = pendingPreset_.exchange(-1);
     if (index >= 0) client_->presetBank().loadPresetFromHost(index);
@@ -45,10 +48,12 @@ void VST3Client::applyPendingPreset() noexcept {
 // ---- Parameters
 
 int32 VST3Client::getParameterCount() {
+    RIGGING_THREAD(client_->threads(), main);
     return client_->numParams() + 2;
 }
 
 tresult VST3Client::getParameterInfo(int32 paramIndex, ParameterInfo& info) {
+    RIGGING_THREAD(client_->threads(), main);
     if (static_cast<uint32>(paramIndex) >= static_cast<uint32>(getParameterCount()))
         return kResultFalse;
     std::memset(&info, 0, sizeof info);
@@ -79,6 +84,7 @@ tresult VST3Client::getParameterInfo(int32 paramIndex, ParameterInfo& info) {
 }
 
 tresult VST3Client::getParamStringByValue(ParamID id, ParamValue v, String128 string) {
+    RIGGING_THREAD(client_->threads(), main);
     const bool hostParam = id == kPresetParamId || id == kBypassParamId;
     // A client id without a string is as unknown as an id without a parameter.
     if (string == nullptr) return hostParam ? kInvalidArgument : kResultFalse;
@@ -102,6 +108,7 @@ tresult VST3Client::getParamStringByValue(ParamID id, ParamValue v, String128 st
 }
 
 tresult VST3Client::getParamValueByString(ParamID id, TChar* string, ParamValue& v) {
+    RIGGING_THREAD(client_->threads(), main);
     if (string == nullptr) return kInvalidArgument;
     if (id >= static_cast<ParamID>(client_->numParams())) return kResultFalse;
     FPScope fp;
@@ -115,6 +122,7 @@ tresult VST3Client::getParamValueByString(ParamID id, TChar* string, ParamValue&
 }
 
 ParamValue VST3Client::normalizedParamToPlain(ParamID id, ParamValue v) {
+    RIGGING_THREAD(client_->threads(), main);
     if (id == kPresetParamId) return presetIndexFromNormalized(v);
     if (id == kBypassParamId) return v >= 0.5 ? 1 : 0;
     if (id < static_cast<ParamID>(client_->numParams())) return v;
@@ -122,12 +130,14 @@ ParamValue VST3Client::normalizedParamToPlain(ParamID id, ParamValue v) {
 }
 
 ParamValue VST3Client::plainParamToNormalized(ParamID id, ParamValue plain) {
+    RIGGING_THREAD(client_->threads(), main);
     if (id == kPresetParamId) return maxPresetIndex_ == 0 ? 0 : plain / maxPresetIndex_;
     if (id == kBypassParamId || id < static_cast<ParamID>(client_->numParams())) return plain;
     return 0;
 }
 
 ParamValue VST3Client::getParamNormalized(ParamID id) {
+    RIGGING_THREAD(client_->threads(), main);
     if (id == kPresetParamId)
         return maxPresetIndex_ == 0
                    ? 0
@@ -140,6 +150,7 @@ ParamValue VST3Client::getParamNormalized(ParamID id) {
 }
 
 tresult VST3Client::setParamNormalized(ParamID id, ParamValue v) {
+    RIGGING_THREAD(client_->threads(), main);
     FPScope fp;
     if (id == kPresetParamId) {
         if (client_->presetBank().numPresets() > 0)
@@ -155,6 +166,7 @@ tresult VST3Client::setParamNormalized(ParamID id, ParamValue v) {
 }
 
 tresult VST3Client::setComponentHandler(IComponentHandler* handler) {
+    RIGGING_THREAD(client_->threads(), main);
     if (handler == componentHandler_.load()) return kResultOk;
     if (handler) handler->addRef();
     if (IComponentHandler* old = componentHandler_.exchange(handler)) old->release();
@@ -162,6 +174,7 @@ tresult VST3Client::setComponentHandler(IComponentHandler* handler) {
 }
 
 IPlugView* VST3Client::createView(FIDString name) {
+    RIGGING_THREAD(client_->threads(), main);
     if (name == nullptr || std::strcmp(name, "editor") != 0 || !client_->hasGUI()) return nullptr;
     return mallocNew<RiggingView>(this);
 }
@@ -169,10 +182,12 @@ IPlugView* VST3Client::createView(FIDString name) {
 // ---- Units and the program list
 
 int32 VST3Client::getUnitCount() {
+    RIGGING_THREAD(client_->threads(), main);
     return 1;
 }
 
 tresult VST3Client::getUnitInfo(int32 unitIndex, UnitInfo& info) {
+    RIGGING_THREAD(client_->threads(), main);
     if (unitIndex != 0) return kResultFalse;
     info.id = kRootUnitId;
     info.parentUnitId = kNoParentUnitId;
@@ -182,10 +197,12 @@ tresult VST3Client::getUnitInfo(int32 unitIndex, UnitInfo& info) {
 }
 
 int32 VST3Client::getProgramListCount() {
+    RIGGING_THREAD(client_->threads(), main);
     return 1;
 }
 
 tresult VST3Client::getProgramListInfo(int32, ProgramListInfo& info) {
+    RIGGING_THREAD(client_->threads(), main);
     info.id = kProgramListId;
     str8ToStr16(info.name, "Factory Presets", 128);
     info.programCount = client_->presetBank().numPresets();
@@ -193,6 +210,7 @@ tresult VST3Client::getProgramListInfo(int32, ProgramListInfo& info) {
 }
 
 tresult VST3Client::getProgramName(ProgramListID listId, int32 programIndex, String128 name) {
+    RIGGING_THREAD(client_->threads(), main);
     if (name == nullptr) return kInvalidArgument;
     PresetBank& bank = client_->presetBank();
     if (listId != kProgramListId || !bank.isValidPresetIndex(programIndex)) return kResultFalse;
@@ -201,31 +219,38 @@ tresult VST3Client::getProgramName(ProgramListID listId, int32 programIndex, Str
 }
 
 tresult VST3Client::getProgramInfo(ProgramListID, int32, vst3::CString, String128) {
+    RIGGING_THREAD(client_->threads(), main);
     return kNotImplemented;
 }
 
 tresult VST3Client::hasProgramPitchNames(ProgramListID, int32) {
+    RIGGING_THREAD(client_->threads(), main);
     return kResultFalse;
 }
 
 tresult VST3Client::getProgramPitchName(ProgramListID, int32, int16, String128) {
+    RIGGING_THREAD(client_->threads(), main);
     return kResultFalse;
 }
 
 UnitID VST3Client::getSelectedUnit() {
+    RIGGING_THREAD(client_->threads(), main);
     return kRootUnitId;
 }
 
 tresult VST3Client::selectUnit(UnitID unitId) {
+    RIGGING_THREAD(client_->threads(), main);
     return unitId == kRootUnitId ? kResultOk : kResultFalse;
 }
 
 tresult VST3Client::getUnitByBus(MediaType, BusDirection, int32, int32, UnitID& unitId) {
+    RIGGING_THREAD(client_->threads(), main);
     unitId = kRootUnitId;
     return kResultOk;
 }
 
 tresult VST3Client::setUnitProgramData(int32, int32, IBStream*) {
+    RIGGING_THREAD(client_->threads(), main);
     return kNotImplemented;
 }
 
@@ -248,12 +273,15 @@ tresult VST3Client::EditController::terminate() {
 }
 // The component's getState and setState save and restore everything.
 tresult VST3Client::EditController::setComponentState(IBStream*) {
+    RIGGING_THREAD(owner_->client_->threads(), main);
     return kNotImplemented;
 }
 tresult VST3Client::EditController::setState(IBStream*) {
+    RIGGING_THREAD(owner_->client_->threads(), main);
     return kNotImplemented;
 }
 tresult VST3Client::EditController::getState(IBStream*) {
+    RIGGING_THREAD(owner_->client_->threads(), main);
     return kNotImplemented;
 }
 int32 VST3Client::EditController::getParameterCount() {

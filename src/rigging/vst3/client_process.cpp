@@ -1,7 +1,6 @@
 // The audio thread's side of VST3Client: the process call.
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 #include "rigging/core/fpcontrol.h"
@@ -25,6 +24,7 @@ float** busChannels(AudioBusBuffers* buses, int32 numBuses, int& count) noexcept
 }  // namespace
 
 tresult VST3Client::process(ProcessData& data) {
+    RIGGING_AUDIO_ENTRY(client_->threads());
     FPScope fp;
     applyPendingPreset();
     if (data.inputParameterChanges) applyParameterChanges(*data.inputParameterChanges);
@@ -37,21 +37,13 @@ tresult VST3Client::process(ProcessData& data) {
 
     int in = std::min(hostIn, client_->maxInputs());
     int out = std::min(hostOut, client_->maxOutputs());
-    int pieceFrames = pieceFramesFor(hostMaxBlockSize_.load());
     // A call without audio only delivers parameters: it must not reset the engine's state.
     bool audio = frames > 0 && outputs != nullptr;
     if (audio) {
-        float rate = audioSampleRate_.load();
-        bool pending = resetPending_.exchange(false);
-        if (pending || rate != lastSampleRate_ || std::isnan(rate) ||
-            pieceFrames != lastBlockSize_ || in != lastInputs_ || out != lastOutputs_) {
-            lastSampleRate_ = rate;
-            lastBlockSize_ = pieceFrames;
-            lastInputs_ = in;
-            lastOutputs_ = out;
-            hostBlocks_.configure(in, out, pieceFrames);
-            client_->resetFromHost(rate, pieceFrames, in, out);
-        }
+        // The start of processing asks for a reset; a new rate or block size from set-up, and
+        // other channel counts in the call itself, are found by comparison.
+        hostBlocks_.resetForStream({audioSampleRate_.load(), hostMaxBlockSize_.load(), in, out},
+                                   resetPending_.exchange(false));
     }
 
     if (data.inputEvents && client_->receivesMIDI()) enqueueEvents(*data.inputEvents);

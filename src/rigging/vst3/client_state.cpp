@@ -14,6 +14,7 @@ constexpr std::uint8_t kStateFormatVersion = 0;
 }
 
 tresult VST3Client::getState(IBStream* state) {
+    RIGGING_THREAD(client_->threads(), main);
     if (state == nullptr) return kInvalidArgument;
     FPScope fp;
     Vec<std::uint8_t> bytes;
@@ -27,6 +28,7 @@ tresult VST3Client::getState(IBStream* state) {
 }
 
 tresult VST3Client::setState(IBStream* state) {
+    RIGGING_THREAD(client_->threads(), main);
     if (state == nullptr) return kInvalidArgument;
     FPScope fp;
     // Everything is read and checked before anything is applied.

@@ -20,6 +20,7 @@ RiggingView::~RiggingView() {
 }
 
 tresult RiggingView::queryInterface(const TUID iid, void** obj) {
+    RIGGING_THREAD(owner_->client().threads(), any);
     if (obj == nullptr) return kInvalidArgument;
     if (iid != nullptr && (iidEqual(iid, IPlugView::iid) || iidEqual(iid, FUnknown::iid))) {
         *obj = static_cast<IPlugView*>(this);
@@ -31,21 +32,25 @@ tresult RiggingView::queryInterface(const TUID iid, void** obj) {
 }
 
 uint32 RiggingView::addRef() {
+    RIGGING_THREAD(owner_->client().threads(), any);
     return static_cast<uint32>(refCount_.fetch_add(1) + 1);
 }
 
 uint32 RiggingView::release() {
+    RIGGING_THREAD(owner_->client().threads(), any);
     const int left = refCount_.fetch_sub(1) - 1;
     if (left == 0) destroyFree(this);
     return static_cast<uint32>(left > 0 ? left : 0);
 }
 
 tresult RiggingView::isPlatformTypeSupported(FIDString type) {
+    RIGGING_THREAD(owner_->client().threads(), main);
     if (type != nullptr && std::strcmp(type, kPlatformTypeX11EmbedWindowID) == 0) return kResultOk;
     return kResultFalse;
 }
 
 tresult RiggingView::attached(void* parent, FIDString type) {
+    RIGGING_THREAD(owner_->client().threads(), main);
     if (!owner_->client().hasGUI() || isPlatformTypeSupported(type) != kResultOk)
         return kResultFalse;
     FPScope fp;
@@ -55,6 +60,7 @@ tresult RiggingView::attached(void* parent, FIDString type) {
 }
 
 tresult RiggingView::removed() {
+    RIGGING_THREAD(owner_->client().threads(), main);
     if (!owner_->client().hasGUI()) return kResultFalse;
     FPScope fp;
     MutexLock lock(owner_->viewMutex());
@@ -63,6 +69,7 @@ tresult RiggingView::removed() {
 }
 
 tresult RiggingView::getSize(ViewRect* size) {
+    RIGGING_THREAD(owner_->client().threads(), main);
     if (!owner_->client().hasGUI() || size == nullptr) return kResultFalse;
     FPScope fp;
     MutexLock lock(owner_->viewMutex());
@@ -73,7 +80,45 @@ tresult RiggingView::getSize(ViewRect* size) {
 }
 
 tresult RiggingView::setFrame(IPlugFrame* frame) {
+    RIGGING_THREAD(owner_->client().threads(), main);
     frame_ = frame;
+    return kResultOk;
+}
+
+// Input reaches the editor's own window; the size is fixed.
+
+tresult RiggingView::onWheel(float) {
+    RIGGING_THREAD(owner_->client().threads(), main);
+    return kResultFalse;
+}
+
+tresult RiggingView::onKeyDown(char16, int16, int16) {
+    RIGGING_THREAD(owner_->client().threads(), main);
+    return kResultFalse;
+}
+
+tresult RiggingView::onKeyUp(char16, int16, int16) {
+    RIGGING_THREAD(owner_->client().threads(), main);
+    return kResultFalse;
+}
+
+tresult RiggingView::onSize(ViewRect*) {
+    RIGGING_THREAD(owner_->client().threads(), main);
+    return kResultOk;
+}
+
+tresult RiggingView::onFocus(TBool) {
+    RIGGING_THREAD(owner_->client().threads(), main);
+    return kResultOk;
+}
+
+tresult RiggingView::canResize() {
+    RIGGING_THREAD(owner_->client().threads(), main);
+    return kResultFalse;
+}
+
+tresult RiggingView::checkSizeConstraint(ViewRect*) {
+    RIGGING_THREAD(owner_->client().threads(), main);
     return kResultOk;
 }
 

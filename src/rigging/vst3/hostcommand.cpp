@@ -5,6 +5,7 @@
 namespace rigging {
 
 void VST3HostCommand::beginParamEdit(int paramIndex) {
+    RIGGING_THREAD(owner_->client().threads(), editor);
     if (auto* h = owner_->acquireComponentHandler()) {
         h->beginEdit(static_cast<vst3::ParamID>(paramIndex));
         h->release();
@@ -12,6 +13,7 @@ void VST3HostCommand::beginParamEdit(int paramIndex) {
 }
 
 void VST3HostCommand::paramAutomate(int paramIndex, float normalizedValue) {
+    RIGGING_THREAD(owner_->client().threads(), editor);
     if (auto* h = owner_->acquireComponentHandler()) {
         h->performEdit(static_cast<vst3::ParamID>(paramIndex), normalizedValue);
         h->release();
@@ -19,6 +21,7 @@ void VST3HostCommand::paramAutomate(int paramIndex, float normalizedValue) {
 }
 
 void VST3HostCommand::endParamEdit(int paramIndex) {
+    RIGGING_THREAD(owner_->client().threads(), editor);
     if (auto* h = owner_->acquireComponentHandler()) {
         h->endEdit(static_cast<vst3::ParamID>(paramIndex));
         h->release();
@@ -26,10 +29,12 @@ void VST3HostCommand::endParamEdit(int paramIndex) {
 }
 
 bool VST3HostCommand::requestResize(int, int) {
+    RIGGING_THREAD(owner_->client().threads(), editor);
     return false;
 }
 
 DAW VST3HostCommand::getDAW() {
+    RIGGING_THREAD(owner_->client().threads(), main);
     return owner_->daw();
 }
 

@@ -11,12 +11,13 @@ class VST3HostCommand final : public IHostCommand {
 public:
     explicit VST3HostCommand(VST3Client* owner) noexcept : owner_(owner) {}
 
-    // Forwarded to the host's component handler with the parameter index as id; nothing
-    // happens while the host has given no handler.
+    // Editor threads: forwarded to the host's component handler with the parameter index as
+    // id; nothing happens while the host has given no handler. Never from the audio thread.
     void beginParamEdit(int paramIndex) override;
     void paramAutomate(int paramIndex, float normalizedValue) override;
     void endParamEdit(int paramIndex) override;
     bool requestResize(int width, int height) override;
+    // Main thread.
     DAW getDAW() override;
 
 private:

@@ -4,6 +4,7 @@
 
 #include "rigging/core/fpcontrol.h"
 #include "rigging/core/nogc.h"
+#include "rigging/core/threadcontract.h"
 
 namespace rigging::vst3 {
 
@@ -39,6 +40,7 @@ CPluginFactory::~CPluginFactory() = default;
 
 bool CPluginFactory::registerClass(const PClassInfo* info, CreateFunction create,
                                    void* context) noexcept {
+    RIGGING_THREAD(moduleThreads(), main);
     if (info == nullptr) return false;
     PClassInfo2 full;
     std::memset(&full, 0, sizeof full);
@@ -48,6 +50,7 @@ bool CPluginFactory::registerClass(const PClassInfo* info, CreateFunction create
 
 bool CPluginFactory::registerClass(const PClassInfo2* info, CreateFunction create,
                                    void* context) noexcept {
+    RIGGING_THREAD(moduleThreads(), main);
     if (info == nullptr || create == nullptr) return false;
     ClassEntry e{};
     e.info8 = *info;
@@ -61,6 +64,7 @@ bool CPluginFactory::registerClass(const PClassInfo2* info, CreateFunction creat
 
 bool CPluginFactory::registerClass(const PClassInfoW* info, CreateFunction create,
                                    void* context) noexcept {
+    RIGGING_THREAD(moduleThreads(), main);
     if (info == nullptr || create == nullptr) return false;
     ClassEntry e{};
     std::memcpy(e.info8.cid, info->cid, sizeof e.info8.cid);
@@ -73,6 +77,7 @@ bool CPluginFactory::registerClass(const PClassInfoW* info, CreateFunction creat
 }
 
 tresult CPluginFactory::queryInterface(const TUID iid, void** obj) {
+    RIGGING_THREAD(moduleThreads(), any);
     if (obj == nullptr) return kInvalidArgument;
     if (iid != nullptr &&
         (iidEqual(iid, FUnknown::iid) || iidEqual(iid, IPluginFactory::iid) ||
@@ -86,10 +91,12 @@ tresult CPluginFactory::queryInterface(const TUID iid, void** obj) {
 }
 
 uint32 CPluginFactory::addRef() {
+    RIGGING_THREAD(moduleThreads(), any);
     return static_cast<uint32>(refCount_.fetch_add(1) + 1);
 }
 
 uint32 CPluginFactory::release() {
+    RIGGING_THREAD(moduleThreads(), any);
     int left = refCount_.fetch_sub(1) - 1;
     if (left == 0) {
         if (gPluginFactory == this) gPluginFactory = nullptr;
@@ -99,11 +106,13 @@ uint32 CPluginFactory::release() {
 }
 
 tresult CPluginFactory::getFactoryInfo(PFactoryInfo* info) {
+    RIGGING_THREAD(moduleThreads(), main);
     if (info) *info = factoryInfo_;
     return kResultOk;
 }
 
 int32 CPluginFactory::countClasses() {
+    RIGGING_THREAD(moduleThreads(), main);
     return static_cast<int32>(classes_.length());
 }
 
@@ -113,6 +122,7 @@ const CPluginFactory::ClassEntry* CPluginFactory::entry(int32 index) const noexc
 }
 
 tresult CPluginFactory::getClassInfo(int32 index, PClassInfo* info) {
+    RIGGING_THREAD(moduleThreads(), main);
     const ClassEntry* e = entry(index);
     if (e == nullptr || info == nullptr) return kInvalidArgument;
     // An entry registered as UTF-16 has no 8-bit description to give.
@@ -125,6 +135,7 @@ tresult CPluginFactory::getClassInfo(int32 index, PClassInfo* info) {
 }
 
 tresult CPluginFactory::getClassInfo2(int32 index, PClassInfo2* info) {
+    RIGGING_THREAD(moduleThreads(), main);
     const ClassEntry* e = entry(index);
     if (e == nullptr || info == nullptr) return kInvalidArgument;
     if (e->isUnicode) {
@@ -136,6 +147,7 @@ tresult CPluginFactory::getClassInfo2(int32 index, PClassInfo2* info) {
 }
 
 tresult CPluginFactory::getClassInfoUnicode(int32 index, PClassInfoW* info) {
+    RIGGING_THREAD(moduleThreads(), main);
     const ClassEntry* e = entry(index);
     if (e == nullptr || info == nullptr) return kInvalidArgument;
     *info = e->info16;
@@ -143,6 +155,7 @@ tresult CPluginFactory::getClassInfoUnicode(int32 index, PClassInfoW* info) {
 }
 
 tresult CPluginFactory::createInstance(FIDString cid, FIDString iid, void** obj) {
+    RIGGING_THREAD(moduleThreads(), main);
     if (obj == nullptr) return kInvalidArgument;
     *obj = nullptr;
     if (cid == nullptr || iid == nullptr) return kInvalidArgument;
@@ -164,6 +177,7 @@ tresult CPluginFactory::createInstance(FIDString cid, FIDString iid, void** obj)
 }
 
 tresult CPluginFactory::setHostContext(FUnknown*) {
+    RIGGING_THREAD(moduleThreads(), main);
     return kNotImplemented;
 }
 

@@ -11,6 +11,7 @@ namespace rigging::vst3 {
 // Creates a new object for a registered class and returns it with one reference.
 using CreateFunction = FUnknown* (*)(void* context);
 
+// Main thread, but for the reference counting (any thread).
 class CPluginFactory final : public IPluginFactory3 {
 public:
     // Starts with one reference. The flags always gain kUnicode.

@@ -2,6 +2,7 @@
 
 #include "rigging/core/fpcontrol.h"
 #include "rigging/core/nogc.h"
+#include "rigging/core/threadcontract.h"
 #include "rigging/vst3/client.h"
 #include "rigging/vst3/pluginfactory.h"
 
@@ -27,6 +28,7 @@ const char* subCategoryOf(PluginCategory category) noexcept {
 }
 
 IPluginFactory* getPluginFactory(ClientMaker makeClient) noexcept {
+    RIGGING_THREAD(moduleThreads(), main);
     FPScope fp;
     if (gPluginFactory != nullptr) {
         gPluginFactory->addRef();
@@ -61,6 +63,7 @@ IPluginFactory* getPluginFactory(ClientMaker makeClient) noexcept {
 }
 
 FUnknown* createVST3Client(void* context) noexcept {
+    RIGGING_THREAD(moduleThreads(), main);
     FPScope fp;
     auto makeClient = reinterpret_cast<ClientMaker>(context);
     VST3Client* wrapper = mallocNew<VST3Client>(makeClient());

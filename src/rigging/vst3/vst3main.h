@@ -2,6 +2,7 @@
 // Module entry logic: the factory of a plug-in's one class, and the three exports.
 
 #include "rigging/client/client.h"
+#include "rigging/core/threadcontract.h"
 #include "rigging/vst3/ipluginbase.h"
 
 namespace rigging {
@@ -29,12 +30,15 @@ FUnknown* createVST3Client(void* context) noexcept;
 }  // namespace rigging
 
 // Defines the module's three exports for a client class. Use once, in the module's own source.
+// Main thread, all three.
 #define RIGGING_VST3_ENTRY_POINTS(ClientClass)                                                 \
     extern "C" {                                                                               \
     __attribute__((visibility("default"))) bool ModuleEntry(void*) {                           \
+        RIGGING_THREAD(::rigging::moduleThreads(), main);                                      \
         return true;                                                                           \
     }                                                                                          \
     __attribute__((visibility("default"))) bool ModuleExit() {                                 \
+        RIGGING_THREAD(::rigging::moduleThreads(), main);                                      \
         return true;                                                                           \
     }                                                                                          \
     __attribute__((visibility("default"))) rigging::vst3::IPluginFactory* GetPluginFactory() { \

@@ -3,9 +3,9 @@
 #include <random>
 #include <vector>
 
-#include "audiofx/filter/allpass.h"
-#include "audiofx/filter/highpass.h"
+#include "allpass.h"
 #include "audiofx/filter/lowpass.h"
+#include "highpass.h"
 
 namespace {
 

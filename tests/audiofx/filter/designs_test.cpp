@@ -4,10 +4,10 @@
 #include <random>
 #include <vector>
 
-#include "audiofx/filter/allpass.h"
+#include "allpass.h"
 #include "audiofx/filter/butterworthq.h"
-#include "audiofx/filter/highpass.h"
 #include "audiofx/filter/lowpass.h"
+#include "highpass.h"
 #include "response_probe.h"
 #include "rigging/core/nogc.h"
 

@@ -192,6 +192,45 @@ TEST(SplitterResetTest, CountChangeClearsAllCrossoverChangeClearsTheTwoBandsBesi
     EXPECT_EQ(stateAfter(s, movedSecond, 2), (S{true, false, false, false}));
 }
 
+// The splitter's reports of what it did to its sections, which a kernel that keeps the sections'
+// state elsewhere follows: they must name every clear and every new coefficient, and nothing
+// when nothing changed.
+TEST(SplitterChangesTest, ReportsEveryClearAndRetuneAndNothingElse) {
+    using Changes = BandSplitter::Changes;
+    auto same = [](Changes a, Changes b) {
+        return a.retuned == b.retuned && a.clearedBands == b.clearedBands &&
+               a.clearedSplits == b.clearedSplits;
+    };
+    BandSplitter s;
+    s.setSampleRate(48000.0f);
+    s.updateCrossovers(crossovers, 4, 48000.0f);
+    EXPECT_TRUE(same(s.takeChanges(), Changes{true, 0xF, 0}));
+    s.updateCrossovers(crossovers, 4, 48000.0f);
+    EXPECT_TRUE(same(s.takeChanges(), Changes{false, 0, 0}));
+    const float moved[3] = {112.46826f, 700.0f, 3556.5588f};
+    s.updateCrossovers({moved, 3}, 4, 48000.0f);
+    EXPECT_TRUE(same(s.takeChanges(), Changes{true, 0x6, 0}));
+    // Fewer bands use fewer sections, each at the frequency it had: no new coefficients.
+    s.updateCrossovers({moved, 3}, 3, 48000.0f);
+    EXPECT_TRUE(same(s.takeChanges(), Changes{false, 0xF, 0}));
+    // A crossover beyond Nyquist is limited, so moving it further changes no coefficient, but it
+    // still counts as moved and clears its two bands.
+    const float high[3] = {112.46826f, 700.0f, 40000.0f},
+                higher[3] = {112.46826f, 700.0f, 50000.0f};
+    s.updateCrossovers({high, 3}, 4, 48000.0f);
+    s.takeChanges();
+    s.updateCrossovers({higher, 3}, 4, 48000.0f);
+    EXPECT_TRUE(same(s.takeChanges(), Changes{false, 0xC, 0}));
+    s.setSampleRate(96000.0f);
+    s.updateCrossovers({higher, 3}, 4, 96000.0f);
+    EXPECT_TRUE(same(s.takeChanges(), Changes{true, 0xF, 0}));
+    // A rate given only to updateCrossovers reaches the low-passes and high-passes it tunes,
+    // clearing them; the all-passes keep theirs.
+    s.updateCrossovers({higher, 3}, 4, 88200.0f);
+    EXPECT_TRUE(same(s.takeChanges(), Changes{true, 0, 0xF}));
+    EXPECT_NE((*s.bands[0].allpasses)[0].section(0).sampleRate, 88200.0f);
+}
+
 TEST(SplitterRateTest, NewRateReachesAllpassesBeyondTheCurrentCount) {
     BandSplitter s;
     s.setSampleRate(44100.0f);

@@ -26,7 +26,8 @@ void appendCascade(std::vector<float>& v, Cascade& c) {
 }
 
 // Every state value the engine's units keep between blocks.
-std::vector<float> unitState(const BrindlewaveClient& c) {
+std::vector<float> unitState(BrindlewaveClient& c) {
+    c.settleUnits();
     std::vector<float> v;
     const EngineUnits& u = c.units();
     for (int ch = 0; ch < kEngineChannels; ++ch) {
@@ -112,6 +113,33 @@ TEST(VectorKernel, MatchesPlainPathForLayoutsAndOddBlocks) {
     expectSamePaths({4, 4, 2, 2, 99});
 }
 
+// The vector kernel keeps the filters' state between blocks: switching paths between blocks hands
+// it over without a seam.
+TEST(VectorKernel, SwitchingPathsBetweenBlocksChangesNoBit) {
+    for (int factor : {1, 4}) {
+        ClientPtr steady = makeClient(), switching = makeClient();
+        const AudioBuffer in = render::makeNoise(2, 4000, 48000, -3.0, 21);
+        AudioBuffer out[2];
+        for (int k = 0; k < 2; ++k) {
+            BrindlewaveClient& c = k == 0 ? *steady : *switching;
+            setValue(c, param::oversampleFactor, std::log2(factor));
+            setValue(c, param::threshold(1), -30);
+            render::RenderOptions o;
+            o.blockSize = 250;
+            for (int part = 0; part < 4; ++part) {
+                if (k == 1) c.setPlainProcessing(part % 2 == 1);
+                if (part == 2) setValue(c, param::crossover(0), 300);
+                const AudioBuffer r = render::render(c, in, o);
+                o.resetFirst = false;
+                for (int ch = 0; ch < 2; ++ch) out[k].channels.push_back(r.channels[ch]);
+            }
+        }
+        for (std::size_t i = 0; i < out[0].channels.size(); ++i)
+            EXPECT_TRUE(sameBits(out[0].channels[i], out[1].channels[i])) << factor << " " << i;
+        EXPECT_TRUE(sameBits(unitState(*steady), unitState(*switching))) << factor;
+    }
+}
+
 // The engine's units set up by hand, so that the kernels can be fed what the client never
 // passes on: samples that overflow the filters.
 struct OwnUnits {
@@ -175,6 +203,43 @@ TEST(VectorKernel, MatchesPlainPathWhenFiltersOverflow) {
             EXPECT_EQ(plain.post[k].envelope, vector.post[k].envelope);
         }
     }
+}
+
+// Units retuned by hand between blocks, the way the client never does: a rate that reaches only
+// the splits (which clears them but not the all-passes), a band count and a crossover.
+TEST(VectorKernel, FollowsUnitsRetunedBetweenBlocks) {
+    OwnUnits plain(1, -30), vector(1, -30);
+    VectorKernel kernel;
+    BlockSettings s;
+    const AudioBuffer in = render::makeNoise(2, 512, 48000, -6.0, 5);
+    const float* inputs[2] = {in.channels[0].data(), in.channels[1].data()};
+    const float same[3] = {200, 1000, 5000}, other[3] = {150, 1200, 6000};
+    auto retune = [&](OwnUnits& u, int step) {
+        for (BandSplitter& sp : u.splitters) {
+            if (step == 0) sp.updateCrossovers(same, 4, 44100.0f);
+            if (step == 1) sp.updateCrossovers(other, 3, 44100.0f);
+        }
+    };
+    for (int step = 0; step < 3; ++step) {
+        processBlockScalar(plain.units, s, inputs, 512);
+        kernel.process(vector.units, s, inputs, 512);
+        for (int ch = 0; ch < 2; ++ch)
+            EXPECT_EQ(std::memcmp(plain.upsamplers[ch].decimatedBuffer(), kernel.output(ch),
+                                  512 * sizeof(float)),
+                      0)
+                << "step " << step << " channel " << ch;
+        retune(plain, step);
+        retune(vector, step);
+        s.bands = step == 0 ? 4 : 3;
+    }
+    kernel.handBack(vector.units);
+    for (int ch = 0; ch < 2; ++ch)
+        for (int b = 0; b < 3; ++b) {
+            const Band& p = plain.splitters[ch].bands[b];
+            const Band& v = vector.splitters[ch].bands[b];
+            EXPECT_EQ(p.lowpass->section(7).s1, v.lowpass->section(7).s1) << ch << " " << b;
+            if (b == 0) EXPECT_EQ((*p.allpasses)[0].section(3).s2, (*v.allpasses)[0].section(3).s2);
+        }
 }
 
 TEST(VectorKernel, MatchesPlainPathWithSoloAndBypass) {

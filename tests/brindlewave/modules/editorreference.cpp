@@ -8,7 +8,7 @@ namespace editorreference {
 
 std::vector<std::uint32_t> renderDefaultEditor(int ticks) {
     auto* plugin = rigging::createClient<brindlewave::BrindlewavePlugin>();
-    auto* editor = rigging::mallocNew<brindlewave::HalyardGUI>(plugin);
+    auto* editor = rigging::mallocNew<brindlewave::HalyardGUI>(*plugin);
     std::vector<std::uint32_t> out;
     {
         rigging::OffscreenDriver driver(*editor);

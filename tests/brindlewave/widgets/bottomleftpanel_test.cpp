@@ -40,10 +40,10 @@ double xOf(double hz) {
 class BottomLeftPanelTest : public EditorFixture {
 protected:
     BottomLeftPanelTest()
-        : tooltip(rigging::mallocNew<brindlewave::UITooltip>(&context, client, &font)) {
-        panel = rigging::mallocNew<UIBottomLeftPanel>(&context, client, bands(), &font, knobStrip,
+        : tooltip(rigging::mallocNew<brindlewave::UITooltip>(&context, *client, &font)) {
+        panel = rigging::mallocNew<UIBottomLeftPanel>(&context, *client, bands(), &font, knobStrip,
                                                       &mailbox, &globals, tooltip);
-        panel->addControls(client);
+        panel->addControls(*client);
         add(panel, box2i(0, 582, 500, 699));
         panel->setControlPositions();
         host.calls.clear();

@@ -50,6 +50,11 @@ TEST(DisplayThreads, FeederAtTheBlockRateWhileTheGUITicksDrawsAndIsAutomated) {
         std::this_thread::sleep_for(std::chrono::milliseconds(4));
     }
     d.release(0, 0);
+    // A starved feeder can fall silent for longer than the idle delay before the last tick,
+    // which then rightly reports no data arriving; let a few more blocks through after it.
+    const int fedBeforeStop = d.feedCount();
+    for (int wait = 0; wait < 1000 && d.feedCount() < fedBeforeStop + 3; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     d.stopFeeder();
     stop = true;
     automation.join();

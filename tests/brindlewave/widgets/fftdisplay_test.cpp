@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "brindlewave/editorlayout.h"
-#include "brindlewave/widgets/scales.h"
+#include "brindlewave/scales.h"
 #include "brindlewave/widgets/tooltip.h"
 #include "displayfixture.h"
 #include "rigging/dsp/fft.h"
@@ -30,8 +30,8 @@ rigging::Vec<SpectrumBin> flatFrame(float magnitude) {
 class SpectrumTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        display = rigging::mallocNew<FFTDisplay>(&context, client.get(), &mailbox, &state,
-                                                  &tooltip, nullptr);
+        display =
+            rigging::mallocNew<FFTDisplay>(&context, *client, &mailbox, &state, &tooltip, nullptr);
         display->setPosition(box2i(0, 60, 1000, 264));
     }
     void TearDown() override { rigging::destroyFree(display); }
@@ -56,7 +56,7 @@ protected:
     rigging::UIContext context;
     GlobalState state;
     MessageQueue mailbox;
-    UITooltip tooltip{&context, client.get(), nullptr};
+    UITooltip tooltip{&context, *client, nullptr};
     FFTDisplay* display = nullptr;
 };
 
@@ -200,8 +200,8 @@ TEST_F(SpectrumTest, WithoutFramesTheDisplayRefreshesEveryFifthOfASecond) {
 }
 
 TEST_F(SpectrumTest, DestructionRemovesExactlyItsOwnListeners) {
-    FFTDisplay* other = rigging::mallocNew<FFTDisplay>(&context, client.get(), &mailbox, &state,
-                                                        &tooltip, nullptr);
+    FFTDisplay* other =
+        rigging::mallocNew<FFTDisplay>(&context, *client, &mailbox, &state, &tooltip, nullptr);
     setBandCount(*client, 2);
     rigging::destroyFree(display);
     display = other;

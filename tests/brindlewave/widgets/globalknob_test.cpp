@@ -12,7 +12,7 @@ namespace param = brindlewave::param;
 
 class GlobalKnobTest : public EditorFixture {
 protected:
-    GlobalKnobTest() : tooltip(&context, client, &font) {
+    GlobalKnobTest() : tooltip(&context, *client, &font) {
         auto** bands = static_cast<rigging::FloatParameter**>(
             rigging::alignedMalloc(4 * sizeof(void*), UIGlobalFilmstripKnob::kArrayAlignment));
         auto** links = static_cast<rigging::BoolParameter**>(

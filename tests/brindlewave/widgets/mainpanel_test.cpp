@@ -4,8 +4,8 @@
 #include <chrono>
 #include <thread>
 
+#include "brindlewave/scales.h"
 #include "brindlewave/widgets/meter.h"
-#include "brindlewave/widgets/scales.h"
 #include "panelfixture.h"
 
 namespace {
@@ -19,7 +19,7 @@ namespace param = brindlewave::param;
 class MainPanelTest : public PanelFixture {
 protected:
     MainPanel* makeRow() {
-        row = add(rigging::mallocNew<MainPanel>(&context, client, &font, knobStrip, &mailbox,
+        row = add(rigging::mallocNew<MainPanel>(&context, *client, &font, knobStrip, &mailbox,
                                                 &globals, &tooltip),
                   box2i(0, 265, 1000, 581));
         return row;

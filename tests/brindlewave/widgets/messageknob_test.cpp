@@ -12,7 +12,7 @@ namespace param = brindlewave::param;
 
 class MessageKnobTest : public EditorFixture {
 protected:
-    MessageKnobTest() : tooltip(&context, client, &font) {
+    MessageKnobTest() : tooltip(&context, *client, &font) {
         knob = add(rigging::mallocNew<UIMessageKnob>(
                        &context, static_cast<rigging::FloatParameter*>(p(param::attack(0))),
                        knobStrip, 120, &mailbox, &tooltip),

@@ -20,7 +20,7 @@ constexpr RGBA kThreshold{200, 200, 200, 100};
 class MeterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        meter = rigging::mallocNew<UIMeter>(&context, nullptr, client.get(), 1, &state, nullptr);
+        meter = rigging::mallocNew<UIMeter>(&context, nullptr, *client, 1, &state, nullptr);
         meter->setPosition(box2i(335, 275, 350, 540));  // 15 x 265, as in a band panel
     }
     void TearDown() override { rigging::destroyFree(meter); }
@@ -112,7 +112,7 @@ TEST_F(MeterTest, WhileThePanelMovesNothingIsDrawnAndThresholdChangesAreIgnored)
 
 TEST_F(MeterTest, TheOverlayIsBlendedWhereItReaches) {
     rigging::OwnedImage<RGBA>* overlay = makeOverlay(15, 100, RGBA{0, 0, 0, 100});
-    UIMeter m(&context, nullptr, client.get(), 1, &state, overlay);
+    UIMeter m(&context, nullptr, *client, 1, &state, overlay);
     m.setPosition(meter->position());
     Picture p = drawRaw(m, kUnder);
     EXPECT_EQ(p.at(7, 64), (RGBA{121, 121, 121, 100}));  // black at alpha 100 over 200

@@ -15,7 +15,7 @@ class PanelFixture : public EditorFixture {
 protected:
     using Image = rigging::OwnedImage<RGBA>;
 
-    PanelFixture() : tooltip(&context, client, &font) {
+    PanelFixture() : tooltip(&context, *client, &font) {
         for (int i = 0; i < 6; ++i) images[i] = rigging::loadOwnedImage(resource(kImageNames[i]));
     }
     ~PanelFixture() override {

@@ -13,7 +13,7 @@ using brindlewave::UITooltip;
 using WidgetTest = EditorFixture;
 
 TEST_F(WidgetTest, TooltipShowsWaitForTheDragToEnd) {
-    UITooltip tip(&context, client, &font);
+    UITooltip tip(&context, *client, &font);
     rigging::Parameter *attack = p(62), *release = p(63);
     tip.Show(attack, 10, 20);
     EXPECT_TRUE(tip.isShown());
@@ -46,9 +46,9 @@ TEST_F(WidgetTest, TooltipShowsWaitForTheDragToEnd) {
 }
 
 TEST_F(WidgetTest, InformationLineWelcomesThenShowsOneMessagePerTickAndOnlyRedrawsOnChange) {
-    auto* line = add(rigging::mallocNew<brindlewave::UIParamWidget>(&context, client, &font,
-                                                                      &mailbox),
-                     box2i(450, 620, 540, 650));
+    auto* line =
+        add(rigging::mallocNew<brindlewave::UIParamWidget>(&context, *client, &font, &mailbox),
+            box2i(450, 620, 540, 650));
     pull(context.dirtyListPBR);
     line->onAnimate(16.7, 0);
     EXPECT_STREQ(line->shownMessage().name.c_str(), "Brindlewave");
@@ -77,9 +77,9 @@ TEST_F(WidgetTest, InformationLineWelcomesThenShowsOneMessagePerTickAndOnlyRedra
 }
 
 TEST_F(WidgetTest, InformationLineTextGlowsInsideItsBox) {
-    auto* line = add(rigging::mallocNew<brindlewave::UIParamWidget>(&context, client, &font,
-                                                                      &mailbox),
-                     box2i(450, 620, 540, 650));
+    auto* line =
+        add(rigging::mallocNew<brindlewave::UIParamWidget>(&context, *client, &font, &mailbox),
+            box2i(450, 620, 540, 650));
     line->onAnimate(16.7, 0);
     rigging::OwnedImage<RGBA> diffuse(90, 30);
     rigging::OwnedImage<rigging::L16> depth(90, 30);

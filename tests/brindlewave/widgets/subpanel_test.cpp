@@ -24,7 +24,7 @@ class SubPanelTest : public PanelFixture {
 protected:
     SubPanel* makePanel(int band, int x0, int x1) {
         auto* panel = rigging::mallocNew<SubPanel>(
-            &context, client, band, 0, kTop, &font, knobStrip, images[0], images[1], &mailbox,
+            &context, *client, band, 0, kTop, &font, knobStrip, images[0], images[1], &mailbox,
             images[2], images[3], images[4], images[5], &globals, &tooltip);
         add(panel, box2i(x0, kTop, x1, kTop + 316));
         panel->updateUI();

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "brindlewave/scales.h"
 #include "brindlewave/widgets/depthbox.h"
-#include "brindlewave/widgets/scales.h"
 #include "displayfixture.h"
 
 namespace brindlewave {

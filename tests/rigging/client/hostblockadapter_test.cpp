@@ -20,8 +20,7 @@ struct Deleter {
 struct AdaptedClient {
     explicit AdaptedClient(int piece, int clientOutputs = 2, int chunkLimit = 512)
         : client(make({.chunkLimit = chunkLimit, .outputScale = 0.5f})), adapter(*client) {
-        adapter.configure(2, clientOutputs, piece);
-        client->resetFromHost(48000, piece, 2, clientOutputs);
+        adapter.resetForStream({48000, piece, 2, clientOutputs}, true);
     }
     std::unique_ptr<TestClient, Deleter> client;
     HostBlockAdapter adapter;
@@ -98,7 +97,61 @@ TEST(HostBlockAdapter, PieceLengthAndChannelCountsStayWithinBounds) {
     EXPECT_EQ(pieceFramesFor(1 << 30), kMaxPieceFrames);
     // Cutting at a multiple of the client's chunk keeps its chunks where they were.
     static_assert(kMaxPieceFrames % 512 == 0);
-    AdaptedClient rig(0, 9);  // at least one frame, no more outputs than the client has
+    AdaptedClient rig(1, 9);  // no more outputs than the client has
     EXPECT_EQ(rig.adapter.pieceFrames(), 1);
     EXPECT_EQ(rig.adapter.clientOutputs(), 2);
+}
+
+TEST(HostBlockAdapter, ResetsWhenAskedOrWhenTheStreamChanges) {
+    std::unique_ptr<TestClient, Deleter> client(make({.chunkLimit = 512}));
+    HostBlockAdapter adapter(*client);
+    const rigging::HostStream stream{44100, 256, 2, 2};
+    EXPECT_TRUE(adapter.resetForStream(stream, false));  // nothing matches the first time
+    EXPECT_FALSE(adapter.resetForStream(stream, false));
+    EXPECT_TRUE(adapter.resetForStream(stream, true));  // asked: the same stream resets again
+    ASSERT_EQ(client->resets.size(), 2u);
+    EXPECT_EQ(client->resets[1].sampleRate, 44100);
+    EXPECT_EQ(client->resets[1].maxFrames, 256);
+
+    // Any one value changed resets; back to the old one resets again.
+    const rigging::HostStream changed[] = {
+        {48000, 256, 2, 2}, {44100, 300, 2, 2}, {44100, 256, 1, 2}, {44100, 256, 2, 1}};
+    for (const rigging::HostStream& s : changed) {
+        EXPECT_TRUE(adapter.resetForStream(s, false));
+        EXPECT_TRUE(adapter.resetForStream(stream, false));
+    }
+    EXPECT_EQ(client->resets.size(), 10u);
+}
+
+TEST(HostBlockAdapter, ComparesThePieceLengthNotTheAnnouncedSize) {
+    std::unique_ptr<TestClient, Deleter> client(make({.chunkLimit = 512}));
+    HostBlockAdapter adapter(*client);
+    EXPECT_TRUE(adapter.resetForStream({44100, 0, 2, 2}, false));
+    EXPECT_FALSE(adapter.resetForStream({44100, -1, 2, 2}, false));  // both unannounced
+    EXPECT_EQ(adapter.pieceFrames(), kUnannouncedPieceFrames);
+    EXPECT_EQ(client->resets.back().maxFrames, kUnannouncedPieceFrames);
+    EXPECT_TRUE(adapter.resetForStream({44100, 9000, 2, 2}, false));
+    EXPECT_FALSE(adapter.resetForStream({44100, 1 << 20, 2, 2}, false));  // both the longest
+    EXPECT_EQ(adapter.pieceFrames(), kMaxPieceFrames);
+    EXPECT_EQ(client->resets.back().maxFrames, 512);  // the client's own limit
+
+    // An unknown rate never matches: every block resets until a real one comes.
+    EXPECT_TRUE(adapter.resetForStream({NAN, 9000, 2, 2}, false));
+    EXPECT_TRUE(adapter.resetForStream({NAN, 9000, 2, 2}, false));
+    EXPECT_TRUE(adapter.resetForStream({44100, 9000, 2, 2}, false));
+    EXPECT_FALSE(adapter.resetForStream({44100, 9000, 2, 2}, false));
+}
+
+TEST(HostBlockAdapter, LaterBlocksAreCutForTheStreamOfTheLastReset) {
+    std::unique_ptr<TestClient, Deleter> client(make({.chunkLimit = 512}));
+    HostBlockAdapter adapter(*client);
+    adapter.resetForStream({44100, 100, 1, 5}, false);
+    EXPECT_EQ(adapter.clientInputs(), 1);
+    EXPECT_EQ(adapter.clientOutputs(), 2);  // clamped to the client's maxima
+    auto in = ramp(1, 250);
+    Channels<float> out(2, 250, NAN);
+    adapter.processReplacing({in.ptrs.data(), 1, out.ptrs.data(), 2}, 250, {});
+    std::vector<int> frames;
+    for (const ProcessCall& c : client->processCalls) frames.push_back(c.frames);
+    EXPECT_EQ(frames, (std::vector<int>{100, 100, 50}));
 }

@@ -1,5 +1,7 @@
 #pragma once
-// All-pass designs: first- and second-order sections and their cascade.
+// Direct-form all-pass designs: first- and second-order sections and their cascade. The engine
+// runs its all-passes as state-variable sections; these stand as the reference designs the tests
+// compare them with.
 
 #include <limits>
 
@@ -26,13 +28,7 @@ class AllpassNthOrder final : public AudioEffect {
 public:
     explicit AllpassNthOrder(int order) noexcept;
 
-    float getNextSample(float x) final {
-        if (firstOrder.size() != 0) x = firstOrder[0].getNextSample(x);
-        AllpassO2* s = secondOrder.begin();
-        const int n = secondOrder.size();
-        for (int i = 0; i < n; ++i) x = s[i].getNextSample(x);
-        return x;
-    }
+    float getNextSample(float x) final { return secondOrder.run(firstOrder.run(x)); }
 
     void processBuffers(const float* input, float* output, int frames) final {
         runBuffers(*this, input, output, frames);

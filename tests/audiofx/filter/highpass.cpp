@@ -1,4 +1,4 @@
-#include "audiofx/filter/highpass.h"
+#include "highpass.h"
 
 namespace audiofx {
 

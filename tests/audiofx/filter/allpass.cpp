@@ -1,4 +1,4 @@
-#include "audiofx/filter/allpass.h"
+#include "allpass.h"
 
 #include <cmath>
 #include <numbers>

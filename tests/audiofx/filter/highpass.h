@@ -1,6 +1,7 @@
 #pragma once
-// High-pass designs: the Q-tuned second-order section and its Butterworth and Linkwitz-Riley
-// cascades.
+// Direct-form high-pass designs: the Q-tuned second-order section and its Butterworth and
+// Linkwitz-Riley cascades. The engine runs its high-passes as state-variable sections; these stand
+// as the reference designs the tests compare them with.
 
 #include "audiofx/filter/cascade.h"
 #include "audiofx/filter/qualitybiquad.h"
