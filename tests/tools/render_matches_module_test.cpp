@@ -17,6 +17,7 @@
 #include "brindlewave/paramids.h"
 #include "host_instance.h"
 #include "host_module.h"
+#include "module_fixture.h"
 #include "rigging/client/floatparameter.h"
 #include "rigging/client/integerparameter.h"
 #include "testsignal.h"
@@ -77,19 +78,9 @@ AudioBuffer burstThenSilence() {
     return in;
 }
 
-class RenderMatchesModule : public ::testing::TestWithParam<Programme> {
+class RenderMatchesModule : public LoadedModuleTest<::testing::TestWithParam<Programme>> {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(module.load(BRINDLEWAVE_BUNDLE)) << module.error();
-        factory = module.getFactory();
-        ASSERT_NE(factory, nullptr);
-        ASSERT_EQ(findClass(factory, "Audio Module Class", &info), 0);
-    }
-    void TearDown() override {
-        if (factory) {
-            EXPECT_EQ(factory->release(), 0u);
-        }
-    }
+    RenderMatchesModule() : LoadedModuleTest(BRINDLEWAVE_BUNDLE) {}
 
     // The module through the test host in blocks of kBlock, the values arriving with the
     // first block as a host's automation does.
@@ -117,10 +108,6 @@ protected:
         EXPECT_EQ(plugin.fpViolations.load(), 0);
         return out;
     }
-
-    HostModule module;
-    IPluginFactory* factory = nullptr;
-    PClassInfo info{};
 };
 
 // brindlewave-render over a WAV file, the values given as a host would set them.

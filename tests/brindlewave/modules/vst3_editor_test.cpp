@@ -13,6 +13,7 @@
 #include "editorsession.h"
 #include "host_instance.h"
 #include "host_module.h"
+#include "module_fixture.h"
 #include "rigging/vst3/iplugview.h"
 #include "x11parent.h"
 
@@ -26,20 +27,20 @@ namespace {
 // Sanitized builds draw many times slower.
 constexpr int kFirstDrawMs = 15000;
 
-class Vst3Editor : public ::testing::Test {
+class Vst3Editor : public LoadedModuleTest<> {
 protected:
+    Vst3Editor() : LoadedModuleTest(BRINDLEWAVE_BUNDLE) {}
+
     void SetUp() override {
-        ASSERT_TRUE(module.load(BRINDLEWAVE_BUNDLE)) << module.error();
-        factory = module.getFactory();
-        ASSERT_NE(factory, nullptr);
-        ASSERT_EQ(findClass(factory, "Audio Module Class", &info), 0);
+        LoadedModuleTest::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_TRUE(plugin.create(factory, info.cid));
         ASSERT_TRUE(plugin.initialize(&app, &handler));
     }
     void TearDown() override {
         if (view) EXPECT_EQ(view->release(), 0u);
         EXPECT_TRUE(plugin.teardown());
-        if (factory) EXPECT_EQ(factory->release(), 0u);
+        LoadedModuleTest::TearDown();
     }
     IPlugView* makeView() {
         view = plugin.controller->createView("editor");
@@ -59,9 +60,6 @@ protected:
             kFirstDrawMs);
     }
 
-    HostModule module;
-    IPluginFactory* factory = nullptr;
-    PClassInfo info{};
     HostApplication app;
     RecordingComponentHandler handler;
     PluginInstance plugin;

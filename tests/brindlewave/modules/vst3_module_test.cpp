@@ -10,34 +10,23 @@
 #include "foreign_drive.h"
 #include "host_instance.h"
 #include "host_module.h"
+#include "module_fixture.h"
 #include "vst3stress.h"
 
 using namespace vst3host;
 
 namespace {
 
-class BrindlewaveModule : public ::testing::Test {
+class BrindlewaveModule : public LoadedModuleTest<> {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(module.load(BRINDLEWAVE_BUNDLE)) << module.error();
-        factory = module.getFactory();
-        ASSERT_NE(factory, nullptr);
-        ASSERT_EQ(findClass(factory, "Audio Module Class", &info), 0);
-    }
-    void TearDown() override {
-        if (factory) {
-            EXPECT_EQ(factory->release(), 0u);
-        }
-    }
+    BrindlewaveModule() : LoadedModuleTest(BRINDLEWAVE_BUNDLE) {}
+
     // A new initialised instance with a handler that records calls.
     void open(PluginInstance& plugin) {
         ASSERT_TRUE(plugin.create(factory, info.cid));
         ASSERT_TRUE(plugin.initialize(&app, &handler));
     }
 
-    HostModule module;
-    IPluginFactory* factory = nullptr;
-    PClassInfo info{};
     HostApplication app;
     RecordingComponentHandler handler;
 };

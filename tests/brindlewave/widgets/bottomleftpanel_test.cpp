@@ -64,8 +64,8 @@ protected:
         c->setFromHost(c->toNormalized(hz));
     }
     void clickAt(const layout::Rect& r) {
-        click(static_cast<int>(r.centreX()), static_cast<int>(r.centreY()));
-        release();
+        pointer.click(static_cast<int>(r.centreX()), static_cast<int>(r.centreY()));
+        pointer.release();
     }
     // Both kinds of button flash alike.
     template <typename Button>
@@ -215,19 +215,19 @@ TEST_F(BottomLeftPanelTest, HoverTellsWhatEachControlDoesAndOnlyItsBoxTakesClick
         {layout::kAlignOuter, {"AlignButton", "Align Bands", "Outer"}},
         {layout::kInputGainKnob, {"Knob", "Input Gain", "0.00 dB"}}};
     for (const auto& [box, texts] : expected) {
-        moveTo(static_cast<int>(box.centreX()), static_cast<int>(box.centreY()));
+        pointer.moveTo(static_cast<int>(box.centreX()), static_cast<int>(box.centreY()));
         const brindlewave::Message m = mailbox.readMessage();
         EXPECT_EQ(std::vector<std::string>({m.kind.c_str(), m.name.c_str(), m.value.c_str()}),
                   texts);
     }
     EXPECT_EQ(panel->outputGainKnob()->param(), p(param::outputGain));
     // The panel itself takes nothing; a box's last pixel belongs to its control.
-    EXPECT_FALSE(click(28, 652));
+    EXPECT_FALSE(pointer.click(28, 652));
     setBands(3);
-    EXPECT_TRUE(click(92, 661));
-    release();
+    EXPECT_TRUE(pointer.click(92, 661));
+    pointer.release();
     EXPECT_EQ(bands()->value(), 4);
-    EXPECT_FALSE(click(93, 652));
+    EXPECT_FALSE(pointer.click(93, 652));
 }
 
 TEST_F(BottomLeftPanelTest, AClickHighlightsFor600MsAndRedrawsOnlyWhileTheFadeMoves) {
@@ -251,8 +251,8 @@ TEST_F(BottomLeftPanelTest, OnlyTheBandButtonsGlowAfterAClick) {
         ASSERT_GT(base.a, 0);  // a pixel of the face, so the emission shows
         for (bool lit : {false, true}) {
             if (lit) {
-                click(button->position().min.x + 1, button->position().min.y + 1);
-                release();
+                pointer.click(button->position().min.x + 1, button->position().min.y + 1);
+                pointer.release();
                 button->onAnimate(16.7, 0);
             }
             for (int j = 0; j < 30; ++j)

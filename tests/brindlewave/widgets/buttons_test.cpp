@@ -33,8 +33,8 @@ protected:
         rigging::destroyFree(bypassStrip);
     }
     void clickAt(int x, int y) {
-        click(x, y);
-        release();
+        pointer.click(x, y);
+        pointer.release();
     }
 
     rigging::OwnedImage<RGBA>* strip;
@@ -52,13 +52,13 @@ TEST_F(ButtonTest, ClickingTheSelectedButtonIsStillAWholeEdit) {
     EXPECT_EQ(static_cast<rigging::IntegerParameter*>(p(117))->value(), 2);
     EXPECT_EQ(host.calls.size(), 3u);
     // Between two buttons nothing is hit.
-    EXPECT_FALSE(click(836, 660));
+    EXPECT_FALSE(pointer.click(836, 660));
 }
 
 TEST_F(ButtonTest, HoverPostsWhatTheButtonDoes) {
-    moveTo(800, 660);
-    moveTo(950, 660);
-    moveTo(950, 30);
+    pointer.moveTo(800, 660);
+    pointer.moveTo(950, 660);
+    pointer.moveTo(950, 30);
     const char* expected[][3] = {{"OversampleButton", "Oversample", "None"},
                                  {"OversampleButton", "Oversample", "8X"},
                                  {"Bypass", "Bypass", "Bypass"}};

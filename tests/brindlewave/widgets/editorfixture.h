@@ -12,6 +12,7 @@
 #include "brindlewave/gfx/resources.h"
 #include "brindlewave/globals.h"
 #include "brindlewave/messagequeue.h"
+#include "pointer.h"
 #include "rigging/client/hostcommand.h"
 #include "rigging/core/nogc.h"
 #include "rigging/graphics/drawex.h"
@@ -78,15 +79,6 @@ protected:
         return e;
     }
     rigging::Parameter* p(int i) { return client->param(i); }
-    bool click(int x, int y, rigging::MouseState s = {}, bool doubleClick = false) {
-        lastX = x, lastY = y;
-        return root.mouseClick(x, y, rigging::MouseButton::left, doubleClick, s);
-    }
-    void moveTo(int x, int y, rigging::MouseState s = {}) {
-        root.mouseMove(x, y, x - lastX, y - lastY, s, false);
-        lastX = x, lastY = y;
-    }
-    void release() { root.mouseRelease(lastX, lastY, rigging::MouseButton::left, {}); }
     std::vector<box2i> pull(rigging::DirtyRectList& list) {
         rigging::Vec<box2i> v;
         list.pullAllRectangles(v);
@@ -102,18 +94,10 @@ protected:
     rigging::UIContext context;
     rigging::UIElement root{&context, 0};
     std::vector<rigging::UIElement*> owned;
-    int lastX = 0, lastY = 0;
+    testsupport::Pointer pointer{root};
 };
 
-inline rigging::MouseState ctrl() {
-    rigging::MouseState s;
-    s.ctrlPressed = true;
-    return s;
-}
-inline rigging::MouseState alt() {
-    rigging::MouseState s;
-    s.altPressed = true;
-    return s;
-}
+using testsupport::alt;
+using testsupport::ctrl;
 
 }  // namespace editortest

@@ -34,10 +34,10 @@ protected:
         return static_cast<rigging::FloatParameter*>(p(i));
     }
     void drag(int dy, rigging::MouseState s = {}) {
-        moveTo(597, 607);  // onto the knob first
-        click(597, 607, s);
-        moveTo(597, 607 + dy, s);
-        release();
+        pointer.moveTo(597, 607);  // onto the knob first
+        pointer.click(597, 607, s);
+        pointer.moveTo(597, 607 + dy, s);
+        pointer.release();
     }
 
     brindlewave::UITooltip tooltip;
@@ -80,8 +80,8 @@ TEST_F(GlobalKnobTest, CtrlDragIsTenTimesSlower) {
 TEST_F(GlobalKnobTest, AltClickResetsTheGlobalAndOnlyTheLinkedBands) {
     for (int i : {9, 14, 19, 24, 62}) p(i)->setFromHost(0.1);
     host.calls.clear();
-    click(597, 607, alt());
-    release();
+    pointer.click(597, 607, alt());
+    pointer.release();
     EXPECT_NEAR(floatParam(62)->value(), 22.0, 1e-9);
     EXPECT_NEAR(floatParam(9)->value(), 22.0, 1e-9);
     EXPECT_NEAR(floatParam(19)->value(), 22.0, 1e-9);
@@ -94,16 +94,16 @@ TEST_F(GlobalKnobTest, AltClickResetsTheGlobalAndOnlyTheLinkedBands) {
     EXPECT_EQ(host.calls[6], "begin 62");
     // A double click does the same.
     p(62)->setFromHost(0.1);
-    click(597, 607, {}, true);
-    release();
+    pointer.click(597, 607, {}, true);
+    pointer.release();
     EXPECT_NEAR(floatParam(62)->value(), 22.0, 1e-9);
 }
 
 TEST_F(GlobalKnobTest, ACornerClickIsRefusedAndTheCentrePostsTheValue) {
-    EXPECT_FALSE(click(576, 586));
+    EXPECT_FALSE(pointer.click(576, 586));
     EXPECT_EQ(context.dragged(), nullptr);
     EXPECT_EQ(mailbox.count(), 0u);
-    EXPECT_TRUE(click(597, 607));
+    EXPECT_TRUE(pointer.click(597, 607));
     EXPECT_EQ(context.dragged(), knob);
     brindlewave::Message m = mailbox.readMessage();
     EXPECT_STREQ(m.kind.c_str(), "Knob");
@@ -111,23 +111,23 @@ TEST_F(GlobalKnobTest, ACornerClickIsRefusedAndTheCentrePostsTheValue) {
     EXPECT_STREQ(m.value.c_str(), "22.00 ms");
     EXPECT_EQ(m.sender, knob);
     EXPECT_TRUE(mailbox.dragging());
-    release();
+    pointer.release();
     EXPECT_FALSE(mailbox.dragging());
 }
 
 TEST_F(GlobalKnobTest, AtZeroFurtherDownAndBackUpChangesNothingUntilTheLimitPoint) {
     p(62)->setFromHost(0.1);
-    moveTo(597, 600);
-    click(597, 600);
-    moveTo(597, 630);  // 30 px down: 0.1 - 0.1667 reaches 0 at y 630
+    pointer.moveTo(597, 600);
+    pointer.click(597, 600);
+    pointer.moveTo(597, 630);  // 30 px down: 0.1 - 0.1667 reaches 0 at y 630
     EXPECT_DOUBLE_EQ(p(62)->getNormalized(), 0.0);
     EXPECT_DOUBLE_EQ(p(9)->getNormalized(), 0.0);
-    moveTo(597, 650);
-    moveTo(597, 635);  // still below the limit point
+    pointer.moveTo(597, 650);
+    pointer.moveTo(597, 635);  // still below the limit point
     EXPECT_DOUBLE_EQ(p(62)->getNormalized(), 0.0);
-    moveTo(597, 621);  // 14 px back above it: only this move counts
+    pointer.moveTo(597, 621);  // 14 px back above it: only this move counts
     EXPECT_NEAR(p(62)->getNormalized(), 14.0 / 45 * 0.25, 1e-6);
-    release();
+    pointer.release();
 }
 
 TEST_F(GlobalKnobTest, TurningALinkOnChangesNothingUntilTheNextTurn) {

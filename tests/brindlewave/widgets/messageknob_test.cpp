@@ -25,7 +25,7 @@ protected:
 };
 
 TEST_F(MessageKnobTest, HoverAndDragNameTheKnobAndShowItsTooltip) {
-    moveTo(57, 297);
+    pointer.moveTo(57, 297);
     brindlewave::Message m = mailbox.readMessage();
     EXPECT_STREQ(m.kind.c_str(), "Knob");
     EXPECT_STREQ(m.name.c_str(), "Attack B1");
@@ -35,12 +35,12 @@ TEST_F(MessageKnobTest, HoverAndDragNameTheKnobAndShowItsTooltip) {
     EXPECT_FALSE(tooltip.isShown());
 
     // A corner click is taken too, so a drag can start from anywhere on the knob.
-    ASSERT_TRUE(click(36, 276));
-    moveTo(36, 276 - 45);
+    ASSERT_TRUE(pointer.click(36, 276));
+    pointer.moveTo(36, 276 - 45);
     EXPECT_TRUE(mailbox.dragging());
     EXPECT_TRUE(tooltip.IsBeingDragged());
     EXPECT_NEAR(p(param::attack(0))->getNormalized(), 0.68916 + 0.25, 1e-4);
-    release();
+    pointer.release();
     EXPECT_FALSE(mailbox.dragging());
     EXPECT_FALSE(tooltip.IsBeingDragged());
     EXPECT_EQ(host.count("begin 9"), 1);
@@ -50,12 +50,12 @@ TEST_F(MessageKnobTest, HoverAndDragNameTheKnobAndShowItsTooltip) {
 
 TEST_F(MessageKnobTest, OnlyADoubleClickResetsToTheDefault) {
     p(param::attack(0))->setFromHost(0.1);
-    click(57, 297, alt());
-    release();
+    pointer.click(57, 297, alt());
+    pointer.release();
     EXPECT_DOUBLE_EQ(p(param::attack(0))->getNormalized(), 0.1);
     host.calls.clear();
-    click(57, 297, {}, true);
-    release();
+    pointer.click(57, 297, {}, true);
+    pointer.release();
     EXPECT_NEAR(p(param::attack(0))->getNormalized(), 0.68916, 1e-4);
     // The reset is an edit of its own, inside the click's (empty) drag.
     ASSERT_GE(host.calls.size(), 3u);

@@ -151,7 +151,7 @@ TEST_F(SubPanelTest, ASoloOfAnotherBandInUseDimsThePanel) {
 TEST_F(SubPanelTest, ModifierClicksToggleTheSwitchesWithoutADrag) {
     SubPanel* s = makePanel(1, 250, 400);
     // The background below the last knob row.
-    EXPECT_FALSE(click(260, 555, ctrl()));
+    EXPECT_FALSE(pointer.click(260, 555, ctrl()));
     EXPECT_EQ(context.dragged(), nullptr);
     EXPECT_TRUE(p(param::solo(1))->getNormalized() == 1.0);
     ASSERT_EQ(host.calls.size(), 3u);
@@ -162,7 +162,7 @@ TEST_F(SubPanelTest, ModifierClicksToggleTheSwitchesWithoutADrag) {
     rigging::MouseState both = ctrl();
     both.shiftPressed = true;
     host.calls.clear();
-    EXPECT_FALSE(click(260, 555, both));
+    EXPECT_FALSE(pointer.click(260, 555, both));
     EXPECT_EQ(context.dragged(), nullptr);
     EXPECT_EQ(p(param::solo(1))->getNormalized(), 0.0);
     EXPECT_EQ(p(param::toggleView(1))->getNormalized(), 1.0);
@@ -174,7 +174,7 @@ TEST_F(SubPanelTest, ModifierClicksToggleTheSwitchesWithoutADrag) {
 
     // A plain click changes nothing; a click on a knob is the knob's.
     host.calls.clear();
-    EXPECT_FALSE(click(260, 555));
+    EXPECT_FALSE(pointer.click(260, 555));
     EXPECT_TRUE(host.calls.empty());
 }
 

@@ -84,18 +84,19 @@ TEST_F(KnobTest, ATranslucentFrameBlendsAndABiggerElementReadsNothingPastTheFram
 }
 
 TEST_F(KnobTest, OnlyTheInscribedDiscTakesClicks) {
-    EXPECT_TRUE(tree.click(100, 100));  // corner: outside the disc, so the element below has it
+    EXPECT_TRUE(
+        tree.pointer.click(100, 100));  // corner: outside the disc, so the element below has it
     EXPECT_EQ(catcher->clicks, 1);
     EXPECT_EQ(tree.context.dragged(), catcher);
-    tree.release();
-    EXPECT_TRUE(tree.click(122, 122));
+    tree.pointer.release();
+    EXPECT_TRUE(tree.pointer.click(122, 122));
     EXPECT_EQ(catcher->clicks, 1);
     EXPECT_EQ(tree.context.dragged(), knob);
-    tree.release();
+    tree.pointer.release();
     // A wide element: the square sits in its middle.
     knob->setPosition(box2i(100, 100, 165, 145));
     EXPECT_EQ(knob->getSubsquare(), box2i(10, 0, 55, 45));
-    tree.click(105, 122);
+    tree.pointer.click(105, 122);
     EXPECT_EQ(catcher->clicks, 2);
 }
 
@@ -104,8 +105,8 @@ TEST_F(KnobTest, AltClickAndDoubleClickResetInsideOneEdit) {
     for (bool doubleClick : {false, true}) {
         setNormalized(0.9);
         log.calls.clear();
-        tree.click(122, 122, doubleClick, doubleClick ? rigging::MouseState{} : alt());
-        tree.release();
+        tree.pointer.click(122, 122, doubleClick ? rigging::MouseState{} : alt(), doubleClick);
+        tree.pointer.release();
         EXPECT_DOUBLE_EQ(param.value(), 0.0);
         ASSERT_GE(log.calls.size(), 3u);
         EXPECT_EQ(log.calls[0], "begin");
@@ -115,8 +116,8 @@ TEST_F(KnobTest, AltClickAndDoubleClickResetInsideOneEdit) {
     }
     // A plain click changes nothing.
     setNormalized(0.9);
-    tree.click(122, 122);
-    tree.release();
+    tree.pointer.click(122, 122);
+    tree.pointer.release();
     EXPECT_NEAR(param.getNormalized(), 0.9, 1e-6);
 }
 
@@ -124,49 +125,49 @@ TEST_F(KnobTest, DragSpeedAndModifiers) {
     EditLog log(&param);
     setNormalized(0.5);
     log.calls.clear();
-    tree.click(122, 122);
+    tree.pointer.click(122, 122);
     EXPECT_EQ(log.calls.front(), "begin");  // the drag begins the edit
-    tree.moveBy(0, -45, ctrl());
+    tree.pointer.moveBy(0, -45, ctrl());
     EXPECT_NEAR(param.getNormalized(), 0.5 + 0.1 * 0.25, 1e-6);
-    tree.moveBy(0, -9);  // a fifth of the height at full speed
+    tree.pointer.moveBy(0, -9);  // a fifth of the height at full speed
     EXPECT_NEAR(param.getNormalized(), 0.525 + 0.05, 1e-6);
-    tree.moveBy(0, 30, alt());  // Alt holds it at the default
+    tree.pointer.moveBy(0, 30, alt());  // Alt holds it at the default
     EXPECT_NEAR(param.getNormalized(), 0.5, 1e-9);
-    tree.release();
+    tree.pointer.release();
     EXPECT_EQ(log.calls.back(), "end");
     // Disabled: nothing moves.
     knob->disable();
-    tree.click(122, 122);
-    tree.moveBy(0, -20);
-    tree.release();
+    tree.pointer.click(122, 122);
+    tree.pointer.moveBy(0, -20);
+    tree.pointer.release();
     EXPECT_NEAR(param.getNormalized(), 0.5, 1e-9);
 }
 
 TEST_F(KnobTest, AtABoundMovementPastTheCrosspointIsIgnoredUntilThePointerReturns) {
     knob->sensivity(1.0f);
     setNormalized(0.2);
-    tree.click(122, 122);
-    tree.moveBy(0, 18);  // element y 40: 0.2 - 0.4 reaches 0 there
+    tree.pointer.click(122, 122);
+    tree.pointer.moveBy(0, 18);  // element y 40: 0.2 - 0.4 reaches 0 there
     EXPECT_DOUBLE_EQ(param.getNormalized(), 0.0);
     EXPECT_FLOAT_EQ(knob->upperCrosspoint(), 40.f);
-    tree.moveBy(0, 10);  // further down: ignored
-    tree.moveBy(0, -5);  // back up, still below 40: ignored
+    tree.pointer.moveBy(0, 10);  // further down: ignored
+    tree.pointer.moveBy(0, -5);  // back up, still below 40: ignored
     EXPECT_DOUBLE_EQ(param.getNormalized(), 0.0);
-    tree.moveBy(0, -9);  // y 36, above the crosspoint: this move alone counts
+    tree.pointer.moveBy(0, -9);  // y 36, above the crosspoint: this move alone counts
     EXPECT_NEAR(param.getNormalized(), 9.0 / 45, 1e-6);
     EXPECT_EQ(knob->upperCrosspoint(), std::numeric_limits<float>::infinity());
 
     // The top end, mirrored.
     setNormalized(0.9);
-    tree.moveBy(0, -9);  // y 27: reaches 1
+    tree.pointer.moveBy(0, -9);  // y 27: reaches 1
     EXPECT_DOUBLE_EQ(param.getNormalized(), 1.0);
     EXPECT_FLOAT_EQ(knob->lowerCrosspoint(), 27.f);
-    tree.moveBy(0, -20);
-    tree.moveBy(0, 15);  // y 22, still above 27: ignored
+    tree.pointer.moveBy(0, -20);
+    tree.pointer.moveBy(0, 15);  // y 22, still above 27: ignored
     EXPECT_DOUBLE_EQ(param.getNormalized(), 1.0);
-    tree.moveBy(0, 10);  // y 32
+    tree.pointer.moveBy(0, 10);  // y 32
     EXPECT_NEAR(param.getNormalized(), 1.0 - 10.0 / 45, 1e-6);
-    tree.release();
+    tree.pointer.release();
     EXPECT_EQ(knob->upperCrosspoint(), std::numeric_limits<float>::infinity());
     EXPECT_EQ(knob->lowerCrosspoint(), -std::numeric_limits<float>::infinity());
 }

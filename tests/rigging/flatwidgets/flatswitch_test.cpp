@@ -37,7 +37,7 @@ TEST_F(SwitchTest, ShowsTheOnPictureExactlyWhileTheValueIsOn) {
     EXPECT_EQ(sw->width(), 15);
     EXPECT_EQ(sw->height(), 17);
     EXPECT_EQ(drawnAt(5, 5), (RGBA{1, 2, 3, 4}));  // off picture, alpha 0: unchanged
-    param.setFromHost(0.5);                          // from 0.5 up is on
+    param.setFromHost(0.5);                        // from 0.5 up is on
     EXPECT_TRUE(param.valueAtomic());
     EXPECT_EQ(drawnAt(5, 5), (RGBA{0, 255, 0, 255}));
     param.setFromHost(0.49);
@@ -48,19 +48,19 @@ TEST_F(SwitchTest, ShowsTheOnPictureExactlyWhileTheValueIsOn) {
 
 TEST_F(SwitchTest, ClickTogglesInOneEditAltClickSetsTheDefault) {
     EditLog log(&param);
-    tree.click(12, 12);
-    tree.release();
+    tree.pointer.click(12, 12);
+    tree.pointer.release();
     EXPECT_TRUE(param.value());
     EXPECT_EQ(log.calls, (std::vector<std::string>{"begin", "change", "end"}));
-    tree.click(12, 12);
-    tree.release();
+    tree.pointer.click(12, 12);
+    tree.pointer.release();
     EXPECT_FALSE(param.value());
     param.setFromHost(1.0);
-    tree.click(12, 12, false, alt());
-    tree.release();
+    tree.pointer.click(12, 12, alt());
+    tree.pointer.release();
     EXPECT_FALSE(param.value());
-    tree.click(12, 12, false, alt());  // already at the default: stays
-    tree.release();
+    tree.pointer.click(12, 12, alt());  // already at the default: stays
+    tree.pointer.release();
     EXPECT_FALSE(param.value());
 }
 

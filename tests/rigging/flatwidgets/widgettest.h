@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "pointer.h"
 #include "rigging/client/parameter.h"
 #include "rigging/gui/element.h"
 
@@ -36,39 +37,21 @@ struct Catcher : rigging::UIElement {
 struct Tree {
     rigging::UIContext context;
     rigging::UIElement root{&context, 0};
+    testsupport::Pointer pointer{root};
     Tree() { root.setPosition(box2i(0, 0, 400, 300)); }
     void add(rigging::UIElement* e, const box2i& box) {
         e->setPosition(box);
         root.addChild(e);
     }
-    bool click(int x, int y, bool doubleClick = false, rigging::MouseState s = {}) {
-        lastX = x, lastY = y;
-        return root.mouseClick(x, y, rigging::MouseButton::left, doubleClick, s);
-    }
-    // Moves by (dx, dy) from the last position.
-    void moveBy(int dx, int dy, rigging::MouseState s = {}) {
-        lastX += dx, lastY += dy;
-        root.mouseMove(lastX, lastY, dx, dy, s, false);
-    }
-    void release() { root.mouseRelease(lastX, lastY, rigging::MouseButton::left, {}); }
     std::vector<box2i> pullRaw() {
         rigging::Vec<box2i> v;
         context.dirtyListRaw.pullAllRectangles(v);
         return {v.slice().begin(), v.slice().end()};
     }
-    int lastX = 0, lastY = 0;
 };
 
-inline rigging::MouseState ctrl() {
-    rigging::MouseState s;
-    s.ctrlPressed = true;
-    return s;
-}
-inline rigging::MouseState alt() {
-    rigging::MouseState s;
-    s.altPressed = true;
-    return s;
-}
+using testsupport::alt;
+using testsupport::ctrl;
 
 // A strip of `frames` square frames whose pixels carry their frame index in red and their
 // column in green; alpha a.
@@ -77,8 +60,8 @@ inline void numberedStrip(rigging::OwnedImage<RGBA>& strip, int size, int frames
     strip.size(size, size * frames);
     for (int y = 0; y < size * frames; ++y)
         for (int x = 0; x < size; ++x)
-            strip(x, y) = RGBA{static_cast<std::uint8_t>(y / size), static_cast<std::uint8_t>(x),
-                               0, a};
+            strip(x, y) =
+                RGBA{static_cast<std::uint8_t>(y / size), static_cast<std::uint8_t>(x), 0, a};
 }
 
 inline void solid(rigging::OwnedImage<RGBA>& image, int w, int h, RGBA c) {

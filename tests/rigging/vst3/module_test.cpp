@@ -8,19 +8,23 @@
 #include "foreign_drive.h"
 #include "host_instance.h"
 #include "host_module.h"
+#include "module_fixture.h"
 
 using namespace vst3host;
 
-TEST(Vst3Module, LoadsByVersionedExportsAndProcesses) {
-    HostModule module;
-    ASSERT_TRUE(module.load(RIGGING_TEST_BUNDLE)) << module.error();
+namespace {
+
+class Vst3Module : public LoadedModuleTest<> {
+protected:
+    Vst3Module() : LoadedModuleTest(RIGGING_TEST_BUNDLE) {}
+};
+
+}  // namespace
+
+TEST_F(Vst3Module, LoadsByVersionedExportsAndProcesses) {
     EXPECT_TRUE(module.versionedExports());
-    IPluginFactory* factory = module.getFactory();
-    ASSERT_NE(factory, nullptr);
     EXPECT_EQ(module.getFactory(), factory);
     EXPECT_EQ(factory->release(), 1u);
-    PClassInfo info;
-    ASSERT_EQ(findClass(factory, "Audio Module Class", &info), 0);
     {
         HostApplication app;
         PluginInstance plugin;
@@ -38,27 +42,22 @@ TEST(Vst3Module, LoadsByVersionedExportsAndProcesses) {
     }
     EXPECT_EQ(factory->release(), 0u);
     // A module is unloaded and loaded again within one host session.
-    module.unload();
-    ASSERT_TRUE(module.load(RIGGING_TEST_BUNDLE));
-    factory = module.getFactory();
-    ASSERT_NE(factory, nullptr);
+    reload();
+    ASSERT_FALSE(HasFatalFailure());
     EXPECT_EQ(factory->countClasses(), 1);
-    EXPECT_EQ(factory->release(), 0u);
 }
 
 // Every call the binding makes into a host object reaches objects of a host built apart from
 // it, with type information of its own or none: a sanitized module must run there too.
-class ForeignHostTest : public ::testing::TestWithParam<ForeignHostApi (*)()> {};
+namespace {
+class ForeignHostTest : public LoadedModuleTest<::testing::TestWithParam<ForeignHostApi (*)()>> {
+protected:
+    ForeignHostTest() : LoadedModuleTest(RIGGING_TEST_BUNDLE) {}
+};
+}  // namespace
 
 TEST_P(ForeignHostTest, EveryCallIntoTheHostsObjectsWorks) {
-    HostModule module;
-    ASSERT_TRUE(module.load(RIGGING_TEST_BUNDLE)) << module.error();
-    IPluginFactory* factory = module.getFactory();
-    ASSERT_NE(factory, nullptr);
-    PClassInfo info;
-    ASSERT_EQ(findClass(factory, "Audio Module Class", &info), 0);
     EXPECT_EQ(driveWithForeignHost(factory, info.cid, GetParam()(), 2, 0.25), "");
-    EXPECT_EQ(factory->release(), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Vst3Module, ForeignHostTest,
