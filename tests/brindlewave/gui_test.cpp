@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "brindlewave/widgets/fftdisplay.h"
 #include "brindlewave/widgets/globalknob.h"
 #include "brindlewave/widgets/mainpanel.h"
+#include "brindlewave/widgets/meter.h"
 #include "brindlewave/widgets/paramwidget.h"
 #include "brindlewave/widgets/subpanel.h"
 #include "brindlewave/widgets/subpanelknoblabel.h"
@@ -171,6 +174,42 @@ TEST_F(EditorTest, TheSpectrumShowsTheEnginesFramesAndItsHandlesMoveTheCrossover
     ASSERT_GE(host.calls.size(), 3u);
     EXPECT_EQ(host.calls[0], "begin 0");
     EXPECT_EQ(host.calls.back(), "end 0");
+}
+
+// Align moves every panel; the meters stay on screen in the frame that shows the move.
+TEST(FreshEditor, TheMetersStayDrawnInTheFrameAfterAnAlignClick) {
+    auto* plugin = rigging::createClient<brindlewave::BrindlewavePlugin>();
+    auto* editor = rigging::mallocNew<HalyardGUI>(plugin);
+    {
+        rigging::OffscreenDriver driver(*editor);
+        driver.open();
+        for (int i = 0; i < 3; ++i) driver.tick();
+        driver.click(260, 635);  // Right: crossovers at 249, 499 and 749
+        driver.release(260, 635);
+        ASSERT_TRUE(driver.tick());
+        auto meterPixels = [&] {
+            std::vector<RGBA> out;
+            for (int b = 0; b < 4; ++b) {
+                const box2i m = editor->mainPanel().panel(b)->meter()->position();
+                for (int y = m.min.y; y < m.max.y; ++y)
+                    for (int x = m.min.x; x < m.max.x; ++x) out.push_back(driver.image()(x, y));
+            }
+            return out;
+        };
+        const std::vector<RGBA> moving = meterPixels();
+        for (int i = 0; i < 5; ++i) driver.tick();
+        const std::vector<RGBA> settled = meterPixels();
+        ASSERT_EQ(moving.size(), settled.size());
+        // Only the lighting under the meter's nearly opaque field may change once it is sunk.
+        int worst = 0;
+        for (std::size_t i = 0; i < moving.size(); ++i)
+            worst = std::max({worst, std::abs(moving[i].r - settled[i].r),
+                              std::abs(moving[i].g - settled[i].g),
+                              std::abs(moving[i].b - settled[i].b)});
+        EXPECT_LE(worst, 8);
+    }
+    rigging::destroyFree(editor);
+    rigging::destroyFree(plugin);
 }
 
 // A fresh editor: the band panels' layouts and their first ticks size the displays once, so

@@ -245,13 +245,14 @@ void FFTDisplay::onBeginDrag() noexcept {
 void FFTDisplay::onMouseDrag(int x, int y, int dx, int, rigging::MouseState) noexcept {
     const int width = position().width();
     if (x < 1 || x >= width) return;
+    const int n = numBandsEnabled();
     if (firstDragEvent_) {
         firstDragEvent_ = false;
-        for (int k = 0; k < kCrossovers; ++k)
+        // Only shown handles: a hidden crossover next to the last one would take its drag.
+        for (int k = 0; k < n - 1; ++k)
             if (std::fabs(crossoverPosition(k) - static_cast<float>(x)) <= kHandleReach)
                 dragged_ = k;
     }
-    const int n = numBandsEnabled();
     const int k = dragged_;
     if (k < 0 || k >= n - 1) return;
 

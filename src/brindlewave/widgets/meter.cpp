@@ -74,14 +74,18 @@ int UIMeter::thresholdRow() const noexcept {
 }
 
 void UIMeter::onAnimate(double, double) noexcept {
-    // While the panel moves nothing is drawn; what arrives meanwhile waits for the end of it.
-    if (globalState_->isPanelBeingMoved(band_)) return;
+    // While the panel moves the levels go on being drawn on the raw layer; the depth write,
+    // the whole redraw and threshold changes wait for the end of the move.
+    const bool moving = globalState_->isPanelBeingMoved(band_);
     const int h = height();
-    bool whole = skippedWhileMoving_;
-    skippedWhileMoving_ = false;
-    if (globalState_->doesMeterNeedUpdate(band_)) {
-        globalState_->flagMeterToUpdate(band_, false);
-        whole = true;
+    bool whole = false;
+    if (!moving) {
+        whole = skippedWhileMoving_;
+        skippedWhileMoving_ = false;
+        if (globalState_->doesMeterNeedUpdate(band_)) {
+            globalState_->flagMeterToUpdate(band_, false);
+            whole = true;
+        }
     }
     int lo = INT_MAX, hi = INT_MIN;
     auto include = [&](float level) {
@@ -99,7 +103,7 @@ void UIMeter::onAnimate(double, double) noexcept {
         shownInput_ = in;
         shownOutput_ = out;
     }
-    if (thresholdPending_.exchange(false, std::memory_order_acq_rel)) {
+    if (!moving && thresholdPending_.exchange(false, std::memory_order_acq_rel)) {
         const float t = threshold_.load(std::memory_order_relaxed);
         include(shownThreshold_);
         include(t);
@@ -116,10 +120,6 @@ void UIMeter::onAnimate(double, double) noexcept {
 
 void UIMeter::onDrawRaw(rigging::ImageRef<RGBA> rawMap,
                         std::span<const box2i> dirtyRects) noexcept {
-    if (globalState_->isPanelBeingMoved(band_)) {
-        skippedWhileMoving_ = true;
-        return;
-    }
     const int w = position().width(), h = height();
     const int in = inputRow(), out = outputRow(), thr = thresholdRow();
     const auto fw = static_cast<float>(w);

@@ -1,7 +1,5 @@
 #include "brindlewave/widgets/textbutton.h"
 
-#include <cmath>
-
 #include "brindlewave/widgets/buttonstrip.h"
 #include "brindlewave/widgets/knobmessage.h"
 
@@ -28,12 +26,10 @@ void UIStripTextButton::onDrawPBR(rigging::ImageRef<RGBA> diffuseMap,
                                   rigging::ImageRef<RGBA> materialMap,
                                   std::span<const geom::box2i> dirtyRects) noexcept {
     const bool selected = isSelected();
-    // A selected button glows at 200; a click flashes an unselected one faintly.
-    const float flash = fadeValue() * 100.0f;
-    const auto emission =
-        static_cast<std::uint8_t>(selected ? 200 : (flash > 0 ? flash + 0.5f : 0.0f));
-    drawButtonStrip(diffuseMap, depthMap, materialMap, *strip_, kFrameWidth, kFrameHeight,
-                    selected, emission, dirtyRects);
+    // A selected button glows at 200. The click flash lights the band count buttons only.
+    const std::uint8_t emission = selected ? 200 : 0;
+    drawButtonStrip(diffuseMap, depthMap, materialMap, *strip_, kFrameWidth, kFrameHeight, selected,
+                    emission, dirtyRects);
     const RGBA colour{textColour_.r, textColour_.g, textColour_.b,
                       selected ? std::uint8_t{200} : textColour_.a};
     const float cx = static_cast<float>(position().width() / 2);

@@ -118,6 +118,7 @@ void UIContext::releaseSubtree(UIElement* root) noexcept {
     if (isWithin(dragged_, root)) stopDragging();
     if (isWithin(mouseOver_, root)) setMouseOver(nullptr);
     if (isWithin(focused_, root)) setFocused(nullptr);
+    if (isWithin(lastClicked_, root)) lastClicked_ = nullptr;
 }
 
 void UIContext::forgetElement(UIElement* e) noexcept {
@@ -125,6 +126,7 @@ void UIContext::forgetElement(UIElement* e) noexcept {
     if (focused_ == e) focused_ = nullptr;
     if (dragged_ == e) dragged_ = nullptr;
     if (mouseOver_ == e) mouseOver_ = nullptr;
+    if (lastClicked_ == e) lastClicked_ = nullptr;
 }
 
 void UIContext::setWindowSize(int width, int height) noexcept {

@@ -50,6 +50,10 @@ public:
     UIElement* focused() const noexcept { return focused_; }
     UIElement* dragged() const noexcept { return dragged_; }
     UIElement* mouseOver() const noexcept { return mouseOver_; }
+    // The element that took the last mouse press, null when nothing took it: a double click
+    // completes only on it.
+    UIElement* lastClicked() const noexcept { return lastClicked_; }
+    void setLastClicked(UIElement* e) noexcept { lastClicked_ = e; }
 
     // Each calls the exit handler of the element losing the role and the enter handler of the
     // one gaining it; giving the role to the element that has it calls nothing.
@@ -85,6 +89,7 @@ private:
     UIElement* focused_ = nullptr;
     UIElement* dragged_ = nullptr;
     UIElement* mouseOver_ = nullptr;
+    UIElement* lastClicked_ = nullptr;
 };
 
 }  // namespace rigging

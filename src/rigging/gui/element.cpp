@@ -143,7 +143,11 @@ bool UIElement::mouseClick(int x, int y, MouseButton button, bool isDoubleClick,
             return true;
     }
     int lx = x - position_.min.x, ly = y - position_.min.y;
-    if (contains(lx, ly) && onMouseClick(lx, ly, button, isDoubleClick, mstate)) {
+    // The window paired the press with the previous one; it is a double click only for the
+    // element that took that one.
+    const bool doubleHere = isDoubleClick && context_->lastClicked() == this;
+    if (contains(lx, ly) && onMouseClick(lx, ly, button, doubleHere, mstate)) {
+        context_->setLastClicked(this);
         context_->beginDragging(this);
         context_->setFocused(this);
         return true;

@@ -60,7 +60,8 @@ public:
     virtual void reflow(const geom::box2i& box) noexcept;
 
     // Handlers take coordinates relative to position().min. The mouse and key handlers
-    // return whether they took the event; by default they take nothing.
+    // return whether they took the event; by default they take nothing. onMouseClick's
+    // isDoubleClick holds only when this element took the press before too.
     virtual bool onMouseClick(int x, int y, MouseButton button, bool isDoubleClick,
                               MouseState mstate) noexcept;
     virtual bool onMouseWheel(int x, int y, int wheelDeltaX, int wheelDeltaY,

@@ -7,8 +7,12 @@ namespace rigging {
 bool GUIGraphics::WindowListener::onMouseClick(int x, int y, MouseButton mb, bool isDoubleClick,
                                                MouseState mstate) noexcept {
     bool taken = gui_.mouseClick(x, y, mb, isDoubleClick, mstate);
-    // A click on nothing takes the keyboard away from whoever had it.
-    if (!taken) gui_.context()->setFocused(nullptr);
+    // A click on nothing takes the keyboard away from whoever had it, and leaves no element
+    // for the next press to complete a double click on.
+    if (!taken) {
+        gui_.context()->setFocused(nullptr);
+        gui_.context()->setLastClicked(nullptr);
+    }
     return taken;
 }
 

@@ -76,6 +76,8 @@ class IWindowListener {
 public:
     virtual ~IWindowListener() = default;
 
+    // isDoubleClick: the window pairs this press with the previous one (same button, soon
+    // after, close by); the listener still decides whether both went to the same target.
     virtual bool onMouseClick(int x, int y, MouseButton mb, bool isDoubleClick,
                               MouseState mstate) noexcept = 0;
     virtual bool onMouseRelease(int x, int y, MouseButton mb, MouseState mstate) noexcept = 0;

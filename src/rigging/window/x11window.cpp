@@ -92,7 +92,7 @@ X11Window::X11Window(WindowUsage usage, unsigned long parentWindow, IWindowListe
 
     creationTime_ = lastTimerTick_ = monotonicMicroseconds();
     // The first press is never the second half of a double click.
-    lastPressTime_ = creationTime_ - kDoubleClickMicroseconds - 1;
+    lastPress_ = {creationTime_ - kDoubleClickMicroseconds - 1, 0, 0, MouseButton::left};
 
     timerThread_ = makeThread(&X11Window::timerThreadEntry, this);
     eventThread_ = makeThread(&X11Window::eventThreadEntry, this);
@@ -233,15 +233,18 @@ void X11Window::processEvent(XEvent& event) noexcept {
             int x = event.xbutton.x, y = event.xbutton.y;
             lastMouseX_ = x;
             lastMouseY_ = y;
-            std::uint64_t now = monotonicMicroseconds();
-            bool doubleClick = isDoubleClick(lastPressTime_, now);
-            lastPressTime_ = now;  // wheel steps count as presses too
             MouseState state = mouseStateFromX11(event.xbutton.state);
-            MutexLock lock(eventMutex_);
-            if (meaning.kind == X11ButtonMeaning::Kind::wheel)
+            if (meaning.kind == X11ButtonMeaning::Kind::wheel) {
+                // Wheel steps neither start nor complete a double click.
+                MutexLock lock(eventMutex_);
                 listener_->onMouseWheel(x, y, 0, meaning.wheelDeltaY, state);
-            else
-                listener_->onMouseClick(x, y, meaning.button, doubleClick, state);
+                break;
+            }
+            const X11Press press{monotonicMicroseconds(), x, y, meaning.button};
+            const bool doubleClick = isDoubleClick(lastPress_, press);
+            lastPress_ = press;
+            MutexLock lock(eventMutex_);
+            listener_->onMouseClick(x, y, meaning.button, doubleClick, state);
             break;
         }
         case ButtonRelease: {

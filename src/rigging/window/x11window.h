@@ -9,6 +9,7 @@
 #include "rigging/core/sync.h"
 #include "rigging/core/thread.h"
 #include "rigging/window/window.h"
+#include "rigging/window/x11mouse.h"
 #include "rigging/window/x11shownimage.h"
 
 struct _XDisplay;
@@ -79,7 +80,8 @@ private:
     // Microseconds on the monotonic clock.
     std::uint64_t creationTime_ = 0;
     std::uint64_t lastTimerTick_ = 0;
-    std::uint64_t lastPressTime_ = 0;
+    // The last press of a clicking button, which a double click pairs with.
+    X11Press lastPress_{};
     Thread eventThread_;
     Thread timerThread_;
     bool threadsStarted_ = false;

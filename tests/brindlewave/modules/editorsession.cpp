@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <thread>
+#include <tuple>
 
 namespace editorsession {
 
@@ -11,6 +12,7 @@ namespace {
 using std::chrono::milliseconds;
 
 constexpr int kCrossover0 = 0, kCrossover2 = 2, kCrossover3 = 3, kBands = 59, kAttackBand1 = 9;
+constexpr int kGainBand1 = 13, kGlobalGain = 66;
 
 // Crossover parameters run linearly over 20 .. 20000 Hz.
 double hz(double normalized) {
@@ -66,7 +68,70 @@ std::string near(const char* what, double got, double want, double tolerance) {
     return b;
 }
 
+// A press and its release at (x, y) with no pause: a musician going from control to control.
+void quickClick(const testhost::X11Parent& parent, int x, int y) {
+    parent.movePointer(x, y);
+    parent.button(1, true);
+    parent.button(1, false);
+}
+
 }  // namespace
+
+std::string playQuickClicks(const testhost::X11Parent& parent, const Host& host) {
+    const double attackDefault = host.normalized(kAttackBand1);
+    const double globalDefault = host.normalized(kGlobalGain);
+    std::string e;
+    if (!(e = drag(parent, host, kAttackBand1, 57, 297, 0, -45)).empty()) return e;
+    // The global gain knob 45 px down; with the links on, every band's gain follows it.
+    if (!(e = drag(parent, host, kGlobalGain, 733, 640, 0, 45)).empty()) return e;
+    const double attack = host.normalized(kAttackBand1), global = host.normalized(kGlobalGain);
+    const double gain = host.normalized(kGainBand1);
+    if (std::fabs(attack - attackDefault) < 0.1 || std::fabs(global - globalDefault) < 0.1)
+        return "the knobs did not leave their defaults";
+
+    // Align Even (the layout it gives is the default one, so the knobs stay where they are),
+    // then both knobs, each press about 40 ms after the one before.
+    std::this_thread::sleep_for(milliseconds(600));
+    const int attackEnds = host.ends(kAttackBand1), globalEnds = host.ends(kGlobalGain);
+    quickClick(parent, 155, 670);
+    std::this_thread::sleep_for(milliseconds(40));
+    quickClick(parent, 57, 297);
+    std::this_thread::sleep_for(milliseconds(40));
+    quickClick(parent, 733, 640);
+    // Each knob press opens an edit and its release closes it.
+    if (!waitForEnd(host, kAttackBand1, attackEnds)) return "the band knob's click was not seen";
+    if (!waitForEnd(host, kGlobalGain, globalEnds)) return "the global knob's click was not seen";
+    if (!(e = near("band 1 attack after the quick clicks", host.normalized(kAttackBand1), attack,
+                   1e-9))
+             .empty())
+        return e;
+    if (!(e = near("global gain after the quick clicks", host.normalized(kGlobalGain), global,
+                   1e-9))
+             .empty())
+        return e;
+    if (!(e = near("band 1 gain after the quick clicks", host.normalized(kGainBand1), gain, 1e-9))
+             .empty())
+        return e;
+
+    // A real double click on each knob: two presses at one place well within half a second.
+    for (const auto& [index, x, y, want] : {std::tuple(kAttackBand1, 57, 297, attackDefault),
+                                            std::tuple(kGlobalGain, 733, 640, globalDefault)}) {
+        std::this_thread::sleep_for(milliseconds(600));
+        parent.movePointer(x, y);
+        std::this_thread::sleep_for(milliseconds(150));
+        parent.button(1, true);
+        parent.button(1, false);
+        std::this_thread::sleep_for(milliseconds(60));
+        parent.button(1, true);
+        parent.button(1, false);
+        testhost::waitFor([&, index = index, want = want] {
+            return std::fabs(host.normalized(index) - want) < 1e-6;
+        });
+        const std::string what = "parameter " + std::to_string(index) + " after a double click";
+        if (!(e = near(what.c_str(), host.normalized(index), want, 1e-6)).empty()) return e;
+    }
+    return {};
+}
 
 std::string playSession(const testhost::X11Parent& parent, const Host& host) {
     std::string e;

@@ -25,6 +25,12 @@ struct Host {
 // expectation that failed, or an empty string.
 std::string playSession(const testhost::X11Parent& parent, const Host& host);
 
+// In a fresh editor: a band knob and the global gain knob are turned, then Align, the band knob
+// and the global knob are clicked in quick succession (none of these presses is the second
+// half of a double click, so no value changes), then each knob is double-clicked, which resets
+// it. Returns the first expectation that failed, or an empty string.
+std::string playQuickClicks(const testhost::X11Parent& parent, const Host& host);
+
 // The band row (0,265)-(1000,581) of a 1000 x 700 window picture.
 std::vector<std::uint32_t> bandRow(const std::vector<std::uint32_t>& window);
 

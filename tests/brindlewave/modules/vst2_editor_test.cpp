@@ -135,6 +135,23 @@ TEST_F(Vst2Editor, AMusiciansSessionReachesTheHostAndReshapesTheBandRow) {
     EXPECT_EQ(parent.errors(), 0);
 }
 
+TEST_F(Vst2Editor, QuickClicksOnDifferentControlsResetNothingAndADoubleClickResetsAKnob) {
+    X11Parent parent;
+    if (!parent.ok()) GTEST_SKIP() << "no X display";
+    parent.movePointer(1250, 1000);
+    ASSERT_TRUE(openAndWaitForFirstDraw(parent, editorreference::renderDefaultEditor()));
+    host.clearCalls();
+    editorsession::Host seen;
+    seen.begins = [this](int i) { return count(audioMasterBeginEdit, i); };
+    seen.performs = [this](int i) { return count(audioMasterAutomate, i); };
+    seen.ends = [this](int i) { return count(audioMasterEndEdit, i); };
+    seen.normalized = [this](int i) { return static_cast<double>(host.getParameter(i)); };
+    EXPECT_EQ(editorsession::playQuickClicks(parent, seen), "");
+    parent.movePointer(1250, 1000);
+    EXPECT_EQ(host.dispatch(effEditClose), 1);
+    EXPECT_EQ(parent.errors(), 0);
+}
+
 // A host thread automates the band count, the solos and the view switches while audio runs
 // and the editor animates, so the panels come and go under the window's threads; the thread
 // sanitizer watches.

@@ -215,6 +215,27 @@ TEST_F(Vst3Editor, AMusiciansSessionReachesTheHostAndReshapesTheBandRow) {
     EXPECT_EQ(host.errors(), 0);
 }
 
+TEST_F(Vst3Editor, QuickClicksOnDifferentControlsResetNothingAndADoubleClickResetsAKnob) {
+    X11Parent host;
+    if (!host.ok()) GTEST_SKIP() << "no X display";
+    host.movePointer(1250, 1000);
+    ASSERT_NE(makeView(), nullptr);
+    ASSERT_TRUE(attachAndWaitForFirstDraw(host, editorreference::renderDefaultEditor()));
+    handler.clear();
+    editorsession::Host seen;
+    auto counter = [&](HandlerCall::Kind kind) {
+        return [this, kind](int id) { return countCalls(handler.calls(), kind, id); };
+    };
+    seen.begins = counter(HandlerCall::kBegin);
+    seen.performs = counter(HandlerCall::kPerform);
+    seen.ends = counter(HandlerCall::kEnd);
+    seen.normalized = [this](int id) { return plugin.controller->getParamNormalized(id); };
+    EXPECT_EQ(editorsession::playQuickClicks(host, seen), "");
+    host.movePointer(1250, 1000);
+    EXPECT_EQ(view->removed(), kResultOk);
+    EXPECT_EQ(host.errors(), 0);
+}
+
 TEST_F(Vst3Editor, AHundredOpeningsLeaveNoThreadOrWindow) {
     X11Parent host;
     if (!host.ok()) GTEST_SKIP() << "no X display";

@@ -90,6 +90,37 @@ TEST_F(ButtonTest, AClickFlashesFor600MsAndEveryButtonHearsTheParameter) {
     EXPECT_EQ(pull(context.dirtyListPBR).size(), 4u);
 }
 
+TEST_F(ButtonTest, AClickLightsNoTextButtonThatIsNotSelected) {
+    rigging::OwnedImage<RGBA> diffuse(50, 20), material(50, 20);
+    rigging::OwnedImage<rigging::L16> depth(50, 20);
+    const box2i all[] = {box2i(0, 0, 50, 20)};
+    // The corner pixel, away from the text, after the click and the tick that follows it.
+    auto cornerAfterClick = [&](rigging::UIElement* button, const rigging::OwnedImage<RGBA>& s) {
+        button->onAnimate(16.7, 0);
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 50; ++x) diffuse(x, y) = RGBA{1, 1, 1, 1};
+        button->onDrawPBR(rigging::toRef(diffuse), rigging::toRef(depth), rigging::toRef(material),
+                          all);
+        const RGBA base = s(0, 0);
+        return std::pair(diffuse(0, 0), rigging::blendColor(RGBA{base.r, base.g, base.b, 0},
+                                                            RGBA{1, 1, 1, 1}, base.a));
+    };
+    // Bypass on, and a click turns it off.
+    p(param::internalBypass)->setFromHost(1.0);
+    clickAt(955, 30);
+    ASSERT_TRUE(bypass->isClicked());
+    ASSERT_FALSE(bypass->isSelected());
+    auto [got, unlit] = cornerAfterClick(bypass, *bypassStrip);
+    EXPECT_EQ(got, unlit);
+    // "4X" clicked, then the host picks another factor while it is still in its 600 ms.
+    clickAt(900, 660);
+    p(param::oversampleFactor)->setFromHost(0.0);
+    ASSERT_TRUE(buttons[2]->isClicked());
+    ASSERT_FALSE(buttons[2]->isSelected());
+    std::tie(got, unlit) = cornerAfterClick(buttons[2], *strip);
+    EXPECT_EQ(got, unlit);
+}
+
 TEST_F(ButtonTest, DrawingTakesTheStripsFramesAndSinksWhenSelected) {
     rigging::OwnedImage<RGBA> diffuse(60, 20), material(60, 20);
     rigging::OwnedImage<rigging::L16> depth(60, 20);

@@ -84,7 +84,7 @@ TEST_F(SpectrumTest, TheFirstPictureHasTheCurveOnTheBottomEdgeHandlesAndBars) {
     const RGBA once = painted(kHandle, kPaper);
     for (int cx : {250, 500, 750}) {
         EXPECT_EQ(p.at(cx + 5, 102), painted(kHandle, once)) << cx;  // inside both circles
-        EXPECT_EQ(p.at(cx - 10, 102), once) << cx;                  // between radii 8 and 12
+        EXPECT_EQ(p.at(cx - 10, 102), once) << cx;                   // between radii 8 and 12
         EXPECT_EQ(p.at(cx + 14, 102), kPaper) << cx;
     }
     // A threshold at the top of its range; with three bands the last handle goes.
@@ -183,6 +183,24 @@ TEST_F(SpectrumTest, DraggingAHandleKeepsABandsWidthFromNeighboursAndEnds) {
     display->onStopDrag();
     for (int k = 0; k < 3; ++k)
         EXPECT_EQ(floatParam(*client, param::crossover(k))->value(), before[k]) << k;
+}
+
+TEST_F(SpectrumTest, AHiddenCrossoverNextToTheLastActiveHandleNeverTakesItsDrag) {
+    auto hzAt = [](double x) { return 20.0 * std::pow(1000.0, x / 1000.0); };
+    // The last active crossover moved to 5 px from the first hidden one (at 500, then 750).
+    for (int bands : {2, 3}) {
+        SCOPED_TRACE(bands);
+        setBandCount(*client, bands);
+        setFloat(*client, param::crossover(0), hzAt(250));  // back from the round before
+        const int k = bands - 2, hidden = 250 * bands;
+        const double hiddenHz = floatParam(*client, param::crossover(k + 1))->value();
+        ASSERT_EQ(display->crossoverPosition(k + 1), static_cast<float>(hidden));
+        const int from = static_cast<int>(display->crossoverPosition(k));
+        EXPECT_NEAR(drag(from, hidden - 5 - from, k), hzAt(hidden - 5), 0.05);
+        EXPECT_NEAR(drag(hidden - 5, 100, k), hzAt(hidden + 95), 0.05);
+        EXPECT_NEAR(drag(hidden + 95, -100, k), hzAt(hidden - 5), 0.05);
+        EXPECT_EQ(floatParam(*client, param::crossover(k + 1))->value(), hiddenHz);
+    }
 }
 
 TEST_F(SpectrumTest, WithoutFramesTheDisplayRefreshesEveryFifthOfASecond) {

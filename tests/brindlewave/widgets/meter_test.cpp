@@ -97,15 +97,23 @@ TEST_F(MeterTest, InputEqualToOutputDrawsNoReductionBand) {
     EXPECT_EQ(p.at(7, row - 2), kBackground);
 }
 
-TEST_F(MeterTest, WhileThePanelMovesNothingIsDrawnAndThresholdChangesAreIgnored) {
+TEST_F(MeterTest, WhileThePanelMovesOnlyTheDepthAndThresholdChangesWait) {
+    const Picture still = drawRaw(*meter, kUnder);
     state.beginPanelMove(1);
     setFloat(*client, param::threshold(1), -20.0);
     meter->onAnimate(16.7, 0);
     EXPECT_EQ(meter->thresholdRow(), 64);
-    expectNothingDrawn(*meter);
+    EXPECT_TRUE(drawRaw(*meter, kUnder) == still) << "the meter vanished while its panel moved";
+    for (rigging::L16 d : drawDepth(*meter, 777)) ASSERT_EQ(d.l, 777);
+    // Levels go on being drawn, on the raw layer only.
     pullDirty(context);
+    feed(1.0f, 0.5f);
+    EXPECT_EQ(meter->inputRow(), 24);
+    DirtyAreas moving = pullDirty(context);
+    EXPECT_EQ(single(moving.raw), strip(19, 138));
+    EXPECT_TRUE(moving.pbr.empty());
     state.endPanelMove(1);
-    meter->onAnimate(16.7, 0);  // what was skipped is redrawn whole
+    meter->onAnimate(16.7, 0);  // the depth skipped meanwhile is redrawn, whole
     EXPECT_EQ(single(pullDirty(context).pbr), meter->position());
     EXPECT_EQ(drawDepth(*meter, 777)[0].l, 0);
 }

@@ -25,8 +25,8 @@ struct Widget : UIElement {
         log.push_back(name + "." + what + " " + std::to_string(x) + "," + std::to_string(y));
         return result;
     }
-    bool onMouseClick(int x, int y, MouseButton, bool, MouseState) noexcept override {
-        return note("click", x, y, takes);
+    bool onMouseClick(int x, int y, MouseButton, bool isDoubleClick, MouseState) noexcept override {
+        return note(isDoubleClick ? "double" : "click", x, y, takes);
     }
     bool onMouseWheel(int x, int y, int, int, MouseState) noexcept override {
         return note("wheel", x, y, takes);
@@ -229,6 +229,33 @@ TEST_F(Tree, RemovalAndDestructionKeepTheTreeConsistent) {
     EXPECT_EQ(sibling->parent(), nullptr);
     EXPECT_EQ(root.children().size(), 2u);
     delete sibling;
+}
+
+TEST_F(Tree, ADoubleClickCompletesOnlyOnTheElementThatTookThePreviousPress) {
+    Widget& a = add(root, "a", {10, 10, 100, 100});
+    add(root, "b", {100, 10, 200, 100});
+    // What the taker heard, for a press the window calls a double click or not.
+    auto press = [&](int x, int y, bool windowSaysDouble = true) {
+        log.clear();
+        root.mouseClick(x, y, MouseButton::left, windowSaysDouble, {});
+        release();
+        return log.empty() ? std::string() : log.front();
+    };
+    EXPECT_EQ(press(98, 20, false), "a.click 88,10");
+    EXPECT_EQ(press(98, 20), "a.double 88,10");
+    EXPECT_EQ(press(101, 20), "b.click 1,10") << "near the last press, but on another element";
+    EXPECT_EQ(press(101, 20), "b.double 1,10");
+    EXPECT_EQ(press(101, 20, false), "b.click 1,10") << "too late or too far for the window";
+    // An element that declines a press does not become the one to double-click.
+    a.takes = false;
+    EXPECT_EQ(press(20, 20), "a.click 10,10");
+    a.takes = true;
+    EXPECT_EQ(press(20, 20), "a.click 10,10");
+    // An element that left the tree starts afresh when it comes back.
+    root.removeChild(&a);
+    root.addChild(&a);
+    EXPECT_EQ(press(20, 20), "a.click 10,10");
+    EXPECT_EQ(press(20, 20), "a.double 10,10");
 }
 
 TEST_F(Tree, DrawListsHoldVisibleDrawersParentsFirst) {

@@ -166,6 +166,22 @@ TEST(Input, FocusDragAndHoverFollowTheTreeAndEndWhereNothingTakesThem) {
     EXPECT_EQ(c.dragged(), nullptr);
 }
 
+TEST(Input, APressNothingTakesEndsAnyDoubleClick) {
+    Tree t;
+    Box& button = t.add(drawsRaw, box2i(10, 10, 50, 50), kRed);
+    button.takesClicks = true;
+    OffscreenDriver d(*t.root);
+    d.open();
+    using rigging::MouseButton;
+    EXPECT_TRUE(d.click(20, 20));
+    EXPECT_TRUE(d.click(20, 20, MouseButton::left, true));
+    EXPECT_TRUE(button.lastClickWasDouble);
+    // The window pairs each press with the one before; the one before took nothing here.
+    EXPECT_FALSE(d.click(200, 200, MouseButton::left, true));
+    EXPECT_TRUE(d.click(20, 20, MouseButton::left, true));
+    EXPECT_FALSE(button.lastClickWasDouble);
+}
+
 TEST(Redraw, AWarmRedrawAllocatesNothingOnTheDrawingThread) {
     Tree t;
     Box& lit = t.add(drawsPBR, box2i(60, 60, 120, 100), kRed);

@@ -67,7 +67,9 @@ public:
         paint(depth, rects, [](int, int) { return L16{30000}; });
         paint(material, rects, [](int, int) { return RGBA{128, 0, 128, 255}; });
     }
-    bool onMouseClick(int, int, rigging::MouseButton, bool, rigging::MouseState) noexcept override {
+    bool onMouseClick(int, int, rigging::MouseButton, bool isDoubleClick,
+                      rigging::MouseState) noexcept override {
+        lastClickWasDouble = isDoubleClick;
         return takesClicks;
     }
     bool onKeyDown(rigging::Key) noexcept override {
@@ -77,7 +79,7 @@ public:
 
     std::atomic<std::uint32_t> colour;
     int keys = 0;
-    bool takesClicks = false, takesKeys = false;
+    bool takesClicks = false, takesKeys = false, lastClickWasDouble = false;
 };
 
 // A root and its children, the children destroyed first as an editor does.

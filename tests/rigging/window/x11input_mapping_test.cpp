@@ -63,10 +63,25 @@ TEST(X11Buttons, StateNamesButtonsAndModifiersAndNothingElse) {
                  other.ctrlPressed || other.shiftPressed || other.altPressed);
 }
 
-TEST(DoubleClick, HalfASecondIsTheLastDoubleClick) {
-    EXPECT_TRUE(isDoubleClick(1000000, 1500000));
-    EXPECT_FALSE(isDoubleClick(1000000, 1500001));
-    EXPECT_FALSE(isDoubleClick(2000000, 1999999)) << "a clock gone backwards";
+TEST(DoubleClick, TheSameButtonWithinHalfASecondAndFourPixels) {
+    const X11Press first{1000000, 100, 200, MouseButton::left};
+    auto after = [&](std::uint64_t us, int dx, int dy, MouseButton b = MouseButton::left) {
+        return isDoubleClick(first, X11Press{first.timeUs + us, 100 + dx, 200 + dy, b});
+    };
+    EXPECT_TRUE(after(0, 0, 0));
+    EXPECT_TRUE(after(500000, 0, 0));
+    EXPECT_FALSE(after(500001, 0, 0));
+    EXPECT_FALSE(isDoubleClick(first, X11Press{999999, 100, 200, MouseButton::left}))
+        << "a clock gone backwards";
+    // Distance is measured as the crow flies, either way.
+    EXPECT_TRUE(after(1, 4, 0));
+    EXPECT_TRUE(after(1, 0, -4));
+    EXPECT_FALSE(after(1, -5, 0));
+    EXPECT_FALSE(after(1, 3, 3));
+    EXPECT_FALSE(after(1, 0, 1 << 30)) << "far coordinates do not wrap round";
+    EXPECT_FALSE(after(1, 0, 0, MouseButton::right));
+    EXPECT_TRUE(isDoubleClick(X11Press{5, 0, 0, MouseButton::middle},
+                              X11Press{9, 2, 2, MouseButton::middle}));
 }
 
 }  // namespace
