@@ -179,7 +179,7 @@ TEST_F(EditorTest, TheSpectrumShowsTheEnginesFramesAndItsHandlesMoveTheCrossover
 // Align moves every panel; the meters stay on screen in the frame that shows the move.
 TEST(FreshEditor, TheMetersStayDrawnInTheFrameAfterAnAlignClick) {
     auto* plugin = rigging::createClient<brindlewave::BrindlewavePlugin>();
-    auto* editor = rigging::mallocNew<HalyardGUI>(plugin);
+    auto* editor = rigging::mallocNew<HalyardGUI>(*plugin);
     {
         rigging::OffscreenDriver driver(*editor);
         driver.open();
