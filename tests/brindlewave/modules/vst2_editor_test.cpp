@@ -47,6 +47,16 @@ protected:
         return n;
     }
 
+    // What a session sees of the host: the edits it was told of and the plug-in's values.
+    editorsession::Host sessionHost() {
+        editorsession::Host seen;
+        seen.begins = [this](int i) { return count(audioMasterBeginEdit, i); };
+        seen.performs = [this](int i) { return count(audioMasterAutomate, i); };
+        seen.ends = [this](int i) { return count(audioMasterEndEdit, i); };
+        seen.normalized = [this](int i) { return static_cast<double>(host.getParameter(i)); };
+        return seen;
+    }
+
     vst2host::Module module{BRINDLEWAVE_VST2_SO};
     vst2host::Host host;
 };
@@ -118,11 +128,7 @@ TEST_F(Vst2Editor, AMusiciansSessionReachesTheHostAndReshapesTheBandRow) {
     const auto expected = editorreference::renderDefaultEditor();
     ASSERT_TRUE(openAndWaitForFirstDraw(parent, expected));
     host.clearCalls();
-    editorsession::Host seen;
-    seen.begins = [this](int i) { return count(audioMasterBeginEdit, i); };
-    seen.performs = [this](int i) { return count(audioMasterAutomate, i); };
-    seen.ends = [this](int i) { return count(audioMasterEndEdit, i); };
-    seen.normalized = [this](int i) { return static_cast<double>(host.getParameter(i)); };
+    const editorsession::Host seen = sessionHost();
     EXPECT_EQ(editorsession::playSession(parent, seen), "");
     parent.movePointer(1250, 1000);
     EXPECT_TRUE(testhost::waitFor([&] {
@@ -141,11 +147,7 @@ TEST_F(Vst2Editor, QuickClicksOnDifferentControlsResetNothingAndADoubleClickRese
     parent.movePointer(1250, 1000);
     ASSERT_TRUE(openAndWaitForFirstDraw(parent, editorreference::renderDefaultEditor()));
     host.clearCalls();
-    editorsession::Host seen;
-    seen.begins = [this](int i) { return count(audioMasterBeginEdit, i); };
-    seen.performs = [this](int i) { return count(audioMasterAutomate, i); };
-    seen.ends = [this](int i) { return count(audioMasterEndEdit, i); };
-    seen.normalized = [this](int i) { return static_cast<double>(host.getParameter(i)); };
+    const editorsession::Host seen = sessionHost();
     EXPECT_EQ(editorsession::playQuickClicks(parent, seen), "");
     parent.movePointer(1250, 1000);
     EXPECT_EQ(host.dispatch(effEditClose), 1);

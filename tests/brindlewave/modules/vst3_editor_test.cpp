@@ -27,6 +27,12 @@ namespace {
 // Sanitized builds draw many times slower.
 constexpr int kFirstDrawMs = 15000;
 
+int countCalls(const std::vector<HandlerCall>& calls, HandlerCall::Kind kind, ParamID id) {
+    int n = 0;
+    for (const auto& c : calls) n += c.kind == kind && c.idOrFlags == id;
+    return n;
+}
+
 class Vst3Editor : public LoadedModuleTest<> {
 protected:
     Vst3Editor() : LoadedModuleTest(BRINDLEWAVE_BUNDLE) {}
@@ -60,17 +66,24 @@ protected:
             kFirstDrawMs);
     }
 
+    // What a session sees of the host: the edits the handler heard and the controller's values.
+    editorsession::Host sessionHost() {
+        editorsession::Host seen;
+        auto counter = [this](HandlerCall::Kind kind) {
+            return [this, kind](int id) { return countCalls(handler.calls(), kind, id); };
+        };
+        seen.begins = counter(HandlerCall::kBegin);
+        seen.performs = counter(HandlerCall::kPerform);
+        seen.ends = counter(HandlerCall::kEnd);
+        seen.normalized = [this](int id) { return plugin.controller->getParamNormalized(id); };
+        return seen;
+    }
+
     HostApplication app;
     RecordingComponentHandler handler;
     PluginInstance plugin;
     IPlugView* view = nullptr;
 };
-
-int countCalls(const std::vector<HandlerCall>& calls, HandlerCall::Kind kind, ParamID id) {
-    int n = 0;
-    for (const auto& c : calls) n += c.kind == kind && c.idOrFlags == id;
-    return n;
-}
 
 TEST_F(Vst3Editor, TheViewReportsTheEditorBeforeAnyWindow) {
     EXPECT_EQ(plugin.controller->createView("Editor"), nullptr);
@@ -195,14 +208,7 @@ TEST_F(Vst3Editor, AMusiciansSessionReachesTheHostAndReshapesTheBandRow) {
     ASSERT_NE(makeView(), nullptr);
     ASSERT_TRUE(attachAndWaitForFirstDraw(host, expected));
     handler.clear();
-    editorsession::Host seen;
-    auto counter = [&](HandlerCall::Kind kind) {
-        return [this, kind](int id) { return countCalls(handler.calls(), kind, id); };
-    };
-    seen.begins = counter(HandlerCall::kBegin);
-    seen.performs = counter(HandlerCall::kPerform);
-    seen.ends = counter(HandlerCall::kEnd);
-    seen.normalized = [this](int id) { return plugin.controller->getParamNormalized(id); };
+    const editorsession::Host seen = sessionHost();
     EXPECT_EQ(editorsession::playSession(host, seen), "");
     host.movePointer(1250, 1000);
     // The narrow panels of the aligned layout replace the four even ones.
@@ -222,14 +228,7 @@ TEST_F(Vst3Editor, QuickClicksOnDifferentControlsResetNothingAndADoubleClickRese
     ASSERT_NE(makeView(), nullptr);
     ASSERT_TRUE(attachAndWaitForFirstDraw(host, editorreference::renderDefaultEditor()));
     handler.clear();
-    editorsession::Host seen;
-    auto counter = [&](HandlerCall::Kind kind) {
-        return [this, kind](int id) { return countCalls(handler.calls(), kind, id); };
-    };
-    seen.begins = counter(HandlerCall::kBegin);
-    seen.performs = counter(HandlerCall::kPerform);
-    seen.ends = counter(HandlerCall::kEnd);
-    seen.normalized = [this](int id) { return plugin.controller->getParamNormalized(id); };
+    const editorsession::Host seen = sessionHost();
     EXPECT_EQ(editorsession::playQuickClicks(host, seen), "");
     host.movePointer(1250, 1000);
     EXPECT_EQ(view->removed(), kResultOk);
