@@ -37,6 +37,10 @@ public:
     // Set each time the engine delivers a spectrum; cleared after a while without one.
     bool fftDataArriving() const noexcept { return load(fftData_); }
     void setFFTDataArriving(bool on) noexcept { store(fftData_, on); }
+    // On (the default), the displays leave out a redraw that would show what is already on
+    // screen. Off, they redraw whenever asked, as a reference the skipping is checked against.
+    bool redrawsOnlyChanges() const noexcept { return load(onlyChanges_); }
+    void setRedrawsOnlyChanges(bool on) noexcept { store(onlyChanges_, on); }
 
 private:
     static bool valid(int band) noexcept { return band >= 0 && band < kBands; }
@@ -50,6 +54,7 @@ private:
     std::atomic<bool> crossoverDragged_{false};
     std::atomic<bool> fftData_{false};
     std::atomic<bool> bandAdded_{false};
+    std::atomic<bool> onlyChanges_{true};
     std::atomic<bool> panelMoving_[kBands] = {};
     std::atomic<bool> meterNeedsUpdate_[kBands] = {};
 };

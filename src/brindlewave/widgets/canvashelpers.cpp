@@ -40,8 +40,7 @@ void fillAreaUnder(rigging::Canvas& canvas, std::span<const geom::vec2f> points,
 
 void bindCanvas(rigging::Canvas& canvas, const rigging::ImageRef<RGBA>& elementImage,
                 const geom::box2i& rect) noexcept {
-    canvas.initialize(rigging::cropImageRef(elementImage, rect));
-    canvas.translate(static_cast<float>(-rect.min.x), static_cast<float>(-rect.min.y));
+    canvas.initialize(elementImage, rect);
 }
 
 void blendOverlay(const rigging::ImageRef<RGBA>& elementImage, const geom::box2i& rect,

@@ -32,8 +32,8 @@ void fillPolyline(rigging::Canvas& canvas, std::span<const geom::vec2f> points,
 void fillAreaUnder(rigging::Canvas& canvas, std::span<const geom::vec2f> points,
                    float bottom) noexcept;
 
-// Binds the canvas to `rect` of the element's image, translated so that it draws in element
-// coordinates (the rectangle's corner is subtracted).
+// Binds the canvas to the element's image, in element coordinates, writing only inside
+// `rect`: what it draws there is exactly what a draw of the whole element puts there.
 void bindCanvas(rigging::Canvas& canvas, const rigging::ImageRef<rigging::RGBA>& elementImage,
                 const geom::box2i& rect) noexcept;
 

@@ -67,15 +67,24 @@ void UIEnvelopeDisplay::calcPoints() noexcept {
     const int width = static_cast<int>(buffer_.size());
     int previousX = -1;
     float previous = 0.0f;
+    bool changed = false;
+    auto write = [&](int k, float v) {
+        float& b = buffer_[static_cast<std::size_t>(k)];
+        if (!(b == v)) changed = true;
+        b = v;
+    };
     for (int i = 0; i < width; ++i) {
         const float input = static_cast<float>(i) < attack_ ? kPulseLevel : 0.0f;
         const float out = detector_->detect(input);
         const int x = static_cast<int>(static_cast<long long>(width) * i / width);
-        for (int k = previousX + 1; k < x; ++k) buffer_[static_cast<std::size_t>(k)] = previous;
-        buffer_[static_cast<std::size_t>(x)] = out;
+        for (int k = previousX + 1; k < x; ++k) write(k, previous);
+        write(x, out);
         previousX = x;
         previous = out;
     }
+    // The detector goes on from where the last run stopped, so a relayout that only recomputes
+    // can still change the curve; it must then be drawn.
+    if (changed) setDirtyWhole(rigging::UILayer::rawOnly);
 }
 
 int UIEnvelopeDisplay::pixelFromFloat(float v) const noexcept {
@@ -125,7 +134,8 @@ void UIEnvelopeDisplay::onDrawRaw(rigging::ImageRef<RGBA> rawMap,
 }
 
 void UIEnvelopeDisplay::onDrawPBR(rigging::ImageRef<RGBA>, rigging::ImageRef<rigging::L16> depthMap,
-                                  rigging::ImageRef<RGBA>, std::span<const box2i> dirtyRects) noexcept {
+                                  rigging::ImageRef<RGBA>,
+                                  std::span<const box2i> dirtyRects) noexcept {
     if (skipDraw()) return;
     fillDepth(depthMap, dirtyRects, 0);
 }

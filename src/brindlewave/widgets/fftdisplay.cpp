@@ -92,16 +92,16 @@ float FFTDisplay::crossoverPosition(int k) const noexcept {
 }
 
 int FFTDisplay::numBandsEnabled() const noexcept {
-    const int n =
-        static_cast<rigging::IntegerParameter*>(client_->param(param::numberOfBands))->valueAtomic();
+    const int n = static_cast<rigging::IntegerParameter*>(client_->param(param::numberOfBands))
+                      ->valueAtomic();
     return n < 2 ? 2 : (n > 4 ? 4 : n);
 }
 
 void FFTDisplay::getThresholdValues(int (&rows)[4]) const noexcept {
     const int h = position().height();
     for (int b = 0; b < 4; ++b) {
-        const double t =
-            static_cast<rigging::FloatParameter*>(client_->param(param::threshold(b)))->valueAtomic();
+        const double t = static_cast<rigging::FloatParameter*>(client_->param(param::threshold(b)))
+                             ->valueAtomic();
         rows[b] = rowForLevel(levelFromThreshold(static_cast<float>(t)), h);
     }
 }
@@ -136,8 +136,7 @@ void FFTDisplay::recalcFFTData(const SpectrumBin* bins, int count, int fftSize,
     smoothing_->setFrequency(kSmoothingCutoff);
 
     // The column of each bin depends only on the frame's size and rate, which the engine keeps.
-    if (fftSize != binTableFFTSize_ || !(sampleRate == binTableRate_) ||
-        count != binTableBins_) {
+    if (fftSize != binTableFFTSize_ || !(sampleRate == binTableRate_) || count != binTableBins_) {
         binTableCount_ = 0;
         const int n = count < kBinTableCapacity ? count : kBinTableCapacity;
         for (int i = 0; i < n; ++i)
@@ -305,7 +304,35 @@ void FFTDisplay::onAnimate(double dt, double) noexcept {
             dirty = true;
         }
     }
+    if (dirty && globalState_->redrawsOnlyChanges()) {
+        describePicture(next_);
+        dirty = shown_.differs(next_);
+    }
     if (dirty) setDirtyWhole();
+}
+
+void FFTDisplay::describePicture(Picture& picture) const noexcept {
+    const int width = position().width(), height = position().height();
+    const int n = numBandsEnabled();
+    picture.width = width;
+    picture.height = height;
+    picture.bands = n;
+    const float* levels = slots_[front_].level;
+    for (int k = 0; k < kPoints; ++k) {
+        int y = curveRowForLevel(levels[k], kCurveHeight);
+        y = y < 0 ? 0 : (y > height - 1 ? height - 1 : y);
+        // The curve stays below the notch that hangs into the top centre.
+        const int notch = layout::notchDepth(k < width - 1 ? k : width - 1);
+        picture.row[k] = static_cast<std::int16_t>(y < notch ? notch : y);
+    }
+    int thresholdRows[4];
+    getThresholdValues(thresholdRows);
+    for (int b = 0; b < 4; ++b) picture.thresholdRow[b] = b < n ? thresholdRows[b] : 0;
+    for (int k = 0; k < kCrossovers; ++k) {
+        const float x = crossoverPosition(k);
+        picture.crossoverX[k] =
+            k >= n - 1 ? 0 : (std::isfinite(x) ? static_cast<int>(x) : kNoColumn);
+    }
 }
 
 void FFTDisplay::onDrawRaw(rigging::ImageRef<RGBA> rawMap,
@@ -313,30 +340,22 @@ void FFTDisplay::onDrawRaw(rigging::ImageRef<RGBA> rawMap,
     const int width = position().width(), height = position().height();
     if (width <= 0 || height <= 0) return;
     const auto fh = static_cast<float>(height);
-    const float* levels = slots_[front_].level;
-    const int n = numBandsEnabled();
-    int thresholdRows[4];
-    getThresholdValues(thresholdRows);
-    float positions[kCrossovers];
-    for (int k = 0; k < kCrossovers; ++k) positions[k] = crossoverPosition(k);
+    Picture& picture = drawing_;
+    describePicture(picture);
+    const int n = picture.bands;
 
     for (const box2i& r : dirtyRects) {
         bindCanvas(fillCanvas_, rawMap, r);
         bindCanvas(lineCanvas_, rawMap, r);
 
-        // The spectrum, kept below the notch that hangs into the top centre.
         fillCanvas_.fillStyle(kSpectrumFill);
         lineCanvas_.fillStyle(kSpectrumLine);
         fillCanvas_.beginPath();
         fillCanvas_.moveTo(0, fh);
         vec2f previous(0.0f, fh);
         for (int k = 0; k < kPoints; ++k) {
-            int y = curveRowForLevel(levels[k], kCurveHeight);
-            y = y < 0 ? 0 : (y > height - 1 ? height - 1 : y);
             const int x = k < width - 1 ? k : width - 1;
-            const int notch = layout::notchDepth(x);
-            if (y < notch) y = notch;
-            const vec2f p(static_cast<float>(x), static_cast<float>(y));
+            const vec2f p(static_cast<float>(x), static_cast<float>(picture.row[k]));
             fillCanvas_.lineTo(p.x, p.y);
             fillLine(lineCanvas_, previous, p, 2.0f);
             previous = p;
@@ -346,17 +365,17 @@ void FFTDisplay::onDrawRaw(rigging::ImageRef<RGBA> rawMap,
 
         fillCanvas_.fillStyle(kCrossoverLine);
         for (int k = 0; k < n - 1; ++k) {
-            if (!std::isfinite(positions[k])) continue;
-            const auto x = static_cast<float>(static_cast<int>(positions[k]));
-            const auto top = static_cast<float>(layout::notchDepth(static_cast<int>(x)));
+            if (picture.crossoverX[k] == kNoColumn) continue;
+            const auto x = static_cast<float>(picture.crossoverX[k]);
+            const auto top = static_cast<float>(layout::notchDepth(picture.crossoverX[k]));
             fillCanvas_.fillRect(x - 0.5f, top, 1.0f, fh - top);
         }
 
         fillCanvas_.fillStyle(kThresholdBar);
         for (int b = 0; b < n; ++b) {
-            const int start = b == 0 ? 1 : static_cast<int>(positions[b - 1]) + 1;
-            const int end = b == n - 1 ? width - 1 : static_cast<int>(positions[b]) - 1;
-            const auto y = static_cast<float>(thresholdRows[b]);
+            const int start = b == 0 ? 1 : picture.crossoverX[b - 1] + 1;
+            const int end = b == n - 1 ? width - 1 : picture.crossoverX[b] - 1;
+            const auto y = static_cast<float>(picture.thresholdRow[b]);
             fillCanvas_.fillRect(static_cast<float>(start), y - 1.0f,
                                  static_cast<float>(end - start), 2.0f);
         }
@@ -364,12 +383,13 @@ void FFTDisplay::onDrawRaw(rigging::ImageRef<RGBA> rawMap,
         // The translucent colour drawn twice makes a darker core.
         fillCanvas_.fillStyle(kHandle);
         for (int k = 0; k < n - 1; ++k) {
-            if (!std::isfinite(positions[k])) continue;
-            const auto x = static_cast<float>(static_cast<int>(positions[k]));
+            if (picture.crossoverX[k] == kNoColumn) continue;
+            const auto x = static_cast<float>(picture.crossoverX[k]);
             fillCanvas_.fillCircle(x, static_cast<float>(height / 2), 12.0f);
             fillCanvas_.fillCircle(x, static_cast<float>(height / 2), 8.0f);
         }
     }
+    shown_.drew(picture, dirtyRects, rawMap.w, rawMap.h);
 }
 
 }  // namespace brindlewave

@@ -11,12 +11,14 @@
 // atomics, since the audio thread, parameter listeners and drags all recompute them.
 
 #include <atomic>
+#include <climits>
 #include <cstdint>
 #include <span>
 
 #include "audiofx/filter/lowpass.h"
 #include "brindlewave/editorsink.h"
 #include "brindlewave/messagequeue.h"
+#include "brindlewave/widgets/drawnpicture.h"
 #include "rigging/canvas/canvas.h"
 #include "rigging/client/client.h"
 #include "rigging/client/parameter.h"
@@ -33,10 +35,10 @@ class FFTDisplay : public rigging::UIElement,
                    public rigging::IParameterListener,
                    public IMessageSender {
 public:
-    static constexpr int kPoints = 1000;       // one per pixel column of the editor
-    static constexpr int kCurveHeight = 204;   // the scale the levels are drawn on
+    static constexpr int kPoints = 1000;      // one per pixel column of the editor
+    static constexpr int kCurveHeight = 204;  // the scale the levels are drawn on
     static constexpr int kCrossovers = 3;
-    static constexpr int kHandleReach = 10;    // pixels around a handle that hover and drag it
+    static constexpr int kHandleReach = 10;  // pixels around a handle that hover and drag it
     static constexpr int kMinimumBandWidth = 100;
     static constexpr double kIdleAfterMs = 500.0;
     static constexpr double kIdleRefreshMs = 200.0;
@@ -46,7 +48,8 @@ public:
                GlobalState* globalState, UITooltip* tooltip, rigging::Font* font) noexcept;
     ~FFTDisplay() override;
 
-    // Rise and fall times in ms at the given rate of frames: coefficient exp(-1 / (t x rate / 1000)).
+    // Rise and fall times in ms at the given rate of frames: coefficient exp(-1 / (t x rate /
+    // 1000)).
     void setTiming(float sampleRate, float riseTime, float fallTime) noexcept;
     float riseCoefficient() const noexcept { return rise_.load(std::memory_order_relaxed); }
     float fallCoefficient() const noexcept { return fall_.load(std::memory_order_relaxed); }
@@ -84,6 +87,18 @@ public:
     void onStopDrag() noexcept override;
     void onMouseExit() noexcept override {}
 
+    // What the display shows, as drawn: the curve's row in each column, the shown threshold
+    // bars' rows and crossover columns. Two equal pictures draw the same pixels.
+    struct Picture {
+        int width = 0, height = 0, bands = 0;
+        int thresholdRow[4] = {};
+        int crossoverX[kCrossovers] = {};  // kNoColumn for a position that is not a number
+        std::int16_t row[kPoints] = {};
+        bool operator==(const Picture&) const = default;
+    };
+    static constexpr int kNoColumn = INT_MIN;
+    void describePicture(Picture& picture) const noexcept;
+
     void onAnimate(double dt, double time) noexcept override;
     void onDrawRaw(rigging::ImageRef<rigging::RGBA> rawMap,
                    std::span<const geom::box2i> dirtyRects) noexcept override;
@@ -108,8 +123,8 @@ private:
     float smoothed_[kPoints];
     audiofx::ButterworthLP* smoothing_;
     std::int16_t* binTable_;  // x of each bin for the cached size and rate
-    int binTableCount_ = 0;  // bins the table holds
-    int binTableBins_ = -1;  // bins of the frame it was made for
+    int binTableCount_ = 0;   // bins the table holds
+    int binTableBins_ = -1;   // bins of the frame it was made for
     int binTableFFTSize_ = 0;
     float binTableRate_ = 0.0f;
     std::uint32_t back_ = 0;
@@ -126,6 +141,9 @@ private:
     std::atomic<bool> frameArrived_{false};
 
     // Window threads only.
+    Picture next_;     // the tick's
+    Picture drawing_;  // the draw's
+    DrawnPicture<Picture> shown_;
     double sinceLastFrame_ = 0.0;
     double idleTimer_ = 0.0;
     bool firstDragEvent_ = false;

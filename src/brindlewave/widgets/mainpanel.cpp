@@ -199,7 +199,9 @@ void MainPanel::onAnimate(double dt, double) noexcept {
     }
     if (relayout) setPanelPositions();
 
-    if (!globalState_->fftDataArriving()) {
+    // The displays in the row mark what they change themselves, so when they leave out
+    // redraws that would look the same, refreshing the row would only undo that.
+    if (!globalState_->fftDataArriving() && !globalState_->redrawsOnlyChanges()) {
         timeWithoutSpectrum_ += static_cast<float>(dt);
         if (timeWithoutSpectrum_ >= 200.0f) {
             timeWithoutSpectrum_ = 0.0f;

@@ -1,5 +1,6 @@
 #include "brindlewave/widgets/timereductiondisplay.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "brindlewave/globals.h"
@@ -43,7 +44,8 @@ UITimeReductionDisplay::~UITimeReductionDisplay() {
 
 void UITimeReductionDisplay::initializeBuffer() noexcept {
     if (history_.empty() && position().width() > 0) {
-        history_ = rigging::mallocSlice<TimeReductionData>(static_cast<std::size_t>(position().width()));
+        history_ =
+            rigging::mallocSlice<TimeReductionData>(static_cast<std::size_t>(position().width()));
         for (TimeReductionData& d : history_) d = {0.0f, 0.0f};
     }
     depthBox_->setPosition(position());
@@ -56,7 +58,7 @@ void UITimeReductionDisplay::pushBack(float first, float second, float rate) noe
 void UITimeReductionDisplay::insertToBuffer(const TimeReductionData& item) noexcept {
     if (history_.empty()) return;
     history_[static_cast<std::size_t>(writeIndex_)] = {levelFromAmplitude(item.first),
-                                                        levelFromAmplitude(item.second)};
+                                                       levelFromAmplitude(item.second)};
     if (++writeIndex_ >= static_cast<int>(history_.size())) writeIndex_ = 0;
 }
 
@@ -71,14 +73,37 @@ void UITimeReductionDisplay::onAnimate(double dt, double) noexcept {
     }
     if (fifo_.readOldestDataAndDropSome(std::span<TimeReductionData>(&lastRead_, 1), dt, 0) > 0) {
         insertToBuffer(lastRead_);
-        setDirtyWhole();
+        if (!globalState_->redrawsOnlyChanges() || !describePicture(next_) || shown_.differs(next_))
+            setDirtyWhole();
     }
+}
+
+bool UITimeReductionDisplay::Picture::operator==(const Picture& o) const noexcept {
+    return width == o.width && height == o.height && std::equal(first, first + width, o.first) &&
+           std::equal(second, second + width, o.second);
+}
+
+bool UITimeReductionDisplay::describePicture(Picture& picture) const noexcept {
+    const int w = position().width();
+    if (w < 0 || w > kMaxColumns) return false;
+    picture.width = w;
+    picture.height = position().height();
+    const int n = static_cast<int>(history_.size());
+    for (int i = 0; i < w; ++i) {
+        TimeReductionData d{0.0f, 0.0f};
+        if (n > 0) d = history_[static_cast<std::size_t>((writeIndex_ + i) % n)];
+        picture.first[i] = static_cast<std::int16_t>(pixelFromFloat(d.first));
+        picture.second[i] = static_cast<std::int16_t>(pixelFromFloat(d.second));
+    }
+    return true;
 }
 
 void UITimeReductionDisplay::onDrawRaw(rigging::ImageRef<RGBA> rawMap,
                                        std::span<const box2i> dirtyRects) noexcept {
     if (globalState_->isPanelBeingMoved(band_)) {
+        // What lies under it was redrawn without it.
         skippedWhileMoving_ = true;
+        shown_.forget();
         return;
     }
     const int w = position().width(), h = position().height();
@@ -131,6 +156,10 @@ void UITimeReductionDisplay::onDrawRaw(rigging::ImageRef<RGBA> rawMap,
         secondArea_.fill();
         blendOverlay(rawMap, r, overlay_, false);
     }
+    if (describePicture(drawing_))
+        shown_.drew(drawing_, dirtyRects, rawMap.w, rawMap.h);
+    else
+        shown_.forget();
 }
 
 }  // namespace brindlewave

@@ -7,8 +7,10 @@
 // lock loses the item); each animation tick takes the oldest item and drops as many as the
 // elapsed time accounts for.
 
+#include <cstdint>
 #include <span>
 
+#include "brindlewave/widgets/drawnpicture.h"
 #include "rigging/canvas/canvas.h"
 #include "rigging/core/ringbuf.h"
 #include "rigging/gui/element.h"
@@ -49,6 +51,18 @@ public:
     int writeIndex() const noexcept { return writeIndex_; }
     UIDepthBox* depthBox() const noexcept { return depthBox_; }
 
+    // What the display shows, as drawn: both curves' rows, oldest column first. A flat trace
+    // that scrolls keeps its picture.
+    static constexpr int kMaxColumns = 1000;
+    struct Picture {
+        int width = 0, height = 0;
+        std::int16_t first[kMaxColumns] = {};
+        std::int16_t second[kMaxColumns] = {};
+        bool operator==(const Picture& o) const noexcept;
+    };
+    // False for a display too wide to describe, which then always redraws.
+    bool describePicture(Picture& picture) const noexcept;
+
     void onAnimate(double dt, double time) noexcept override;
     void onDrawRaw(rigging::ImageRef<rigging::RGBA> rawMap,
                    std::span<const geom::box2i> dirtyRects) noexcept override;
@@ -62,6 +76,9 @@ private:
     int band_;
     GlobalState* globalState_;
     bool skippedWhileMoving_ = false;
+    Picture next_;     // the tick's
+    Picture drawing_;  // the draw's
+    DrawnPicture<Picture> shown_;
     rigging::Canvas firstArea_;
     rigging::Canvas firstLine_;
     rigging::Canvas secondArea_;

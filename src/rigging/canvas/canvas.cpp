@@ -18,7 +18,12 @@ uint32_t word(RGBA c) noexcept {
 }  // namespace
 
 void Canvas::initialize(const ImageRef<RGBA>& image) noexcept {
+    initialize(image, geom::box2i(0, 0, image.w, image.h));
+}
+
+void Canvas::initialize(const ImageRef<RGBA>& image, const geom::box2i& window) noexcept {
     target_ = image;
+    window_ = window;
     blitter_.userData = &colorBlit_;
     blitter_.blit = &doBlit_ColorBlit;
     fillStyle(RGBA{0, 0, 0, 255});
@@ -30,6 +35,10 @@ void Canvas::initialize(const ImageRef<RGBA>& image) noexcept {
 void Canvas::fillStyle(RGBA color) noexcept {
     colorBlit_.init(reinterpret_cast<uint8_t*>(target_.pixels), target_.pitch, target_.h,
                     word(color));
+    colorBlit_.windowX0 = window_.min.x;
+    colorBlit_.windowY0 = window_.min.y;
+    colorBlit_.windowX1 = window_.max.x;
+    colorBlit_.windowY1 = window_.max.y;
 }
 
 void Canvas::beginPath() noexcept {

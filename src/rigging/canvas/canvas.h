@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "geom/box.h"
 #include "rigging/canvas/colorblit.h"
 #include "rigging/canvas/rasterizer.h"
 #include "rigging/core/vec.h"
@@ -28,6 +29,10 @@ public:
 
     // Binds the target; opaque black; the identity transform; an empty path.
     void initialize(const ImageRef<RGBA>& image) noexcept;
+    // The same, writing only inside `window` (target pixels): a shape drawn in any set of
+    // windows gives exactly the pixels it gives drawn over the whole target, so a part of a
+    // picture can be redrawn without a seam.
+    void initialize(const ImageRef<RGBA>& image, const geom::box2i& window) noexcept;
 
     void fillStyle(RGBA color) noexcept;
 
@@ -62,6 +67,7 @@ private:
     Rasterizer rasterizer_;
     Blitter blitter_;
     ColorBlit colorBlit_;
+    geom::box2i window_;
     Vec<State> states_;
     bool spoilt_ = false;
 };

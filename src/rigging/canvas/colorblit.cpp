@@ -91,6 +91,13 @@ void ColorBlit::init(uint8_t* p, uint64_t rowPitch, int h, uint32_t c) noexcept 
 
 void ColorBlit::colorBlit(int32_t* deltas, uint64_t* mask, int xl, int xr, int y) noexcept {
     if (xl >= xr || y < 0 || y >= height) return;
+    const int lo = xl > windowX0 ? xl : windowX0, hi = xr < windowX1 ? xr : windowX1;
+    if (y < windowY0 || y >= windowY1 || lo >= hi) {
+        // Nothing of this row is written; its coverage must not reach the next one.
+        const int g0 = xl >> 2, g1 = (xr + 3) >> 2;
+        std::memset(deltas + g0 * 4, 0, static_cast<std::size_t>(g1 - g0) * 16);
+        return;
+    }
     auto* row = reinterpret_cast<uint32_t*>(pixels + static_cast<uint64_t>(y) * pitch);
     const uint32_t alpha = color >> 24;
     const __m128i alpha257 = _mm_set1_epi16(static_cast<short>(alpha * 257));
@@ -104,7 +111,7 @@ void ColorBlit::colorBlit(int32_t* deltas, uint64_t* mask, int xl, int xr, int y
         int n = nextSetBit(mask, g, gEnd);
         if (n > g && acc != 0) {
             // Constant coverage over groups g .. n - 1.
-            int a = g * 4 < xl ? xl : g * 4, b = n * 4 > xr ? xr : n * 4;
+            int a = g * 4 < lo ? lo : g * 4, b = n * 4 > hi ? hi : n * 4;
             int w = colorBlitWeight(acc, alpha);
             if (alpha == 255 && w >= kOpaqueWeight) {
                 for (int x = a; x < b; ++x) row[x] = color;
@@ -126,7 +133,7 @@ void ColorBlit::colorBlit(int32_t* deltas, uint64_t* mask, int xl, int xr, int y
             v = _mm_add_epi32(v, accv);
             accv = _mm_shuffle_epi32(v, 0xFF);
             __m128i wv = weights(v, alpha257);
-            withGroup(row, g * 4, xl, xr, [&](__m128i d) { return blend4(d, c16, wv); });
+            withGroup(row, g * 4, lo, hi, [&](__m128i d) { return blend4(d, c16, wv); });
             ++g;
         } while (g < gEnd && _mm_movemask_epi8(_mm_cmpeq_epi32(
                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(deltas + g * 4)),

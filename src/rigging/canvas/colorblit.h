@@ -10,10 +10,15 @@ struct ColorBlit {
     uint64_t pitch = 0;         // bytes from one row to the next
     int height = 0;
     uint32_t color = 0;  // RGBA word, r in bits 0-7
+    // Only pixels in [x0, x1) x [y0, y1) are written; coverage is still summed from the
+    // clip's left edge, so a window gives exactly the pixels a fill of the whole target gives
+    // there.
+    int windowX0 = 0, windowY0 = 0, windowX1 = INT32_MAX, windowY1 = INT32_MAX;
 
     void init(uint8_t* pixels, uint64_t pitch, int height, uint32_t color) noexcept;
 
-    // One row: see Blitter. Pixels left of xl or at or beyond xr are neither read nor written.
+    // One row: see Blitter. Pixels left of xl or at or beyond xr, or outside the window, are
+    // neither read nor written.
     void colorBlit(int32_t* deltas, uint64_t* mask, int xl, int xr, int y) noexcept;
 };
 

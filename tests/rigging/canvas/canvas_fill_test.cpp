@@ -143,6 +143,50 @@ TEST(CanvasClip, NarrowCropsOfAWideSharedBufferNeverTouchTheirNeighbours) {
     }
 }
 
+// A part of a picture redrawn through a window must join the rest without a seam: slanted
+// edges, curves and translucent overlaps give exactly the pixels of a draw of the whole
+// target, and nothing outside the window changes.
+TEST(CanvasClip, WindowsGiveExactlyThePixelsOfTheWholeDrawAndNothingElse) {
+    constexpr int kW = 61, kH = 37;
+    const RGBA guard{9, 8, 7, 6};
+    auto draw = [](Canvas& c) {
+        c.fillStyle(RGBA{200, 40, 90, 160});
+        c.beginPath();
+        c.moveTo(-3.3f, 30.7f);
+        c.lineTo(17.21f, 2.9f);
+        c.lineTo(58.6f, 21.05f);
+        c.bezierCurveTo(40.0f, 45.0f, 10.0f, 40.0f, 5.5f, 33.3f);
+        c.fill();
+        c.fillStyle(RGBA{30, 220, 120, 255});
+        c.fillCircle(31.4f, 17.7f, 9.6f);
+        c.fillStyle(RGBA{250, 250, 250, 90});
+        c.fillRect(-1.75f, 11.4f, 70.0f, 2.3f);
+    };
+    Pixels whole(kW, kH, guard);
+    Canvas c;
+    c.initialize(whole.ref());
+    draw(c);
+    const geom::box2i windows[][3] = {
+        {geom::box2i(0, 0, 23, kH), geom::box2i(23, 0, 24, kH), geom::box2i(24, 0, kW, kH)},
+        {geom::box2i(0, 0, kW, 13), geom::box2i(0, 13, 40, kH), geom::box2i(40, 13, kW, kH)},
+        {geom::box2i(5, 3, 50, 30), geom::box2i(), geom::box2i()},
+    };
+    for (const auto& set : windows) {
+        Pixels parts(kW, kH, guard);
+        for (const geom::box2i& w : set) {
+            if (w.empty()) continue;
+            c.initialize(parts.ref(), w);
+            draw(c);
+        }
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) {
+                bool inside = false;
+                for (const geom::box2i& w : set) inside = inside || w.contains(geom::vec2i(x, y));
+                ASSERT_EQ(parts.at(x, y), inside ? whole.at(x, y) : guard) << x << "," << y;
+            }
+    }
+}
+
 TEST(CanvasClip, PathsOutsideTheTargetPaintNothingAndHugeOnesAreClamped) {
     Drawn p(9, 7, RGBA{5, 5, 5, 5});
     p.c.fillRect(-10, -10, 9.9f, 30);  // left
