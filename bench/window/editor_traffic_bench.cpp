@@ -268,7 +268,8 @@ int runHost(const Case& c, double settleSeconds, int ready, int quit) {
         };
         close = [&] { view->removed(); };
         note = [&] {
-            return runLoopUse(runLoop) + "; " + std::to_string(forwarded) + " output changes";
+            return runLoopUse(runLoop) +
+                   (forwarded > 0 ? "; " + std::to_string(forwarded) + " output changes" : "");
         };
         if (c.state != State::noAudio) {
             audio = std::thread([&] {

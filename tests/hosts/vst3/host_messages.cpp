@@ -5,7 +5,7 @@
 
 namespace vst3host {
 
-std::atomic<int> HostMessage::live_{0};
+std::atomic<int> HostMessage::live_{0}, HostMessage::made_{0};
 
 template <typename T>
 tresult HostAttributeList::set(const char* id, T value) {

@@ -85,18 +85,19 @@ public:
     void setMessageID(const char* id) override { id_ = id ? id : ""; }
     IAttributeList* getAttributes() override { return &attributes_; }
 
-    // Messages alive in this process now.
+    // Messages alive in this process now, and made since it started.
     static int live() { return live_.load(); }
+    static int made() { return made_.load(); }
 
 private:
-    HostMessage() { ++live_; }
+    HostMessage() { ++live_, ++made_; }
     ~HostMessage() { --live_; }
     friend tresult createHostObject(TUID cid, TUID iid, void** obj);
 
     std::atomic<uint32> refs_{1};
     std::string id_;
     HostAttributeList attributes_;
-    static std::atomic<int> live_;
+    static std::atomic<int> live_, made_;
 };
 
 // What IHostApplication::createInstance makes: a message when both ids name IMessage.
