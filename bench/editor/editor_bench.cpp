@@ -1,7 +1,8 @@
 // The editor's one-off costs (construction: decode every image, build the tree; the first
 // frame: everything drawn, lit and graded), the cost of a frame during a knob drag, of a
-// playback frame with the engine's spectrum and levels arriving, and what an open editor
-// costs while nothing plays, on the pool of two workers the editor uses.
+// playback frame with the engine's spectrum and levels arriving, of a frame while the engine
+// hands over silence, and what an open editor costs while nothing plays, on the pool of two
+// workers the editor uses.
 
 #include <benchmark/benchmark.h>
 #include <time.h>
@@ -169,6 +170,54 @@ void BM_PlaybackFrame(benchmark::State& state) {
     rigging::destroyFree(plugin);
 }
 BENCHMARK(BM_PlaybackFrame)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The host processing silence, as with the transport stopped: the engine hands over an empty
+// spectrum and silent levels every block. Timed like the playback frame, after two seconds of
+// silence have let the displays settle; the frames' total is also given in % of one core.
+void BM_SilenceFrame(benchmark::State& state) {
+    constexpr int kWarmup = 120, kFrames = 600;
+    rigging::Vec<brindlewave::SpectrumBin> spectrum(brindlewave::displays::kBins);
+    for (int i = 0; i < brindlewave::displays::kBins; ++i) spectrum[i] = {};
+    const float silent[brindlewave::displays::kBands] = {};
+    auto* plugin = rigging::createClient<BrindlewavePlugin>();
+    for (auto _ : state) {
+        auto* editor = rigging::mallocNew<HalyardGUI>(*plugin);
+        {
+            rigging::OffscreenDriver driver(*editor);
+            driver.open();
+            driver.tick();
+            double blocks = 0.0;
+            int block = 0, drawn = 0;
+            std::vector<double> frames;
+            frames.reserve(kFrames);
+            for (int tick = 0; tick < kWarmup + kFrames; ++tick) {
+                blocks += brindlewave::displays::kBlocksPerSecond / 60.0;
+                for (; block < static_cast<int>(blocks); ++block) {
+                    editor->updateFFTData(spectrum, brindlewave::displays::kFFTSize,
+                                          brindlewave::displays::kSampleRate);
+                    editor->updateMeters(silent, silent, brindlewave::displays::kSampleRate);
+                }
+                const auto t0 = Clock::now();
+                const bool drew = driver.tick();
+                const double ms =
+                    std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+                if (tick >= kWarmup) {
+                    frames.push_back(ms);
+                    drawn += drew ? 1 : 0;
+                }
+            }
+            double total = 0.0;
+            for (double ms : frames) total += ms;
+            state.counters["drawnFrames"] = drawn;
+            state.counters["p50_ms"] = percentile(frames, 0.5);
+            state.counters["p99_ms"] = percentile(frames, 0.99);
+            state.counters["percentOfOneCore"] = 100.0 * total / (1000.0 * kFrames / 60.0);
+        }
+        rigging::destroyFree(editor);
+    }
+    rigging::destroyFree(plugin);
+}
+BENCHMARK(BM_SilenceFrame)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // An open editor with no audio: ten seconds of 60 Hz ticks (the band row still refreshes
 // five times a second), as the process's CPU time over those ten seconds, in % of one core.

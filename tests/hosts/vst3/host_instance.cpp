@@ -1,5 +1,6 @@
 #include "host_instance.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vst3host {
@@ -56,6 +57,24 @@ bool PluginInstance::initialize(FUnknown* hostContext, IComponentHandler* handle
     if (controller && separateController && controller->initialize(hostContext) != kResultOk)
         return false;
     if (controller && handler) controller->setComponentHandler(handler);
+    return true;
+}
+
+bool PluginInstance::connect() {
+    testhost::FpGuard w(fpViolations);
+    if (!separateController || componentPoint_ != nullptr) return false;
+    void* a = nullptr;
+    void* b = nullptr;
+    if (component->queryInterface(IConnectionPoint::iid, &a) != kResultOk || a == nullptr)
+        return false;
+    if (controller->queryInterface(IConnectionPoint::iid, &b) != kResultOk || b == nullptr) {
+        static_cast<IConnectionPoint*>(a)->release();
+        return false;
+    }
+    componentPoint_ = static_cast<IConnectionPoint*>(a);
+    controllerPoint_ = static_cast<IConnectionPoint*>(b);
+    componentPoint_->connect(controllerPoint_);
+    controllerPoint_->connect(componentPoint_);
     return true;
 }
 
@@ -126,7 +145,39 @@ tresult PluginInstance::process(std::vector<float*> inputs, std::vector<float*> 
     outputChanges_.clear();
     d.outputParameterChanges = &outputChanges_;
     d.outputEvents = &outputEvents_;
-    return processor->process(d);
+    const tresult r = processor->process(d);
+    if (keepOutputChanges) keepOutputs();
+    return r;
+}
+
+void PluginInstance::keepOutputs() {
+    std::lock_guard<std::mutex> lock(outputMutex_);
+    for (int32 i = 0; i < outputChanges_.getParameterCount(); ++i) {
+        IParamValueQueue* q = outputChanges_.getParameterData(i);
+        int32 offset = 0;
+        double value = 0;
+        if (q == nullptr || q->getPointCount() <= 0 ||
+            q->getPoint(q->getPointCount() - 1, offset, value) != kResultOk)
+            continue;
+        const ParamID id = q->getParameterId();
+        auto same = std::find_if(outputValues_.begin(), outputValues_.end(),
+                                 [&](const auto& kept) { return kept.first == id; });
+        if (same != outputValues_.end())
+            same->second = value;
+        else
+            outputValues_.push_back({id, value});
+    }
+}
+
+int PluginInstance::forwardOutputChanges() {
+    std::vector<std::pair<ParamID, double>> values;
+    {
+        std::lock_guard<std::mutex> lock(outputMutex_);
+        values.swap(outputValues_);
+    }
+    testhost::FpGuard w(fpViolations);
+    for (const auto& [id, value] : values) controller->setParamNormalized(id, value);
+    return static_cast<int>(values.size());
 }
 
 tresult PluginInstance::flush(IParameterChanges* changes) {
@@ -160,6 +211,13 @@ bool PluginInstance::teardown() {
     if (!component) return true;
     testhost::FpGuard w(fpViolations);
     stop();
+    if (componentPoint_) {
+        componentPoint_->disconnect(controllerPoint_);
+        controllerPoint_->disconnect(componentPoint_);
+        componentPoint_->release();
+        controllerPoint_->release();
+        componentPoint_ = controllerPoint_ = nullptr;
+    }
     if (controller) controller->setComponentHandler(nullptr);
     if (initialized_) {
         if (separateController) controller->terminate();

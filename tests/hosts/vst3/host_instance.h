@@ -5,10 +5,12 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "fpguard.h"
+#include "host_messages.h"
 #include "host_objects.h"
 #include "rigging/vst3/ivstaudioprocessor.h"
 #include "rigging/vst3/ivstcomponent.h"
@@ -32,6 +34,9 @@ public:
     bool create(IPluginFactory* factory, const char* cid);
     // initialize on the component (and a separate controller), then the component handler.
     bool initialize(FUnknown* hostContext, IComponentHandler* handler);
+    // Joins the connection points of the component and a separate controller both ways, so
+    // that their messages pass (undone in teardown). False when there is nothing to join.
+    bool connect();
 
     std::vector<BusInfo> buses(MediaType type, BusDirection dir);
     tresult setArrangement(int inputs, int outputs);
@@ -48,6 +53,11 @@ public:
     // A call without buses or audio, as hosts send to flush parameter changes.
     tresult flush(IParameterChanges* changes);
 
+    // Hands the controller the last value of each output parameter that process reported
+    // since the previous call (with keepOutputChanges set), as a host does on its interface
+    // thread. Returns how many it handed over.
+    int forwardOutputChanges();
+
     tresult getState(std::vector<std::uint8_t>& out);
     tresult setState(const std::vector<std::uint8_t>& bytes);
     tresult setState(MemoryStream& stream);
@@ -61,12 +71,20 @@ public:
     IEditController2* controller2 = nullptr;
     IUnitInfo* units = nullptr;
     bool separateController = false;
+    // process keeps what the plug-in reports on its output parameters for forwardOutputChanges.
+    bool keepOutputChanges = false;
     // Calls after which the host's MXCSR or x87 control word differed from before.
     std::atomic<int> fpViolations{0};
 
 private:
+    void keepOutputs();
+
     ParameterChanges outputChanges_;
     EventList outputEvents_;
+    std::mutex outputMutex_;
+    std::vector<std::pair<ParamID, double>> outputValues_;
+    IConnectionPoint* componentPoint_ = nullptr;
+    IConnectionPoint* controllerPoint_ = nullptr;
     bool initialized_ = false;
     bool started_ = false;
 };
