@@ -21,6 +21,8 @@ inline float levelFromDecibels(float dB) noexcept {
 
 // A linear amplitude on the level scale: 0 and anything at or below 0.001 give 0.
 inline float levelFromAmplitude(float amplitude) noexcept {
+    // Silence would take the logarithm's slow error path (a pole) for the same 0.
+    if (!(amplitude > 0.0f)) return 0.0f;
     return levelFromDecibels(decibelsOfSingle(amplitude));
 }
 
