@@ -65,8 +65,8 @@ bool OutputFile::open(const std::string& path, std::string& error) {
     start_ = 0;
     target_.clear();
     path_ = path == "-" ? "standard output" : path;
-    struct stat st {
-    }, out1{};
+    struct stat st = {};
+    struct stat out1 = {};
     const bool haveStdout = ::fstat(STDOUT_FILENO, &out1) == 0;
     const bool exists = path != "-" && ::stat(path.c_str(), &st) == 0;
     if (!exists && path != "-" && errno != ENOENT) return fail("cannot create", errno, error);
