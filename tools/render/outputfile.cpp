@@ -173,8 +173,8 @@ void OutputFile::discard() noexcept {
 }
 
 bool sameStoredFile(const std::string& input, const std::string& output) {
-    struct stat in {
-    }, out{};
+    struct stat in = {};
+    struct stat out = {};
     if (::stat(input.c_str(), &in) != 0) return false;
     // Reading a pipe or device writes nothing back to it.
     if (!S_ISREG(in.st_mode) && !S_ISBLK(in.st_mode)) return false;
