@@ -15,6 +15,7 @@
 #include "brindlewave/client.h"
 #include "brindlewave/decibels.h"
 #include "brindlewave/paramids.h"
+#include "outputfile.h"
 #include "render.h"
 #include "rigging/core/fpcontrol.h"
 #include "testsignal.h"
@@ -44,9 +45,15 @@ void usage() {
                  "  --block N             host block size, 1..65536 (default 512)\n"
                  "  --layout IN,OUT       channel layout: 1,1 1,2 2,1 or 2,2 (default 2,2)\n"
                  "  --param INDEX=VALUE   normalized parameter value 0..1 (repeatable)\n"
-                 "  --output FILE.wav     32-bit float output file\n"
+                 "  --output FILE.wav     32-bit float output file; - is standard output (the\n"
+                 "                        report then goes to standard error)\n"
                  "  --plain               use the plain per-sample path\n"
-                 "Inputs and generated signals hold at most %d frames (%d s at 48 kHz).\n",
+                 "Inputs and generated signals hold at most %d frames (%d s at 48 kHz).\n"
+                 "The output is written under a temporary name beside FILE.wav and renamed over\n"
+                 "it once complete: a failed render leaves no partial file, and a FILE.wav\n"
+                 "already there as it was. A pipe, FIFO, terminal or standard output cannot be\n"
+                 "replaced so and is written directly. A FIFO given as --input or --output waits\n"
+                 "until its other end is opened, as with any program.\n",
                  kMaxFrames, kMaxFrames / 48000);
 }
 
@@ -100,7 +107,7 @@ int main(int argc, char** argv) {
     std::string inputPath, signalText, outputPath;
     double seconds = 2.0, rate = 48000.0;
     int block = 512, ins = 2, outs = 2;
-    bool plain = false;
+    bool plain = false, outputGiven = false;
     std::vector<ParamSetting> params;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -112,9 +119,10 @@ int main(int argc, char** argv) {
             inputPath = next();
         else if (a == "--signal")
             signalText = next();
-        else if (a == "--output")
+        else if (a == "--output") {
             outputPath = next();
-        else if (a == "--seconds") {
+            outputGiven = true;
+        } else if (a == "--seconds") {
             seconds = parseNumber("--seconds", next());
             if (!(seconds > 0)) refuse("--seconds must be above 0");
         } else if (a == "--rate") {
@@ -142,6 +150,11 @@ int main(int argc, char** argv) {
     if (inputPath.empty() && signalText.empty()) refuse("give --input FILE.wav or --signal SIGNAL");
     if (!inputPath.empty() && !signalText.empty())
         refuse("--input and --signal exclude each other");
+    if (outputGiven && outputPath.empty())
+        refuse("--output needs a file name (- for standard output)");
+    if (outputGiven && !inputPath.empty() && sameStoredFile(inputPath, outputPath))
+        refuse((outputPath == "-" ? "standard output" : "--output " + outputPath) +
+               " is the input file");
     // Refused before anything of that length is made.
     const double frames = std::round(seconds * rate);
     if (signalText.size() && frames > kMaxFrames) {
@@ -163,6 +176,17 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string error;
+    // Made before the work, so that a folder that cannot take it fails at once; removed again
+    // on every way out but the commit.
+    OutputFile output;
+    if (outputGiven) {
+        cleanUpOnSignals();
+        if (!output.open(outputPath, error)) {
+            std::fprintf(stderr, "brindlewave-render: %s\n", error.c_str());
+            rigging::destroyFree(client);
+            return 1;
+        }
+    }
     AudioBuffer source;
     WavReadLimits limits;
     limits.maxFrames = kMaxFrames;
@@ -193,6 +217,13 @@ int main(int argc, char** argv) {
             input.channels[c] = source.channels[from];
     }
 
+    if (outputGiven &&
+        !output.reserve(encodedWavBytes(outs, input.frames(), WavSampleFormat::float32), error)) {
+        std::fprintf(stderr, "brindlewave-render: %s\n", error.c_str());
+        rigging::destroyFree(client);
+        return 1;
+    }
+
     for (const ParamSetting& p : params) setParameter(*client, p.index, p.value);
     client->setPlainProcessing(plain);
     RenderOptions options;
@@ -200,21 +231,23 @@ int main(int argc, char** argv) {
     options.numOutputs = outs;
     AudioBuffer out = brindlewave::render::render(*client, input, options);
 
-    if (!outputPath.empty() && !writeWav(outputPath, out, WavSampleFormat::float32, error)) {
+    if (outputGiven && !output.commit(encodeWav(out, WavSampleFormat::float32), error)) {
         std::fprintf(stderr, "brindlewave-render: %s\n", error.c_str());
         rigging::destroyFree(client);
         return 1;
     }
-    std::printf("frames %d, rate %.0f Hz, layout %d,%d, block %d\n", out.frames(), out.sampleRate,
-                ins, outs, block);
+    // The WAV on standard output leaves the report to standard error.
+    FILE* report = output.isStandardOutput() ? stderr : stdout;
+    std::fprintf(report, "frames %d, rate %.0f Hz, layout %d,%d, block %d\n", out.frames(),
+                 out.sampleRate, ins, outs, block);
     for (int c = 0; c < outs; ++c)
-        std::printf("output %d: peak %.2f dBFS, rms %.2f dBFS\n", c,
-                    peakDb(out, c, 0, out.frames()), rmsDb(out, c, 0, out.frames()));
+        std::fprintf(report, "output %d: peak %.2f dBFS, rms %.2f dBFS\n", c,
+                     peakDb(out, c, 0, out.frames()), rmsDb(out, c, 0, out.frames()));
     const EngineUnits& u = client->units();
     for (int b = 0; b < kEngineBands; ++b)
-        std::printf("band %d meter: in %.2f dB, out %.2f dB\n", b + 1,
-                    decibelsOfDouble(u.preDetectors[b]->getEnvelope()),
-                    decibelsOfDouble(u.postDetectors[b]->getEnvelope()));
+        std::fprintf(report, "band %d meter: in %.2f dB, out %.2f dB\n", b + 1,
+                     decibelsOfDouble(u.preDetectors[b]->getEnvelope()),
+                     decibelsOfDouble(u.postDetectors[b]->getEnvelope()));
     rigging::destroyFree(client);
     return 0;
 }

@@ -1,7 +1,11 @@
 // brindlewave-render on bad arguments and bad input: one line on stderr saying what is wrong and
-// a non-zero exit, never an abort, and nothing of a refused length is made or read first.
+// a non-zero exit, never an abort, and nothing of a refused length is made or read first. Nor
+// does it ever destroy a file or leave a partial one.
 
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,9 +15,11 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "testsignal.h"
 #include "wav.h"
 
 namespace brindlewave::render {
@@ -24,15 +30,30 @@ struct Outcome {
     std::string stderrText;
 };
 
-Outcome runRenderer(const std::string& arguments) {
+struct Surroundings {
+    std::string folder = ".";          // where it runs
+    std::string standardOutput;        // appended to, relative to the folder; none: /dev/null
+    rlim_t fileLimit = RLIM_INFINITY;  // the largest file it may write
+};
+
+Outcome runRenderer(const std::string& arguments, const Surroundings& around = {}) {
     const std::string errPath =
         ::testing::TempDir() + "render_refuses_" + std::to_string(::getpid()) + ".err";
-    const std::string cmd = std::string(BRINDLEWAVE_RENDER) + " " + arguments +
-                            " > /dev/null 2> '" + errPath + "' < /dev/null";
-    const int raw = std::system(cmd.c_str());
+    const std::string out = around.standardOutput.empty() ? "/dev/null" : around.standardOutput;
+    const std::string cmd = "cd '" + around.folder + "' && exec " + BRINDLEWAVE_RENDER + " " +
+                            arguments + " >> '" + out + "' 2> '" + errPath + "' < /dev/null";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // SIGXFSZ stays as it is: the renderer itself makes the limit fail a write.
+        const rlimit limit{around.fileLimit, around.fileLimit};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int raw = 0;
     Outcome r;
-    // The shell reports a child killed by a signal as 128 + its number.
-    if (WIFEXITED(raw) && WEXITSTATUS(raw) < 128) r.status = WEXITSTATUS(raw);
+    if (child < 0 || ::waitpid(child, &raw, 0) != child) return r;
+    if (WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
     std::ifstream f(errPath);
     r.stderrText.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
     std::remove(errPath.c_str());
@@ -42,6 +63,22 @@ Outcome runRenderer(const std::string& arguments) {
 void writeFile(const std::string& path, const std::vector<unsigned char>& bytes) {
     std::ofstream f(path, std::ios::binary);
     f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+std::vector<unsigned char> readFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+std::set<std::string> namesIn(const std::string& folder) {
+    std::set<std::string> names;
+    if (DIR* d = ::opendir(folder.c_str())) {
+        while (const dirent* e = ::readdir(d))
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+                names.insert(e->d_name);
+        ::closedir(d);
+    }
+    return names;
 }
 
 struct Case {
@@ -131,6 +168,114 @@ TEST(RenderRefuses, EachBadArgumentOrInputWithOneLineAndAnExitStatus) {
     }
     std::remove(huge.c_str());
     std::remove(slow.c_str());
+    ::rmdir(dir.c_str());
+}
+
+// However the output fails, the input and an output already there keep their bytes, and nothing
+// partial is left: no output, no temporary file, nothing added to a file as standard output.
+TEST(RenderRefuses, NeverDestroysAFileNorLeavesAPartialOne) {
+    std::string dirTemplate = ::testing::TempDir() + "render_keeps_XXXXXX";
+    ASSERT_NE(::mkdtemp(dirTemplate.data()), nullptr);
+    const std::string dir = dirTemplate;
+    const std::vector<unsigned char> input =
+        encodeWav(makeNoise(2, 4800, 48000, -10, 3), WavSampleFormat::float32);
+    const std::vector<unsigned char> old = {'o', 'l', 'd'};
+    writeFile(dir + "/x.wav", input);
+    ASSERT_EQ(::symlink("x.wav", (dir + "/link.wav").c_str()), 0);
+    ASSERT_EQ(::link((dir + "/x.wav").c_str(), (dir + "/hard.wav").c_str()), 0);
+    writeFile(dir + "/old.wav", old);
+    ASSERT_EQ(::chmod((dir + "/old.wav").c_str(), 0640), 0);
+    const std::set<std::string> fixture = namesIn(dir);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+
+    // What a render of x.wav is.
+    const Surroundings here{.folder = dir, .standardOutput = ""};
+    ASSERT_EQ(runRenderer("--input x.wav --output rendered.wav", here).status, 0);
+    const std::vector<unsigned char> rendered = readFile(dir + "/rendered.wav");
+    ASSERT_EQ(rendered.size(), input.size());
+    std::remove((dir + "/rendered.wav").c_str());
+
+    struct Case {
+        const char* what;
+        std::string arguments;
+        Surroundings around;
+        int status;
+        const char* message;  // part of the one line; for an accepted run, how stderr begins
+        const char* result;   // the file that holds the render afterwards, if any
+    };
+    const rlim_t small = 65536;  // a render of a second does not fit
+    auto with = [&](const char* standardOutput, rlim_t limit = RLIM_INFINITY) {
+        return Surroundings{.folder = dir, .standardOutput = standardOutput, .fileLimit = limit};
+    };
+    const std::string noise = "--signal noise:-10 --seconds 1 ";
+    const Case cases[] = {
+        {"output is the input", "--input x.wav --output x.wav", here, 2,
+         "--output x.wav is the input file", nullptr},
+        {"through a symbolic link", "--input x.wav --output link.wav", here, 2, "is the input",
+         nullptr},
+        {"through a hard link", "--input hard.wav --output x.wav", here, 2, "is the input",
+         nullptr},
+        {"another spelling", "--input x.wav --output '" + dir + "/./x.wav'", here, 2,
+         "is the input", nullptr},
+        {"standard output appends to the input", "--input x.wav --output -", with("x.wav"), 2,
+         "standard output is the input file", nullptr},
+        {"empty output path", "--input x.wav --output ''", here, 2, "--output needs a file name",
+         nullptr},
+        {"missing folder", noise + "--output none/y.wav", here, 1,
+         "cannot create none/y.wav: No such file or directory", nullptr},
+        {"disk full over an output already there", noise + "--output old.wav", with("", small), 1,
+         "cannot write old.wav: File too large", nullptr},
+        {"disk full on standard output", noise + "--output -", with("out.wav", small), 1,
+         "cannot write standard output: File too large", nullptr},
+        {"input fails after the output is made", "--input none.wav --output y.wav", here, 1,
+         "cannot open none.wav", nullptr},
+        {"a new file", "--input x.wav --output y.wav", here, 0, "", "y.wav"},
+        {"over an output already there", "--input x.wav --output old.wav", here, 0, "", "old.wav"},
+        {"standard output to a regular file", "--input x.wav --output -", with("out.wav"), 0,
+         "frames 4800,", "out.wav"},
+        {"/dev/stdout to a regular file", "--input x.wav --output /dev/stdout", with("out.wav"), 0,
+         "frames 4800,", "out.wav"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.what << ": " << c.arguments);
+        const Outcome r = runRenderer(c.arguments, c.around);
+        EXPECT_EQ(r.status, c.status) << r.stderrText;
+        if (c.status == 0) {
+            EXPECT_EQ(r.stderrText.rfind(c.message, 0), 0u) << r.stderrText;
+            if (!*c.message) {
+                EXPECT_EQ(r.stderrText, "");
+            }
+        } else {
+            EXPECT_EQ(r.stderrText.rfind("brindlewave-render: ", 0), 0u) << r.stderrText;
+            EXPECT_NE(r.stderrText.find(c.message), std::string::npos) << r.stderrText;
+            EXPECT_EQ(std::count(r.stderrText.begin(), r.stderrText.end(), '\n'), 1);
+        }
+        EXPECT_TRUE(readFile(dir + "/x.wav") == input) << "the input changed";
+        const std::string result = c.result ? c.result : "";
+        EXPECT_TRUE(readFile(dir + "/old.wav") == (result == "old.wav" ? rendered : old))
+            << "old.wav is neither as it was nor the render";
+        std::set<std::string> expected = fixture;
+        for (const std::string& made : {result, c.around.standardOutput})
+            if (!made.empty()) expected.insert(made);
+        EXPECT_EQ(namesIn(dir), expected);
+        if (!result.empty()) {
+            EXPECT_TRUE(readFile(dir + "/" + result) == rendered) << result << " is not the render";
+            // What a plain creation gives, or what the file had.
+            struct stat st {};
+            ASSERT_EQ(::stat((dir + "/" + result).c_str(), &st), 0);
+            if (c.around.standardOutput.empty()) {
+                EXPECT_EQ(st.st_mode & 0777, fixture.count(result) ? 0640 : (0666 & ~mask));
+            }
+        } else if (!c.around.standardOutput.empty() && c.around.standardOutput != "x.wav") {
+            EXPECT_EQ(readFile(dir + "/" + c.around.standardOutput).size(), 0u);
+        }
+        // Back to the fixture for the next case.
+        for (const std::string& made : namesIn(dir))
+            if (!fixture.count(made)) std::remove((dir + "/" + made).c_str());
+        writeFile(dir + "/old.wav", old);
+    }
+    for (const std::string& name : fixture) std::remove((dir + "/" + name).c_str());
     ::rmdir(dir.c_str());
 }
 

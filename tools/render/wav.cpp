@@ -9,8 +9,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <optional>
+
+#include "outputfile.h"
 
 namespace brindlewave::render {
 
@@ -302,6 +303,10 @@ bool readChunks(ByteSource& in, AudioBuffer& out, const WavReadLimits& limits, s
     return false;
 }
 
+int bitsOf(WavSampleFormat format) {
+    return format == WavSampleFormat::pcm16 ? 16 : format == WavSampleFormat::pcm24 ? 24 : 32;
+}
+
 }  // namespace
 
 bool decodeWav(const std::vector<unsigned char>& bytes, AudioBuffer& out, std::string& error,
@@ -310,12 +315,16 @@ bool decodeWav(const std::vector<unsigned char>& bytes, AudioBuffer& out, std::s
     return readChunks(in, out, limits, error);
 }
 
+std::uint64_t encodedWavBytes(int channels, int frames, WavSampleFormat format) {
+    const std::uint64_t data =
+        std::uint64_t(channels) * std::uint64_t(bitsOf(format) / 8) * std::uint64_t(frames);
+    return 44 + data + (data & 1);
+}
+
 std::vector<unsigned char> encodeWav(const AudioBuffer& in, WavSampleFormat format) {
     const int channels = in.numChannels();
     const int frames = in.frames();
-    const int bits = format == WavSampleFormat::pcm16   ? 16
-                     : format == WavSampleFormat::pcm24 ? 24
-                                                        : 32;
+    const int bits = bitsOf(format);
     const std::uint16_t tag = format == WavSampleFormat::float32 ? kFormatFloat : kFormatPCM;
     const std::uint32_t blockAlign = std::uint32_t(channels) * bits / 8;
     const std::uint32_t dataSize = blockAlign * std::uint32_t(frames);
@@ -375,18 +384,8 @@ bool readWav(const std::string& path, AudioBuffer& out, std::string& error,
 
 bool writeWav(const std::string& path, const AudioBuffer& in, WavSampleFormat format,
               std::string& error) {
-    std::vector<unsigned char> bytes = encodeWav(in, format);
-    std::ofstream f(path, std::ios::binary);
-    if (!f) {
-        error = "cannot create " + path;
-        return false;
-    }
-    f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    if (!f) {
-        error = "write failed: " + path;
-        return false;
-    }
-    return true;
+    OutputFile out;
+    return out.open(path, error) && out.commit(encodeWav(in, format), error);
 }
 
 }  // namespace brindlewave::render

@@ -20,7 +20,8 @@ struct WavReadLimits {
     std::uint64_t maxBytes = std::numeric_limits<std::uint64_t>::max();  // the file up to its data
 };
 
-// On failure returns false and says why in `error`.
+// On failure returns false and says why in `error`. A write goes through OutputFile: it never
+// leaves a partial file.
 bool readWav(const std::string& path, AudioBuffer& out, std::string& error,
              const WavReadLimits& limits = {});
 bool writeWav(const std::string& path, const AudioBuffer& in, WavSampleFormat format,
@@ -30,5 +31,7 @@ bool writeWav(const std::string& path, const AudioBuffer& in, WavSampleFormat fo
 bool decodeWav(const std::vector<unsigned char>& bytes, AudioBuffer& out, std::string& error,
                const WavReadLimits& limits = {});
 std::vector<unsigned char> encodeWav(const AudioBuffer& in, WavSampleFormat format);
+// The length of what encodeWav makes of that many channels and frames.
+std::uint64_t encodedWavBytes(int channels, int frames, WavSampleFormat format);
 
 }  // namespace brindlewave::render

@@ -1,6 +1,8 @@
 #include "rigging/vst3/pluginfactory.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <span>
 
 #include "rigging/core/fpcontrol.h"
 #include "rigging/core/nogc.h"
@@ -24,19 +26,38 @@ void widenClassInfo(const PClassInfo2& in, PClassInfoW& out) noexcept {
     str8ToStr16(out.sdkVersion, std::span<const char>(in.sdkVersion, sizeof in.sdkVersion), 64);
 }
 
+void* heapRealloc(void* block, std::size_t bytes) noexcept {
+    return std::realloc(block, bytes);
+}
+
 }  // namespace
 
 CPluginFactory* gPluginFactory = nullptr;
 
-CPluginFactory::CPluginFactory(const char* vendor, const char* url, const char* email,
-                               int32 flags) noexcept {
+CPluginFactory::CPluginFactory(const char* vendor, const char* url, const char* email, int32 flags,
+                               Reallocate reallocate) noexcept
+    : reallocate_(reallocate ? reallocate : heapRealloc) {
     strncpy8(factoryInfo_.vendor, vendor, sizeof factoryInfo_.vendor);
     strncpy8(factoryInfo_.url, url, sizeof factoryInfo_.url);
     strncpy8(factoryInfo_.email, email, sizeof factoryInfo_.email);
     factoryInfo_.flags = flags | PFactoryInfo::kUnicode;
 }
 
-CPluginFactory::~CPluginFactory() = default;
+CPluginFactory::~CPluginFactory() {
+    std::free(classes_);
+}
+
+bool CPluginFactory::add(const ClassEntry& e) noexcept {
+    if (count_ == capacity_) {
+        const std::size_t capacity = capacity_ ? 2 * capacity_ : 4;
+        void* grown = reallocate_(classes_, capacity * sizeof(ClassEntry));
+        if (grown == nullptr) return false;  // the old block and its entries stay
+        classes_ = static_cast<ClassEntry*>(grown);
+        capacity_ = capacity;
+    }
+    classes_[count_++] = e;
+    return true;
+}
 
 bool CPluginFactory::registerClass(const PClassInfo* info, CreateFunction create,
                                    void* context) noexcept {
@@ -58,8 +79,7 @@ bool CPluginFactory::registerClass(const PClassInfo2* info, CreateFunction creat
     e.create = create;
     e.context = context;
     e.isUnicode = false;
-    classes_.pushBack(e);
-    return true;
+    return add(e);
 }
 
 bool CPluginFactory::registerClass(const PClassInfoW* info, CreateFunction create,
@@ -72,8 +92,7 @@ bool CPluginFactory::registerClass(const PClassInfoW* info, CreateFunction creat
     e.create = create;
     e.context = context;
     e.isUnicode = true;
-    classes_.pushBack(e);
-    return true;
+    return add(e);
 }
 
 tresult CPluginFactory::queryInterface(const TUID iid, void** obj) {
@@ -113,11 +132,11 @@ tresult CPluginFactory::getFactoryInfo(PFactoryInfo* info) {
 
 int32 CPluginFactory::countClasses() {
     RIGGING_THREAD(moduleThreads(), main);
-    return static_cast<int32>(classes_.length());
+    return static_cast<int32>(count_);
 }
 
 const CPluginFactory::ClassEntry* CPluginFactory::entry(int32 index) const noexcept {
-    if (static_cast<uint32>(index) >= classes_.length()) return nullptr;
+    if (static_cast<uint32>(index) >= count_) return nullptr;
     return &classes_[static_cast<std::size_t>(index)];
 }
 
@@ -160,7 +179,7 @@ tresult CPluginFactory::createInstance(FIDString cid, FIDString iid, void** obj)
     *obj = nullptr;
     if (cid == nullptr || iid == nullptr) return kInvalidArgument;
     FPScope fp;
-    for (const ClassEntry& e : classes_) {
+    for (const ClassEntry& e : std::span<const ClassEntry>(classes_, count_)) {
         if (!iidEqual(e.info8.cid, cid)) continue;
         FUnknown* instance = e.create(e.context);
         if (instance == nullptr) return kNoInterface;

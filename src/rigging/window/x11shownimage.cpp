@@ -217,7 +217,9 @@ void X11ShownImage::show(const ImageRef<RGBA>& drawn, const box2i& changedRegion
     if (image_ == nullptr || drawn.pixels == nullptr) return;
     if (shmAttached_) waitForCompletion();
     changed_.clearContents();
-    // The exposed area first: the changes found after it then lie outside it.
+    // The exposed area first: it then matches what was drawn, so every changed pixel found after
+    // it lies outside it, though a tile's box around changes beside it may overlap it (those
+    // pixels are then put twice, which shows the same).
     const box2i exposed = copyArea(drawn, shown_, exposedRegion);
     if (!exposed.empty()) changed_.pushBack(exposed);
     const std::size_t firstChange = changed_.length();

@@ -267,3 +267,60 @@ TEST_F(Registration, Utf16EntryIsDescribedOnlyInUtf16AndStillCreated) {
     EXPECT_EQ(factory->createInstance(classId(3), FUnknown::iid, &obj), kNoInterface);
     EXPECT_EQ(created, 1);
 }
+
+namespace {
+
+// The heap, until a test says it is exhausted.
+bool gHeapExhausted = false;
+void* exhaustibleRealloc(void* block, std::size_t bytes) noexcept {
+    return gHeapExhausted ? nullptr : std::realloc(block, bytes);
+}
+
+}  // namespace
+
+TEST(FactoryOutOfMemory, RegistrationIsRefusedAndTheClassesStay) {
+    auto* factory =
+        rigging::mallocNew<rigging::vst3::CPluginFactory>("V", "u", "e", 0, exhaustibleRealloc);
+    int created = 0;
+    PClassInfo2 full{};
+    PClassInfoW wide{};
+    // Nothing to grow from: the first registration already needs memory.
+    gHeapExhausted = true;
+    std::memcpy(full.cid, classId(1).bytes, 16);
+    EXPECT_FALSE(factory->registerClass(&full, createCounted, &created));
+    EXPECT_EQ(factory->countClasses(), 0);
+
+    gHeapExhausted = false;
+    ASSERT_TRUE(factory->registerClass(&full, createCounted, &created));
+    // Filled until the list must grow, which it cannot.
+    gHeapExhausted = true;
+    int registered = 1;
+    for (; registered < 1000; ++registered) {
+        std::memcpy(full.cid, classId(static_cast<unsigned char>(registered + 1)).bytes, 16);
+        if (!factory->registerClass(&full, createCounted, &created)) break;
+    }
+    ASSERT_LT(registered, 1000);
+    std::memcpy(wide.cid, classId(200).bytes, 16);
+    EXPECT_FALSE(factory->registerClass(&wide, createCounted, &created));
+    EXPECT_FALSE(factory->registerClass(reinterpret_cast<const PClassInfo*>(&full), createCounted,
+                                        &created));
+    ASSERT_EQ(factory->countClasses(), registered);
+    for (int i = 0; i < registered; ++i) {
+        PClassInfo2 back;
+        ASSERT_EQ(factory->getClassInfo2(i, &back), kResultOk);
+        EXPECT_EQ(std::memcmp(back.cid, classId(static_cast<unsigned char>(i + 1)).bytes, 16), 0);
+    }
+    PClassInfo2 none;
+    EXPECT_EQ(factory->getClassInfo2(registered, &none), kInvalidArgument);
+    void* obj = nullptr;
+    ASSERT_EQ(factory->createInstance(classId(1), FUnknown::iid, &obj), kResultOk);
+    EXPECT_EQ(static_cast<FUnknown*>(obj)->release(), 0u);
+    EXPECT_EQ(factory->createInstance(classId(200), FUnknown::iid, &obj), kNoInterface);
+
+    // Memory back, the list grows again.
+    gHeapExhausted = false;
+    EXPECT_TRUE(factory->registerClass(&wide, createCounted, &created));
+    EXPECT_EQ(factory->countClasses(), registered + 1);
+    EXPECT_EQ(created, 1);
+    EXPECT_EQ(factory->release(), 0u);
+}

@@ -180,7 +180,8 @@ TEST_F(X11Window, SurvivesTheHostDestroyingItsWindowFirst) {
     ASSERT_NE(w, nullptr);
     // Attached to the server, and already marked for removal once both sides let go.
     EXPECT_EQ(ownSharedSegments(), segmentsBefore + (shared ? 1 : 0));
-    listener.requestRepaint(box2i(0, 0, 50, 50), true);  // the timer keeps sending exposes
+    // Asked for on every timer tick: the window keeps drawing and putting images to the server.
+    listener.requestRepaint(box2i(0, 0, 50, 50), true);
     listener.setCursor(MouseCursor::cross);
     ASSERT_TRUE(waitUntil([&] { return listener.drawCount >= 3; }));
     XDestroyWindow(dpy_, parent_);
