@@ -54,6 +54,10 @@ geom::box2i GUIGraphics::WindowListener::getDirtyRectangle() noexcept {
     return boundingBox(gui_.areasToUpdate_.slice());
 }
 
+void GUIGraphics::WindowListener::getDirtyAreas(Vec<geom::box2i>& areas) noexcept {
+    areas.pushBack(gui_.areasToDisplay_.slice());
+}
+
 ImageRef<RGBA> GUIGraphics::WindowListener::onResized(int width, int height) noexcept {
     return gui_.doResize(width, height);
 }

@@ -19,6 +19,7 @@ public:
     bool onKeyDown(Key key) noexcept override;
     bool onKeyUp(Key key) noexcept override;
     geom::box2i getDirtyRectangle() noexcept override;
+    void getDirtyAreas(Vec<geom::box2i>& areas) noexcept override;
     ImageRef<RGBA> onResized(int width, int height) noexcept override;
     void onDraw(WindowPixelFormat pf) noexcept override;
     void onMouseCaptureCancelled() noexcept override;

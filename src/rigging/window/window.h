@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "geom/box.h"
+#include "rigging/core/vec.h"
 #include "rigging/graphics/color.h"
 #include "rigging/graphics/image.h"
 
@@ -93,6 +94,12 @@ public:
     virtual void recomputeDirtyAreas() noexcept = 0;
     // Bounding box of what must be repainted; empty when nothing.
     virtual geom::box2i getDirtyRectangle() noexcept = 0;
+    // Appends the areas the next draw repaints, within the dirty rectangle, so that only they
+    // are compared with what the server shows. By default the dirty rectangle itself.
+    virtual void getDirtyAreas(Vec<geom::box2i>& areas) noexcept {
+        const geom::box2i r = getDirtyRectangle();
+        if (!r.empty()) areas.pushBack(r);
+    }
     virtual void onMouseCaptureCancelled() noexcept = 0;
     virtual void onAnimate(double dt, double time) noexcept = 0;
     virtual MouseCursor getMouseCursor() noexcept = 0;

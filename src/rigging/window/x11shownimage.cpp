@@ -212,7 +212,7 @@ void X11ShownImage::waitForCompletion() noexcept {
     }
 }
 
-void X11ShownImage::show(const ImageRef<RGBA>& drawn, const box2i& changedRegion,
+void X11ShownImage::show(const ImageRef<RGBA>& drawn, std::span<const box2i> changedRegions,
                          const box2i& exposedRegion) noexcept {
     if (image_ == nullptr || drawn.pixels == nullptr) return;
     if (shmAttached_) waitForCompletion();
@@ -222,9 +222,12 @@ void X11ShownImage::show(const ImageRef<RGBA>& drawn, const box2i& changedRegion
     // pixels are then put twice, which shows the same).
     const box2i exposed = copyArea(drawn, shown_, exposedRegion);
     if (!exposed.empty()) changed_.pushBack(exposed);
-    const std::size_t firstChange = changed_.length();
-    takeChangedTiles(drawn, shown_, changedRegion, kTileSize, changed_);
-    joinNeighbours(changed_, firstChange, kJoinSlackPixels);
+    // Region by region: the boxes of one lie inside it, so they stay disjoint from the others'.
+    for (const box2i& region : changedRegions) {
+        const std::size_t firstChange = changed_.length();
+        takeChangedTiles(drawn, shown_, region, kTileSize, changed_);
+        joinNeighbours(changed_, firstChange, kJoinSlackPixels);
+    }
     if (changed_.length() == 0) return;
 
     MutexLock lock(x11Mutex());

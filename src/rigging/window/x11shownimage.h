@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <span>
 
 #include "geom/box.h"
 #include "rigging/core/vec.h"
@@ -45,10 +46,11 @@ public:
     // The server has finished the last shared put: the segment may be written again.
     void completed() noexcept { putPending_ = false; }
 
-    // Brings the server's window up to `drawn`: within `changedRegion`, only the tiles that
-    // differ from what was last put; `exposedRegion` (content the server lost) in full.
-    // Waits for the previous shared put to finish before writing the segment. Event thread.
-    void show(const ImageRef<RGBA>& drawn, const geom::box2i& changedRegion,
+    // Brings the server's window up to `drawn`: within the disjoint `changedRegions`, only the
+    // tiles that differ from what was last put; `exposedRegion` (content the server lost) in
+    // full. Waits for the previous shared put to finish before writing the segment. Event
+    // thread.
+    void show(const ImageRef<RGBA>& drawn, std::span<const geom::box2i> changedRegions,
               const geom::box2i& exposedRegion) noexcept;
 
     // Rectangles and pixels put since creation.

@@ -307,17 +307,25 @@ void X11Window::exposeArea(int x, int y, int width, int height, bool sendEvent) 
 }
 
 void X11Window::drawAndShow(const geom::box2i& compared, const geom::box2i& lost) noexcept {
-    geom::box2i drawnArea;
+    drawnAreas_.clearContents();
     {
         MutexLock events(eventMutex_);
         MutexLock dirty(dirtyMutex_);
         // Everything dirty since the last draw, whichever request asked for it.
         repaintRequested_.store(false);
-        drawnArea = listener_->getDirtyRectangle();
+        listener_->getDirtyAreas(drawnAreas_);
         listener_->onDraw(WindowPixelFormat::BGRA8);
     }
     if (!shown_.valid() || terminated_.load()) return;
-    shown_.show(buffer_, drawnArea.expand(compared), lost);
+    // A synthetic expose compares its own area as well: one box around it all, which keeps
+    // the regions disjoint.
+    if (!compared.empty()) {
+        geom::box2i all = compared;
+        for (const geom::box2i& a : drawnAreas_.slice()) all = all.expand(a);
+        drawnAreas_.clearContents();
+        drawnAreas_.pushBack(all);
+    }
+    shown_.show(buffer_, drawnAreas_.slice(), lost);
 }
 
 void X11Window::defineCursor(MouseCursor cursor) noexcept {

@@ -110,6 +110,7 @@ private:
     _XGC* graphicsContext_ = nullptr;
     // A copy of what the server shows, which redraws are compared with.
     X11ShownImage shown_;
+    Vec<geom::box2i> drawnAreas_;  // event thread: what the draw repainted
     MouseCursor lastCursor_ = MouseCursor::pointer;
     unsigned long blankBitmap_ = 0;
     unsigned long hiddenCursor_ = 0;
