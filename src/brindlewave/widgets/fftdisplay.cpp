@@ -63,6 +63,8 @@ FFTDisplay::~FFTDisplay() {
     // Exactly the parameters listened to, whatever the band count is now.
     client_->param(param::numberOfBands)->removeListener(this);
     for (int k = 0; k < kCrossovers; ++k) client_->param(param::crossover(k))->removeListener(this);
+    // An editor closed in the middle of a drag still closes the host's edit.
+    if (editing_ != nullptr) editing_->endParamEdit();
     rigging::destroyFree(smoothing_);
     std::free(binTable_);
 }
@@ -217,17 +219,34 @@ void FFTDisplay::queueParamValueMessage(rigging::Parameter* p) noexcept {
     messageQueue_->Append(m);
 }
 
-bool FFTDisplay::onMouseClick(int, int, rigging::MouseButton, bool, rigging::MouseState) noexcept {
+bool FFTDisplay::nearHandle(int k, int x, int y) const noexcept {
+    const float p = crossoverPosition(k);
+    const int cy = position().height() / 2;
+    return p - kHandleReach <= x && x <= p + kHandleReach && cy - kHandleReach <= y &&
+           y <= cy + kHandleReach;
+}
+
+int FFTDisplay::handleAt(int x, int y) const noexcept {
+    // Only shown handles: a hidden crossover next to the last one would take its drag.
+    const int n = numBandsEnabled();
+    int picked = -1;
+    for (int k = 0; k < n - 1; ++k)
+        if (nearHandle(k, x, y)) picked = k;
+    return picked;
+}
+
+bool FFTDisplay::onMouseClick(int x, int y, rigging::MouseButton, bool,
+                              rigging::MouseState) noexcept {
+    pressSeen_ = true;
+    pressX_ = x;
+    pressY_ = y;
     return true;  // every click may start a drag
 }
 
 void FFTDisplay::onMouseMove(int x, int y, int, int, rigging::MouseState) noexcept {
     const int n = numBandsEnabled();
-    const int cy = position().height() / 2;
     for (int k = 0; k < n - 1; ++k) {
-        const float p = crossoverPosition(k);
-        if (p - kHandleReach <= x && x <= p + kHandleReach && cy - kHandleReach <= y &&
-            y <= cy + kHandleReach) {
+        if (nearHandle(k, x, y)) {
             rigging::Parameter* param = crossoverParameter(k);
             queueParamValueMessage(param);
             if (!tooltip_->IsBeingDragged()) hovered_ = param;
@@ -237,21 +256,21 @@ void FFTDisplay::onMouseMove(int x, int y, int, int, rigging::MouseState) noexce
 
 void FFTDisplay::onBeginDrag() noexcept {
     messageQueue_->BeginDrag(this);
-    firstDragEvent_ = true;
     globalState_->setCrossoverBeingDragged(true);
+    // The first motion may come far from the press (a flick), or outside the display.
+    firstDragEvent_ = !pressSeen_;
+    if (pressSeen_) dragged_ = handleAt(pressX_, pressY_);
+    pressSeen_ = false;
 }
 
-void FFTDisplay::onMouseDrag(int x, int y, int dx, int, rigging::MouseState) noexcept {
+void FFTDisplay::onMouseDrag(int x, int y, int dx, int dy, rigging::MouseState) noexcept {
+    if (firstDragEvent_) {
+        firstDragEvent_ = false;
+        dragged_ = handleAt(x - dx, y - dy);
+    }
     const int width = position().width();
     if (x < 1 || x >= width) return;
     const int n = numBandsEnabled();
-    if (firstDragEvent_) {
-        firstDragEvent_ = false;
-        // Only shown handles: a hidden crossover next to the last one would take its drag.
-        for (int k = 0; k < n - 1; ++k)
-            if (std::fabs(crossoverPosition(k) - static_cast<float>(x)) <= kHandleReach)
-                dragged_ = k;
-    }
     const int k = dragged_;
     if (k < 0 || k >= n - 1) return;
 
@@ -260,7 +279,8 @@ void FFTDisplay::onMouseDrag(int x, int y, int dx, int, rigging::MouseState) noe
     const int left = limit(k > 0 ? static_cast<int>(crossoverPosition(k - 1)) : 0);
 
     auto* p = static_cast<rigging::FloatParameter*>(crossoverParameter(k));
-    const double current = exactFrequencyFraction(p->valueAtomic());
+    const double value = p->valueAtomic();
+    const double current = exactFrequencyFraction(value);
     const double w = static_cast<double>(width);
     double next = current + static_cast<double>(dx) / w;
     // Neighbours and ends stay at least a band's minimum width away.
@@ -270,9 +290,15 @@ void FFTDisplay::onMouseDrag(int x, int y, int dx, int, rigging::MouseState) noe
         next = (right - kMinimumBandWidth) / w;
     if (next == current) return;
     const double hz = frequencyOfFraction(next);
-    p->beginParamEdit();
+    // Held at a limit, every step lands on the value already sent.
+    if (hz == value) return;
+    // One edit for the whole drag, opened by the first step that changes something.
+    if (editing_ != p) {
+        if (editing_ != nullptr) editing_->endParamEdit();
+        p->beginParamEdit();
+        editing_ = p;
+    }
     p->setFromGUI(hz);
-    p->endParamEdit();
     queueParamValueMessage(p);
     tooltip_->BeginDrag(p);
     tooltip_->Show(p, x, y);
@@ -281,6 +307,11 @@ void FFTDisplay::onMouseDrag(int x, int y, int dx, int, rigging::MouseState) noe
 }
 
 void FFTDisplay::onStopDrag() noexcept {
+    // The release, or a drag the window cancelled: either way the host's edit ends here.
+    if (editing_ != nullptr) {
+        editing_->endParamEdit();
+        editing_ = nullptr;
+    }
     messageQueue_->StopDrag(this);
     firstDragEvent_ = false;
     dragged_ = -1;

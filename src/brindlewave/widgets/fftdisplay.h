@@ -116,6 +116,10 @@ private:
     bool takeFrame() noexcept;
     void queueParamValueMessage(rigging::Parameter* p) noexcept;
     rigging::Parameter* crossoverParameter(int k) const noexcept;
+    // Whether (x, y) lies within reach of crossover k's handle.
+    bool nearHandle(int k, int x, int y) const noexcept;
+    // The shown handle a press at (x, y) takes (the last one in reach), or -1.
+    int handleAt(int x, int y) const noexcept;
 
     // Audio thread only.
     int callCounter_ = 0;
@@ -146,8 +150,14 @@ private:
     DrawnPicture<Picture> shown_;
     double sinceLastFrame_ = 0.0;
     double idleTimer_ = 0.0;
+    // A drag picks its handle where the button went down: the press onMouseClick saw, or
+    // without one, the first motion's start.
+    bool pressSeen_ = false;
+    int pressX_ = 0;
+    int pressY_ = 0;
     bool firstDragEvent_ = false;
     int dragged_ = -1;
+    rigging::Parameter* editing_ = nullptr;  // the crossover whose host edit is open
     rigging::Parameter* hovered_ = nullptr;
     char valueText_[25];
     char nameText_[25];

@@ -1,8 +1,8 @@
 #pragma once
 // A musician's short session with the editor in a real window: a band knob turned, a
-// crossover handle dragged in the spectrum, a band removed and added again, the crossovers
-// re-spaced. Each gesture waits until the host has seen its edit end, so a slow (sanitized)
-// build is followed rather than outrun. Shared by the tests of both modules, which differ only
+// crossover handle dragged then flicked in the spectrum, a band removed and added again, the
+// crossovers re-spaced. Each drag is one edit to the host, and each gesture waits until the
+// host has seen its edit end, so a slow (sanitized) build is followed rather than outrun. Shared by the tests of both modules, which differ only
 // in how they read the host's edit calls and the parameters.
 
 #include <cstdint>

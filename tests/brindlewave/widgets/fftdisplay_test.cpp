@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "brindlewave/editorlayout.h"
 #include "brindlewave/scales.h"
 #include "brindlewave/widgets/tooltip.h"
 #include "displayfixture.h"
+#include "pointer.h"
+#include "rigging/client/hostcommand.h"
 #include "rigging/dsp/fft.h"
 
 namespace brindlewave {
@@ -20,6 +23,20 @@ using namespace brindlewave::testing;
 constexpr int kFFTSize = 4096, kBins = kFFTSize / 2 + 1;
 constexpr float kRate = 48000.0f, kFull = 60.0f / 66.0f;
 constexpr RGBA kPaper{20, 30, 40, 255}, kBar{170, 170, 170, 255}, kHandle{200, 200, 200, 125};
+
+// The host's edit calls as letters: b(egin), p(erform), e(nd), each followed by the index.
+struct EditLog : rigging::IHostCommand {
+    std::string calls;
+    void beginParamEdit(int i) override { calls += "b" + std::to_string(i) + " "; }
+    void paramAutomate(int i, float) override { calls += "p" + std::to_string(i) + " "; }
+    void endParamEdit(int i) override { calls += "e" + std::to_string(i) + " "; }
+    bool requestResize(int, int) override { return false; }
+    rigging::DAW getDAW() override { return rigging::DAW::unknown; }
+};
+
+double hzAt(double x) {
+    return 20.0 * std::pow(1000.0, x / 1000.0);
+}
 
 rigging::Vec<SpectrumBin> flatFrame(float magnitude) {
     rigging::Vec<SpectrumBin> bins(kBins);
@@ -186,7 +203,6 @@ TEST_F(SpectrumTest, DraggingAHandleKeepsABandsWidthFromNeighboursAndEnds) {
 }
 
 TEST_F(SpectrumTest, AHiddenCrossoverNextToTheLastActiveHandleNeverTakesItsDrag) {
-    auto hzAt = [](double x) { return 20.0 * std::pow(1000.0, x / 1000.0); };
     // The last active crossover moved to 5 px from the first hidden one (at 500, then 750).
     for (int bands : {2, 3}) {
         SCOPED_TRACE(bands);
@@ -201,6 +217,89 @@ TEST_F(SpectrumTest, AHiddenCrossoverNextToTheLastActiveHandleNeverTakesItsDrag)
         EXPECT_NEAR(drag(hidden + 95, -100, k), hzAt(hidden - 5), 0.05);
         EXPECT_EQ(floatParam(*client, param::crossover(k + 1))->value(), hiddenHz);
     }
+}
+
+// Through the window's dispatch: the handle's centre is at (x, 162) in window coordinates.
+TEST_F(SpectrumTest, TheHandleIsPickedWhereTheButtonWentDown) {
+    EditLog host;
+    client->setHostCommand(&host);
+    testsupport::Pointer pointer(*display);
+    auto crossover0 = [&] { return floatParam(*client, param::crossover(0))->value(); };
+    auto gesture = [&](int x, int y, int dx, int dy) {
+        pointer.click(x, y);
+        pointer.moveBy(dx, dy);
+        pointer.release();
+    };
+    // Flicks: the first motion ends well beyond the handle's reach.
+    gesture(250, 162, 15, 0);
+    EXPECT_NEAR(crossover0(), hzAt(265), 0.01);
+    gesture(265, 162, 40, 0);
+    EXPECT_NEAR(crossover0(), hzAt(305), 0.01);
+    EXPECT_EQ(host.calls, "b0 p0 e0 b0 p0 e0 ");
+    // 9 px off in x, then in both, dragged away from the handle; 11 px off in y is out of reach.
+    gesture(314, 162, 30, 0);
+    EXPECT_NEAR(crossover0(), hzAt(335), 0.01);
+    gesture(326, 153, -30, -5);
+    EXPECT_NEAR(crossover0(), hzAt(305), 0.01);
+    gesture(305, 173, 20, 0);
+    EXPECT_NEAR(crossover0(), hzAt(305), 0.01);
+    // A first motion outside the display is dropped, but the press already picked the handle.
+    pointer.click(305, 162);
+    pointer.moveTo(1000, 162);
+    pointer.moveTo(990, 162);
+    pointer.release();
+    EXPECT_NEAR(crossover0(), hzAt(295), 0.01);
+    // A drag begun without a press: the first motion's start stands for it.
+    display->onBeginDrag();
+    display->onMouseDrag(335, 102, 40, 0, {});
+    display->onStopDrag();
+    EXPECT_NEAR(crossover0(), hzAt(335), 0.01);
+    client->setHostCommand(nullptr);
+}
+
+TEST_F(SpectrumTest, ADragIsOneEditOpenedByItsFirstChangeAndClosedAtItsEnd) {
+    EditLog host;
+    client->setHostCommand(&host);
+    testsupport::Pointer pointer(*display);
+    // A press and a step that moves nothing along the axis send nothing.
+    pointer.click(250, 162);
+    pointer.moveBy(0, 5);
+    EXPECT_EQ(host.calls, "");
+    // 16 steps right take the handle to its stop 100 px short of crossover 2; 4 steps held
+    // there resend nothing; 2 steps back move it again.
+    for (int s = 0; s < 16; ++s) pointer.moveBy(10, 0);
+    EXPECT_NEAR(floatParam(*client, param::crossover(0))->value(), hzAt(400), 0.01);
+    const std::string atStop = host.calls;
+    for (int s = 0; s < 4; ++s) pointer.moveBy(10, 0);
+    EXPECT_EQ(host.calls, atStop);
+    pointer.moveBy(-10, 0);
+    pointer.moveBy(-10, 0);
+    EXPECT_NEAR(floatParam(*client, param::crossover(0))->value(), hzAt(380), 0.01);
+    pointer.release();
+    EXPECT_EQ(host.calls, atStop + "p0 p0 e0 ");
+    // One begin first, then a perform per step that changed the value, at most one per step.
+    EXPECT_EQ(atStop.rfind("b0 ", 0), 0u);
+    const std::string performs = atStop.substr(3);
+    EXPECT_EQ(performs.find_first_not_of("p0 "), std::string::npos) << performs;
+    EXPECT_GE(performs.size(), 15 * 3u);
+    EXPECT_LE(performs.size(), 16 * 3u);
+
+    // A click alone is no edit; a drag the window cancels, or whose editor closes, still ends.
+    host.calls.clear();
+    pointer.click(380, 162);
+    pointer.release();
+    EXPECT_EQ(host.calls, "");
+    pointer.click(380, 162);
+    pointer.moveBy(10, 0);
+    context.stopDragging();  // what a lost mouse capture does
+    pointer.moveBy(10, 0);
+    EXPECT_EQ(host.calls, "b0 p0 e0 ");
+    pointer.click(390, 162);
+    pointer.moveBy(10, 0);
+    rigging::destroyFree(display);
+    display = nullptr;
+    EXPECT_EQ(host.calls, "b0 p0 e0 b0 p0 e0 ");
+    client->setHostCommand(nullptr);
 }
 
 TEST_F(SpectrumTest, WithoutFramesTheDisplayRefreshesEveryFifthOfASecond) {
