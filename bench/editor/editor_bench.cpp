@@ -131,12 +131,11 @@ void BM_BandCountChange(benchmark::State& state) {
 }
 BENCHMARK(BM_BandCountChange)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Playback at 48 kHz: before each tick the engine blocks of a 60th of a second are handed
-// over (untimed: that is the audio thread's work), then the tick is timed. Ten seconds of
-// frames after one of warming up.
-void BM_PlaybackFrame(benchmark::State& state) {
-    constexpr int kWarmup = 60, kFrames = 600;
-    const brindlewave::displays::Programme programme;
+// Ticks of a fresh editor at 60 Hz with the engine's blocks of each 60th of a second handed
+// over first (untimed: that is the audio thread's work, `feedBlock(editor, block)`); the ticks
+// after the warm-up are timed and reported as frame times, drawn frames and % of one core.
+template <typename Feed>
+void timeFrames(benchmark::State& state, int warmup, int count, Feed&& feedBlock) {
     auto* plugin = rigging::createClient<BrindlewavePlugin>();
     for (auto _ : state) {
         auto* editor = rigging::mallocNew<HalyardGUI>(*plugin);
@@ -147,61 +146,15 @@ void BM_PlaybackFrame(benchmark::State& state) {
             double blocks = 0.0;
             int block = 0, drawn = 0;
             std::vector<double> frames;
-            frames.reserve(kFrames);
-            for (int tick = 0; tick < kWarmup + kFrames; ++tick) {
+            frames.reserve(static_cast<std::size_t>(count));
+            for (int tick = 0; tick < warmup + count; ++tick) {
                 blocks += brindlewave::displays::kBlocksPerSecond / 60.0;
-                while (block < static_cast<int>(blocks)) programme.feedBlock(*editor, block++);
+                while (block < static_cast<int>(blocks)) feedBlock(*editor, block++);
                 const auto t0 = Clock::now();
                 const bool drew = driver.tick();
                 const double ms =
                     std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-                if (tick >= kWarmup) {
-                    frames.push_back(ms);
-                    drawn += drew ? 1 : 0;
-                }
-            }
-            state.counters["drawnFrames"] = drawn;
-            state.counters["p50_ms"] = percentile(frames, 0.5);
-            state.counters["p99_ms"] = percentile(frames, 0.99);
-            state.counters["max_ms"] = *std::max_element(frames.begin(), frames.end());
-        }
-        rigging::destroyFree(editor);
-    }
-    rigging::destroyFree(plugin);
-}
-BENCHMARK(BM_PlaybackFrame)->Iterations(1)->Unit(benchmark::kMillisecond);
-
-// The host processing silence, as with the transport stopped: the engine hands over an empty
-// spectrum and silent levels every block. Timed like the playback frame, after two seconds of
-// silence have let the displays settle; the frames' total is also given in % of one core.
-void BM_SilenceFrame(benchmark::State& state) {
-    constexpr int kWarmup = 120, kFrames = 600;
-    rigging::Vec<brindlewave::SpectrumBin> spectrum(brindlewave::displays::kBins);
-    for (int i = 0; i < brindlewave::displays::kBins; ++i) spectrum[i] = {};
-    const float silent[brindlewave::displays::kBands] = {};
-    auto* plugin = rigging::createClient<BrindlewavePlugin>();
-    for (auto _ : state) {
-        auto* editor = rigging::mallocNew<HalyardGUI>(*plugin);
-        {
-            rigging::OffscreenDriver driver(*editor);
-            driver.open();
-            driver.tick();
-            double blocks = 0.0;
-            int block = 0, drawn = 0;
-            std::vector<double> frames;
-            frames.reserve(kFrames);
-            for (int tick = 0; tick < kWarmup + kFrames; ++tick) {
-                blocks += brindlewave::displays::kBlocksPerSecond / 60.0;
-                for (; block < static_cast<int>(blocks); ++block) {
-                    editor->updateFFTData(spectrum, brindlewave::displays::kFFTSize,
-                                          brindlewave::displays::kSampleRate);
-                    editor->updateMeters(silent, silent, brindlewave::displays::kSampleRate);
-                }
-                const auto t0 = Clock::now();
-                const bool drew = driver.tick();
-                const double ms =
-                    std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-                if (tick >= kWarmup) {
+                if (tick >= warmup) {
                     frames.push_back(ms);
                     drawn += drew ? 1 : 0;
                 }
@@ -211,17 +164,39 @@ void BM_SilenceFrame(benchmark::State& state) {
             state.counters["drawnFrames"] = drawn;
             state.counters["p50_ms"] = percentile(frames, 0.5);
             state.counters["p99_ms"] = percentile(frames, 0.99);
-            state.counters["percentOfOneCore"] = 100.0 * total / (1000.0 * kFrames / 60.0);
+            state.counters["max_ms"] = *std::max_element(frames.begin(), frames.end());
+            state.counters["percentOfOneCore"] = 100.0 * total / (1000.0 * count / 60.0);
         }
         rigging::destroyFree(editor);
     }
     rigging::destroyFree(plugin);
 }
+
+// Playback at 48 kHz: ten seconds of frames after one of warming up.
+void BM_PlaybackFrame(benchmark::State& state) {
+    const brindlewave::displays::Programme programme;
+    timeFrames(state, 60, 600,
+               [&](HalyardGUI& editor, int block) { programme.feedBlock(editor, block); });
+}
+BENCHMARK(BM_PlaybackFrame)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The host processing silence, as with the transport stopped: the engine hands over an empty
+// spectrum and silent levels every block. Two seconds of silence let the displays settle.
+void BM_SilenceFrame(benchmark::State& state) {
+    rigging::Vec<brindlewave::SpectrumBin> spectrum(brindlewave::displays::kBins);
+    for (int i = 0; i < brindlewave::displays::kBins; ++i) spectrum[i] = {};
+    const float silent[brindlewave::displays::kBands] = {};
+    timeFrames(state, 120, 600, [&](HalyardGUI& editor, int) {
+        editor.updateFFTData(spectrum, brindlewave::displays::kFFTSize,
+                             brindlewave::displays::kSampleRate);
+        editor.updateMeters(silent, silent, brindlewave::displays::kSampleRate);
+    });
+}
 BENCHMARK(BM_SilenceFrame)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// An open editor with no audio: ten seconds of 60 Hz ticks (the band row still refreshes
-// five times a second), as the process's CPU time over those ten seconds, in % of one core.
-// The ticks run back to back, so the figure leaves out only the X transfer.
+// An open editor with no audio: ten seconds of 60 Hz ticks, as the process's CPU time over those
+// ten seconds, in % of one core. The ticks run back to back, so the figure leaves out only the X
+// transfer.
 void BM_IdleCpu(benchmark::State& state) {
     constexpr int kTicks = 600;
     auto* plugin = rigging::createClient<BrindlewavePlugin>();
