@@ -48,8 +48,8 @@ public:
                GlobalState* globalState, UITooltip* tooltip, rigging::Font* font) noexcept;
     ~FFTDisplay() override;
 
-    // Rise and fall times in ms at the given rate of frames: coefficient exp(-1 / (t x rate /
-    // 1000)).
+    // Rise and fall times in ms at the given rate of frames; each coefficient is
+    // exp(-1 / (t x rate / 1000)).
     void setTiming(float sampleRate, float riseTime, float fallTime) noexcept;
     float riseCoefficient() const noexcept { return rise_.load(std::memory_order_relaxed); }
     float fallCoefficient() const noexcept { return fall_.load(std::memory_order_relaxed); }
