@@ -24,7 +24,8 @@ void fillLine(rigging::Canvas& canvas, geom::vec2f a, geom::vec2f b, float width
 
 void fillPolyline(rigging::Canvas& canvas, std::span<const geom::vec2f> points,
                   float width) noexcept {
-    for (std::size_t i = 1; i < points.size(); ++i) fillLine(canvas, points[i - 1], points[i], width);
+    for (std::size_t i = 1; i < points.size(); ++i)
+        fillLine(canvas, points[i - 1], points[i], width);
 }
 
 void fillAreaUnder(rigging::Canvas& canvas, std::span<const geom::vec2f> points,
@@ -53,15 +54,16 @@ void blendOverlay(const rigging::ImageRef<RGBA>& elementImage, const geom::box2i
         const RGBA* over = overlay->scanlinePtr(y);
         for (int x = std::max(rect.min.x, 0); x < x1; ++x) {
             const RGBA o = over[x];
+            if (o.a == 0) continue;  // blends to the pixel as it is: most of an overlay is clear
             RGBA p = rigging::blendColor(o, row[x], o.a);
-            if (clearAlpha && o.a != 0) p.a = 0;
+            if (clearAlpha) p.a = 0;
             row[x] = p;
         }
     }
 }
 
-void fillDepth(const rigging::ImageRef<rigging::L16>& depthMap,
-               std::span<const geom::box2i> rects, std::uint16_t depth) noexcept {
+void fillDepth(const rigging::ImageRef<rigging::L16>& depthMap, std::span<const geom::box2i> rects,
+               std::uint16_t depth) noexcept {
     for (const geom::box2i& r : rects)
         for (int y = r.min.y; y < r.max.y; ++y) {
             rigging::L16* row = depthMap.scanlinePtr(y);

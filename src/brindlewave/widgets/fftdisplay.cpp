@@ -1,5 +1,6 @@
 #include "brindlewave/widgets/fftdisplay.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -335,11 +336,43 @@ void FFTDisplay::onAnimate(double dt, double) noexcept {
             dirty = true;
         }
     }
-    if (dirty && globalState_->redrawsOnlyChanges()) {
-        describePicture(next_);
-        dirty = shown_.differs(next_);
+    if (!dirty) return;
+    if (!globalState_->redrawsOnlyChanges()) {
+        setDirtyWhole();
+        return;
     }
-    if (dirty) setDirtyWhole();
+    describePicture(next_);
+    const box2i area = shown_.toRedraw(next_, position().width(), position().height());
+    if (!area.empty()) setDirty(area);
+}
+
+box2i FFTDisplay::Picture::changedArea(const Picture& from, const Picture& to, int w,
+                                       int h) noexcept {
+    const box2i whole(0, 0, w, h);
+    if (from.width != to.width || from.height != to.height || from.bands != to.bands ||
+        !std::equal(from.thresholdRow, from.thresholdRow + 4, to.thresholdRow) ||
+        !std::equal(from.crossoverX, from.crossoverX + kCrossovers, to.crossoverX))
+        return whole;
+    int first = -1, last = -1;
+    for (int k = 0; k < kPoints; ++k) {
+        if (from.row[k] == to.row[k]) continue;
+        if (first < 0) first = k;
+        last = k;
+    }
+    if (first < 0) return box2i();
+    // A column's row moves the segments to both its neighbours; the line reaches a pixel
+    // beyond them, and antialiasing one more.
+    int top = h, bottom = 0;
+    for (int k = std::max(first - 1, 0); k <= std::min(last + 1, kPoints - 1); ++k) {
+        top = std::min({top, static_cast<int>(from.row[k]), static_cast<int>(to.row[k])});
+        bottom = std::max({bottom, static_cast<int>(from.row[k]), static_cast<int>(to.row[k])});
+    }
+    // The curve starts and ends on the bottom edge.
+    if (first == 0 || last == kPoints - 1) bottom = h;
+    constexpr int kReach = 3;
+    return box2i(std::max(first - kReach, 0), std::max(top - kReach, 0),
+                 std::min(last + kReach + 1, w), std::min(bottom + kReach + 1, h))
+        .intersection(whole);
 }
 
 void FFTDisplay::describePicture(Picture& picture) const noexcept {

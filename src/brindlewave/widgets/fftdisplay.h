@@ -95,6 +95,11 @@ public:
         int crossoverX[kCrossovers] = {};  // kNoColumn for a position that is not a number
         std::int16_t row[kPoints] = {};
         bool operator==(const Picture&) const = default;
+        // Where `from` and `to` draw different pixels in a w x h display: the columns whose rows
+        // differ, with the curve's segments to their neighbours and its 2-pixel line, or all of
+        // it when a bar, a crossover or the size differs.
+        static geom::box2i changedArea(const Picture& from, const Picture& to, int w,
+                                       int h) noexcept;
     };
     static constexpr int kNoColumn = INT_MIN;
     void describePicture(Picture& picture) const noexcept;

@@ -73,7 +73,8 @@ void UITimeReductionDisplay::onAnimate(double dt, double) noexcept {
     }
     if (fifo_.readOldestDataAndDropSome(std::span<TimeReductionData>(&lastRead_, 1), dt, 0) > 0) {
         insertToBuffer(lastRead_);
-        if (!globalState_->redrawsOnlyChanges() || !describePicture(next_) || shown_.differs(next_))
+        if (!globalState_->redrawsOnlyChanges() || !describePicture(next_) ||
+            !shown_.toRedraw(next_, position().width(), position().height()).empty())
             setDirtyWhole();
     }
 }

@@ -59,6 +59,11 @@ public:
         std::int16_t first[kMaxColumns] = {};
         std::int16_t second[kMaxColumns] = {};
         bool operator==(const Picture& o) const noexcept;
+        // Scrolling moves every column: any difference redraws all of it.
+        static geom::box2i changedArea(const Picture& from, const Picture& to, int w,
+                                       int h) noexcept {
+            return from == to ? geom::box2i() : geom::box2i(0, 0, w, h);
+        }
     };
     // False for a display too wide to describe, which then always redraws.
     bool describePicture(Picture& picture) const noexcept;
