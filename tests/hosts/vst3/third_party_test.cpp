@@ -5,46 +5,13 @@
 
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
-#endif
-
-#include "host_editor.h"
 #include "host_instance.h"
 #include "host_module.h"
-#include "x11parent.h"
+#include "third_party_fixture.h"
 
 using namespace vst3host;
-
-namespace {
-
-// A mono and a stereo dynamics plug-in and a stereo equaliser.
-class ThirdPartyVst3 : public ::testing::TestWithParam<const char*> {
-protected:
-    void SetUp() override {
-        std::string bundle = std::string("/usr/lib/vst3/") + GetParam() + ".vst3";
-        if (!std::filesystem::exists(bundleBinaryPath(bundle)))
-            GTEST_SKIP() << "zam-plugins is not installed";
-        ASSERT_TRUE(module.load(bundle)) << module.error();
-        factory = module.getFactory();
-        ASSERT_NE(factory, nullptr);
-        ASSERT_GE(findClass(factory, "Audio Module Class", &info), 0);
-    }
-    void TearDown() override {
-        if (factory) {
-            EXPECT_EQ(factory->release(), 0u);
-        }
-    }
-
-    HostModule module;
-    IPluginFactory* factory = nullptr;
-    PClassInfo info{};
-};
-
-}  // namespace
 
 TEST_P(ThirdPartyVst3, FactoryRecordsReadConsistently) {
     PFactoryInfo fi{};
@@ -132,49 +99,6 @@ TEST_P(ThirdPartyVst3, ProcessesStateAndTearsDownToZero) {
     }
     EXPECT_EQ(app.extraRefs(), 0);
     EXPECT_EQ(handler.extraRefs(), 0);
-}
-
-// An editor built elsewhere finds the run loop through our frame, has its timer called from
-// our passes, passes messages between its halves through the host, and gives every
-// registration and reference back when it goes.
-TEST_P(ThirdPartyVst3, EditorRunsOnTheFramesRunLoop) {
-    testhost::X11Parent parent;
-    if (!parent.ok()) GTEST_SKIP() << "no X display";
-#if defined(__SANITIZE_ADDRESS__)
-    // An editor built elsewhere keeps some memory of its own for good; not ours to find.
-    __lsan::ScopedDisabler notOurs;
-#endif
-    HostRunLoop loop;
-    HostPlugFrame frame(&loop);
-    EditorHostApplication app(&loop);
-    RecordingComponentHandler handler;
-    const int messages = HostMessage::made();
-    {
-        PluginInstance plugin;
-        ASSERT_TRUE(plugin.create(factory, info.cid));
-        ASSERT_TRUE(plugin.initialize(&app, &handler));
-        ASSERT_TRUE(plugin.connect());
-        IPlugView* view = plugin.controller->createView("editor");
-        ASSERT_NE(view, nullptr);
-        EXPECT_EQ(view->setFrame(&frame), kResultOk);
-        ASSERT_EQ(view->attached(parent.handle(), "X11EmbedWindowID"), kResultOk);
-        EXPECT_GE(loop.timers(), 1);
-        EXPECT_TRUE(testhost::waitFor([&] {
-            loop.run();
-            return loop.timerCalls() >= 3;
-        }));
-        EXPECT_EQ(view->removed(), kResultOk);
-        EXPECT_EQ(loop.timers(), 0);
-        EXPECT_EQ(loop.eventHandlers(), 0);
-        view->setFrame(nullptr);
-        EXPECT_EQ(view->release(), 0u);
-        EXPECT_TRUE(plugin.teardown());
-    }
-    EXPECT_GT(HostMessage::made(), messages);
-    EXPECT_EQ(HostMessage::live(), 0);
-    EXPECT_EQ(frame.extraRefs(), 0);
-    EXPECT_EQ(loop.extraRefs(), 0);
-    EXPECT_EQ(app.extraRefs(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Zam, ThirdPartyVst3, ::testing::Values("ZamComp", "ZamCompX2", "ZamEQ2"));
