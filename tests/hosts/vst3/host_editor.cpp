@@ -12,6 +12,24 @@ namespace {
 // period would otherwise skip every other one on a few microseconds of lateness.
 constexpr std::chrono::milliseconds kEarly{2};
 
+// Takes every registration of `handler` out of `list` under `mutex` and releases them
+// outside it: the last release may run the plug-in's destructor, which may call back in.
+template <class Entry, class Handler>
+tresult unregisterAll(std::mutex& mutex, std::vector<Entry>& list, Handler* handler) {
+    std::vector<Handler*> dropped;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        auto gone = std::remove_if(list.begin(), list.end(), [&](const Entry& e) {
+            if (e.handler != handler) return false;
+            dropped.push_back(e.handler);
+            return true;
+        });
+        list.erase(gone, list.end());
+    }
+    for (Handler* h : dropped) h->release();
+    return dropped.empty() ? kInvalidArgument : kResultOk;
+}
+
 }  // namespace
 
 tresult HostRunLoop::registerEventHandler(IEventHandler* handler, int fd) {
@@ -23,20 +41,7 @@ tresult HostRunLoop::registerEventHandler(IEventHandler* handler, int fd) {
 }
 
 tresult HostRunLoop::unregisterEventHandler(IEventHandler* handler) {
-    std::vector<IEventHandler*> dropped;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        auto gone = std::remove_if(watches_.begin(), watches_.end(), [&](const Watch& w) {
-            if (w.handler != handler) return false;
-            dropped.push_back(w.handler);
-            return true;
-        });
-        watches_.erase(gone, watches_.end());
-    }
-    // Released outside the lock: the last release may run the plug-in's destructor, which may
-    // call back in.
-    for (IEventHandler* h : dropped) h->release();
-    return dropped.empty() ? kInvalidArgument : kResultOk;
+    return unregisterAll(mutex_, watches_, handler);
 }
 
 tresult HostRunLoop::registerTimer(ITimerHandler* handler, uint64 milliseconds) {
@@ -49,18 +54,7 @@ tresult HostRunLoop::registerTimer(ITimerHandler* handler, uint64 milliseconds) 
 }
 
 tresult HostRunLoop::unregisterTimer(ITimerHandler* handler) {
-    std::vector<ITimerHandler*> dropped;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        auto gone = std::remove_if(timers_.begin(), timers_.end(), [&](const Timer& t) {
-            if (t.handler != handler) return false;
-            dropped.push_back(t.handler);
-            return true;
-        });
-        timers_.erase(gone, timers_.end());
-    }
-    for (ITimerHandler* h : dropped) h->release();
-    return dropped.empty() ? kInvalidArgument : kResultOk;
+    return unregisterAll(mutex_, timers_, handler);
 }
 
 void HostRunLoop::run() {
