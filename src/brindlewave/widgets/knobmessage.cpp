@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "rigging/client/valuetext.h"
+
 namespace brindlewave {
 
 Message makeMessage(IMessageSender* sender, const char* kind, const char* name,
@@ -20,6 +22,7 @@ Message makeMessage(IMessageSender* sender, const char* kind, const char* name,
 Message knobMessage(IMessageSender* sender, const rigging::FloatParameter& param) noexcept {
     char valueBuffer[24];
     std::snprintf(valueBuffer, sizeof valueBuffer, "%.2f %s", param.value(), param.label());
+    rigging::dropNegativeZero(valueBuffer);
     return makeMessage(sender, "Knob", param.name(), valueBuffer);
 }
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "rigging/client/valuetext.h"
 #include "rigging/core/fatal.h"
 
 namespace rigging {
@@ -27,12 +28,16 @@ void FloatParameter::setNormalized(double normalized) noexcept {
 }
 
 void FloatParameter::toStringN(char* buffer, std::size_t size) const noexcept {
+    if (size == 0) return;
     std::snprintf(buffer, size, format_, value());
+    dropNegativeZero(buffer);
 }
 
 void FloatParameter::stringFromNormalizedValue(double normalized, char* buffer,
                                                std::size_t size) const noexcept {
+    if (size == 0) return;
     std::snprintf(buffer, size, format_, fromNormalized(normalized));
+    dropNegativeZero(buffer);
 }
 
 bool FloatParameter::normalizedValueFromString(const char* text,

@@ -91,6 +91,18 @@ TEST_F(Brindlewave, ParameterValuesReadBackQuantized) {
     EXPECT_FLOAT_EQ(host.getParameter(11), 0.5f);
 }
 
+TEST_F(Brindlewave, AValueShownAsZeroHasNoSign) {
+    // Threshold fully up through a float lands a hair below 0 dB.
+    host.setParameter(11, 0.99999994f);
+    EXPECT_EQ(host.dispatchText(effGetParamDisplay, 11, 8).text, "0.00");
+    host.setParameter(11, 1.0f);
+    EXPECT_EQ(host.dispatchText(effGetParamDisplay, 11, 8).text, "0.00");
+    host.setParameter(11, 0.9999f);  // -0.006 dB still reads as below zero
+    EXPECT_EQ(host.dispatchText(effGetParamDisplay, 11, 8).text, "-0.01");
+    host.setParameter(60, 0.49999997f);  // input gain, -12..12
+    EXPECT_EQ(host.dispatchText(effGetParamDisplay, 60, 8).text, "0.00");
+}
+
 TEST_F(Brindlewave, ProcessesStereoAndSilencesExtraHostOutputs) {
     host.start(48000.0f, 512);
     host.setSpeakers(6, 6);

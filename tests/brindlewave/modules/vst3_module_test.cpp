@@ -92,6 +92,8 @@ TEST_F(BrindlewaveModule, ParametersAsTheHostSeesThem) {
     EXPECT_EQ(text(c, 59, 1.0), "4");
     EXPECT_EQ(text(c, 118, 1.0), "yes");
     EXPECT_EQ(text(c, 0, c->getParamNormalized(0)), "112.47");
+    EXPECT_EQ(text(c, 11, 0.99999994), "0.00");  // no "-0.00" a hair below 0 dB
+    EXPECT_EQ(text(c, 11, 0.9999), "-0.01");
     double v = -1;
     ASSERT_EQ(c->getParamValueByString(60, const_cast<TChar*>(u"6"), v), kResultOk);
     EXPECT_DOUBLE_EQ(v, 0.75);

@@ -48,6 +48,18 @@ TEST_F(MessageKnobTest, HoverAndDragNameTheKnobAndShowItsTooltip) {
     EXPECT_GT(host.count("perform 9"), 0);
 }
 
+TEST_F(MessageKnobTest, TheInformationLineShowsNoMinusZero) {
+    add(rigging::mallocNew<UIMessageKnob>(
+            &context, static_cast<rigging::FloatParameter*>(p(param::threshold(0))), knobStrip, 120,
+            &mailbox, &tooltip),
+        box2i(135, 275, 180, 320));
+    p(param::threshold(0))->setFromHost(0.99999994);  // a hair below 0 dB, as a float host sends
+    pointer.moveTo(157, 297);
+    brindlewave::Message m = mailbox.readMessage();
+    EXPECT_STREQ(m.name.c_str(), "Threshold B1");
+    EXPECT_STREQ(m.value.c_str(), "0.00 dB");
+}
+
 TEST_F(MessageKnobTest, OnlyADoubleClickResetsToTheDefault) {
     p(param::attack(0))->setFromHost(0.1);
     pointer.click(57, 297, alt());
