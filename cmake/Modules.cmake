@@ -190,9 +190,9 @@ function(brindlewave_plugin_module target)
 endfunction()
 
 # brindlewave_thread_checks_test(<test> <module target>): the module carries the thread
-# contract's checks exactly when the build has them (BRINDLEWAVE_THREAD_CHECKS).
+# contract's checks exactly when the build has them (BRINDLEWAVE_THREAD_CHECKS_ENABLED).
 function(brindlewave_thread_checks_test name module)
-    if(BRINDLEWAVE_THREAD_CHECKS)
+    if(BRINDLEWAVE_THREAD_CHECKS_ENABLED)
         set(checks 1)
     else()
         set(checks 0)
