@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,7 +37,7 @@ constexpr double kMinRate = 8000, kMaxRate = 768000;
 constexpr int kMaxBlock = 65536;
 
 void usage() {
-    std::fprintf(stderr,
+    std::fprintf(stdout,
                  "usage: brindlewave-render (--input FILE.wav | --signal SIGNAL) [options]\n"
                  "  --signal SIGNAL       sine:FREQ:PEAKDB, noise:PEAKDB or silence\n"
                  "  --seconds S           length of a generated signal (default 2)\n"
@@ -49,11 +50,14 @@ void usage() {
                  "                        report then goes to standard error)\n"
                  "  --plain               use the plain per-sample path\n"
                  "Inputs and generated signals hold at most %d frames (%d s at 48 kHz).\n"
-                 "The output is written under a temporary name beside FILE.wav and renamed over\n"
-                 "it once complete: a failed render leaves no partial file, and a FILE.wav\n"
-                 "already there as it was. A pipe, FIFO, terminal or standard output cannot be\n"
-                 "replaced so and is written directly. A FIFO given as --input or --output waits\n"
-                 "until its other end is opened, as with any program.\n",
+                 "The output is written as a new file beside FILE.wav and renamed over it once\n"
+                 "complete: a failed render leaves no partial file, and a FILE.wav already there\n"
+                 "as it was. A FILE.wav that is a symbolic link is written at the link's target;\n"
+                 "one with other hard links is replaced under this name only, the others keep\n"
+                 "the old data. A write-protected FILE.wav is refused. A pipe, FIFO, terminal or\n"
+                 "standard output cannot be replaced so and is written directly. A FIFO given as\n"
+                 "--input or --output waits until its other end is opened, as with any program.\n"
+                 "An input cut short is rendered as far as it goes, with a warning.\n",
                  kMaxFrames, kMaxFrames / 48000);
 }
 
@@ -101,9 +105,7 @@ ParamSetting parseParam(const char* text) {
     return {static_cast<int>(index), value};
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     std::string inputPath, signalText, outputPath;
     double seconds = 2.0, rate = 48000.0;
     int block = 512, ins = 2, outs = 2;
@@ -191,12 +193,14 @@ int main(int argc, char** argv) {
     WavReadLimits limits;
     limits.maxFrames = kMaxFrames;
     limits.maxBytes = kMaxInputBytes;
-    if (!inputPath.empty() ? !readWav(inputPath, source, error, limits)
+    std::string warning;
+    if (!inputPath.empty() ? !readWav(inputPath, source, error, limits, &warning)
                            : !makeSignal(signalText, ins, int(frames), rate, source, error)) {
         std::fprintf(stderr, "brindlewave-render: %s\n", error.c_str());
         rigging::destroyFree(client);
         return 1;
     }
+    if (!warning.empty()) std::fprintf(stderr, "brindlewave-render: %s\n", warning.c_str());
     if (source.sampleRate < kMinRate || source.sampleRate > kMaxRate) {
         std::fprintf(stderr,
                      "brindlewave-render: %s: sample rate %.0f Hz is outside 8000..768000\n",
@@ -250,4 +254,17 @@ int main(int argc, char** argv) {
                      decibelsOfDouble(u.postDetectors[b]->getEnvelope()));
     rigging::destroyFree(client);
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Running out of memory is an error like any other: one line, and the new output file goes
+    // with the stack.
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "brindlewave-render: out of memory\n");
+        return 1;
+    }
 }

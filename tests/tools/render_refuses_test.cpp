@@ -3,20 +3,27 @@
 // does it ever destroy a file or leave a partial one.
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "testsignal.h"
@@ -34,7 +41,24 @@ struct Surroundings {
     std::string folder = ".";          // where it runs
     std::string standardOutput;        // appended to, relative to the folder; none: /dev/null
     rlim_t fileLimit = RLIM_INFINITY;  // the largest file it may write
+    bool plainUser = false;  // as root too, the files' permissions hold, as for any other user
+    int killOnceOpen = 0;    // a signal sent as soon as it holds a file open in the folder
 };
+
+// Whether `child` holds a file in `folder` open.
+bool holdsFileIn(pid_t child, const std::string& folder) {
+    const std::string fds = "/proc/" + std::to_string(child) + "/fd";
+    bool found = false;
+    if (DIR* d = ::opendir(fds.c_str())) {
+        while (const dirent* e = ::readdir(d)) {
+            char to[PATH_MAX];
+            const ssize_t n = ::readlink((fds + "/" + e->d_name).c_str(), to, sizeof to - 1);
+            if (n > 0 && std::string(to, std::size_t(n)).rfind(folder + "/", 0) == 0) found = true;
+        }
+        ::closedir(d);
+    }
+    return found;
+}
 
 Outcome runRenderer(const std::string& arguments, const Surroundings& around = {}) {
     const std::string errPath =
@@ -47,12 +71,32 @@ Outcome runRenderer(const std::string& arguments, const Surroundings& around = {
         // SIGXFSZ stays as it is: the renderer itself makes the limit fail a write.
         const rlimit limit{around.fileLimit, around.fileLimit};
         ::setrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        // Gone from what this process and all it runs may ever have.
+        if (around.plainUser && ::geteuid() == 0 &&
+            ::prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0) != 0)
+            ::_exit(126);
         ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
     int raw = 0;
     Outcome r;
-    if (child < 0 || ::waitpid(child, &raw, 0) != child) return r;
+    if (child < 0) return r;
+    pid_t ended = 0;
+    if (around.killOnceOpen) {
+        char* folder = ::realpath(around.folder.c_str(), nullptr);
+        for (int waited = 0; waited < 10000 && (ended = ::waitpid(child, &raw, WNOHANG)) == 0;
+             ++waited) {
+            if (folder && holdsFileIn(child, folder)) {
+                ::kill(child, around.killOnceOpen);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        std::free(folder);
+    }
+    if (ended != child && ::waitpid(child, &raw, 0) != child) return r;
     if (WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
     std::ifstream f(errPath);
     r.stderrText.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
@@ -173,28 +217,46 @@ TEST(RenderRefuses, EachBadArgumentOrInputWithOneLineAndAnExitStatus) {
 
 // However the output fails, the input and an output already there keep their bytes, and nothing
 // partial is left: no output, no temporary file, nothing added to a file as standard output.
+// A link is written through, and an input cut short rendered as far as it goes.
 TEST(RenderRefuses, NeverDestroysAFileNorLeavesAPartialOne) {
     std::string dirTemplate = ::testing::TempDir() + "render_keeps_XXXXXX";
     ASSERT_NE(::mkdtemp(dirTemplate.data()), nullptr);
     const std::string dir = dirTemplate;
-    const std::vector<unsigned char> input =
-        encodeWav(makeNoise(2, 4800, 48000, -10, 3), WavSampleFormat::float32);
+    const AudioBuffer noiseFrames = makeNoise(2, 4800, 48000, -10, 3);
+    const std::vector<unsigned char> input = encodeWav(noiseFrames, WavSampleFormat::float32);
     const std::vector<unsigned char> old = {'o', 'l', 'd'};
-    writeFile(dir + "/x.wav", input);
-    ASSERT_EQ(::symlink("x.wav", (dir + "/link.wav").c_str()), 0);
-    ASSERT_EQ(::link((dir + "/x.wav").c_str(), (dir + "/hard.wav").c_str()), 0);
-    writeFile(dir + "/old.wav", old);
-    ASSERT_EQ(::chmod((dir + "/old.wav").c_str(), 0640), 0);
-    const std::set<std::string> fixture = namesIn(dir);
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-
-    // What a render of x.wav is.
+    // What a render of x.wav is, and of its first 619 frames: all a copy cut to 5000 bytes holds.
     const Surroundings here{.folder = dir, .standardOutput = ""};
+    AudioBuffer head = noiseFrames;
+    for (auto& channel : head.channels) channel.resize(619);
+    writeFile(dir + "/x.wav", encodeWav(head, WavSampleFormat::float32));
+    ASSERT_EQ(runRenderer("--input x.wav --output rendered.wav", here).status, 0);
+    const std::vector<unsigned char> headRendered = readFile(dir + "/rendered.wav");
+    writeFile(dir + "/x.wav", input);
     ASSERT_EQ(runRenderer("--input x.wav --output rendered.wav", here).status, 0);
     const std::vector<unsigned char> rendered = readFile(dir + "/rendered.wav");
     ASSERT_EQ(rendered.size(), input.size());
     std::remove((dir + "/rendered.wav").c_str());
+
+    ASSERT_EQ(::symlink("x.wav", (dir + "/link.wav").c_str()), 0);
+    ASSERT_EQ(::link((dir + "/x.wav").c_str(), (dir + "/hard.wav").c_str()), 0);
+    writeFile(dir + "/old.wav", old);
+    ASSERT_EQ(::chmod((dir + "/old.wav").c_str(), 0640), 0);
+    writeFile(dir + "/locked.wav", old);
+    ASSERT_EQ(::chmod((dir + "/locked.wav").c_str(), 0444), 0);
+    ASSERT_EQ(::symlink("new.wav", (dir + "/dangling.wav").c_str()), 0);
+    writeFile(dir + "/cut.wav", std::vector<unsigned char>(input.begin(), input.begin() + 5000));
+    const std::set<std::string> fixture = namesIn(dir);
+    std::map<std::string, std::vector<unsigned char>> before;
+    for (const char* name : {"x.wav", "old.wav", "locked.wav", "cut.wav"})
+        before[name] = readFile(dir + "/" + name);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    // Where the file system names no file until it is complete, nothing is left whatever ends
+    // the renderer.
+    const int probe = ::open(dir.c_str(), O_TMPFILE | O_WRONLY, 0600);
+    const bool unnamedFiles = probe >= 0;
+    if (probe >= 0) ::close(probe);
 
     struct Case {
         const char* what;
@@ -203,12 +265,15 @@ TEST(RenderRefuses, NeverDestroysAFileNorLeavesAPartialOne) {
         int status;
         const char* message;  // part of the one line; for an accepted run, how stderr begins
         const char* result;   // the file that holds the render afterwards, if any
+        const std::vector<unsigned char>* render = nullptr;  // what it holds; none: x.wav's
     };
     const rlim_t small = 65536;  // a render of a second does not fit
     auto with = [&](const char* standardOutput, rlim_t limit = RLIM_INFINITY) {
         return Surroundings{.folder = dir, .standardOutput = standardOutput, .fileLimit = limit};
     };
     const std::string noise = "--signal noise:-10 --seconds 1 ";
+    const Surroundings plainUser{.folder = dir, .plainUser = true};
+    const Surroundings killed{.folder = dir, .killOnceOpen = SIGKILL};
     const Case cases[] = {
         {"output is the input", "--input x.wav --output x.wav", here, 2,
          "--output x.wav is the input file", nullptr},
@@ -236,8 +301,20 @@ TEST(RenderRefuses, NeverDestroysAFileNorLeavesAPartialOne) {
          "frames 4800,", "out.wav"},
         {"/dev/stdout to a regular file", "--input x.wav --output /dev/stdout", with("out.wav"), 0,
          "frames 4800,", "out.wav"},
+        {"write-protected output", noise + "--output locked.wav", plainUser, 1,
+         "cannot write locked.wav: Permission denied", nullptr},
+        {"through a dangling symbolic link", "--input x.wav --output dangling.wav", here, 0, "",
+         "new.wav"},
+        {"input cut short", "--input cut.wav --output y.wav", here, 0,
+         "brindlewave-render: cut.wav: cut short: its data chunk declares 4800 frames, the file "
+         "holds 619\n",
+         "y.wav", &headRendered},
+        // -1: ended by the signal.
+        {"killed while it renders", "--signal noise:-10 --seconds 60 --output y.wav", killed, -1,
+         "", nullptr},
     };
     for (const Case& c : cases) {
+        if (c.around.killOnceOpen && !unnamedFiles) continue;
         SCOPED_TRACE(testing::Message() << c.what << ": " << c.arguments);
         const Outcome r = runRenderer(c.arguments, c.around);
         EXPECT_EQ(r.status, c.status) << r.stderrText;
@@ -246,21 +323,23 @@ TEST(RenderRefuses, NeverDestroysAFileNorLeavesAPartialOne) {
             if (!*c.message) {
                 EXPECT_EQ(r.stderrText, "");
             }
-        } else {
+        } else if (c.status > 0) {
             EXPECT_EQ(r.stderrText.rfind("brindlewave-render: ", 0), 0u) << r.stderrText;
             EXPECT_NE(r.stderrText.find(c.message), std::string::npos) << r.stderrText;
             EXPECT_EQ(std::count(r.stderrText.begin(), r.stderrText.end(), '\n'), 1);
         }
-        EXPECT_TRUE(readFile(dir + "/x.wav") == input) << "the input changed";
         const std::string result = c.result ? c.result : "";
-        EXPECT_TRUE(readFile(dir + "/old.wav") == (result == "old.wav" ? rendered : old))
-            << "old.wav is neither as it was nor the render";
+        for (const auto& [name, bytes] : before)
+            if (name != result) {
+                EXPECT_TRUE(readFile(dir + "/" + name) == bytes) << name << " changed";
+            }
         std::set<std::string> expected = fixture;
         for (const std::string& made : {result, c.around.standardOutput})
             if (!made.empty()) expected.insert(made);
         EXPECT_EQ(namesIn(dir), expected);
         if (!result.empty()) {
-            EXPECT_TRUE(readFile(dir + "/" + result) == rendered) << result << " is not the render";
+            EXPECT_TRUE(readFile(dir + "/" + result) == (c.render ? *c.render : rendered))
+                << result << " is not the render";
             // What a plain creation gives, or what the file had.
             struct stat st {};
             ASSERT_EQ(::stat((dir + "/" + result).c_str(), &st), 0);

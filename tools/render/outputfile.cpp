@@ -1,6 +1,7 @@
 #include "outputfile.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <limits>
 
 namespace brindlewave::render {
@@ -51,6 +53,98 @@ bool sameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// "dir/" of "dir/name", "" of "name".
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// The name a write to `path` lands on: the symbolic links at its end followed, as opening it
+// follows them, also to a target that is not there yet.
+bool followLinks(std::string path, std::string& target, int& err) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        const bool there = ::lstat(path.c_str(), &st) == 0;
+        if (!there && errno != ENOENT) {
+            err = errno;
+            return false;
+        }
+        if (!there || !S_ISLNK(st.st_mode)) {
+            target = path;
+            return true;
+        }
+        char link[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), link, sizeof link);
+        if (n < 0 || n == sizeof link) {
+            err = n < 0 ? errno : ENAMETOOLONG;
+            return false;
+        }
+        const std::string to(link, std::size_t(n));
+        path = to[0] == '/' ? to : folderOf(path) + to;
+    }
+    err = ELOOP;
+    return false;
+}
+
+// Hidden, named after the output, and short enough for any file system's name limit.
+std::string temporaryTemplate(const std::string& target) {
+    const std::string folder = folderOf(target);
+    return folder + "." + target.substr(folder.size(), 200) + ".XXXXXX";
+}
+
+// What mkostemp does to a name, for a file that is linked rather than created there.
+void fillTemplate(std::string& name) {
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char noise[6];
+    if (::getrandom(noise, sizeof noise, GRND_NONBLOCK) != ssize_t(sizeof noise)) {
+        timespec t{};
+        ::clock_gettime(CLOCK_REALTIME, &t);
+        const std::uint64_t mix =
+            std::uint64_t(t.tv_nsec) * 2654435761u ^ std::uint64_t(::getpid());
+        for (int i = 0; i < 6; ++i) noise[i] = static_cast<unsigned char>(mix >> (8 * i));
+    }
+    for (int i = 0; i < 6; ++i)
+        name[name.size() - 6 + std::size_t(i)] = kLetters[noise[i] % (sizeof kLetters - 1)];
+}
+
+// A file with no name yet in `folder`, or -1 with `err` set. Naming it later goes through
+// /proc, so without /proc it is as if the file system did not offer it.
+int openUnnamed(const std::string& folder, int& err) {
+    if (::access("/proc/self/fd", X_OK) != 0) {
+        err = EOPNOTSUPP;
+        return -1;
+    }
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0) err = errno;
+    return fd;
+}
+
+// The owner and group of the file replaced, where the caller may set them, as its mode is kept.
+// A group that cannot be kept gets only what others get, so that no one gains access.
+bool keepOwner(int fd, const struct stat& old, mode_t& mode, int& err) {
+    struct stat now {};
+    if (::fstat(fd, &now) != 0) {
+        err = errno;
+        return false;
+    }
+    if (now.st_uid == old.st_uid && now.st_gid == old.st_gid) return true;
+    // EPERM: not ours to give away; EINVAL: an id this user namespace cannot name.
+    auto refused = [] { return errno == EPERM || errno == EINVAL; };
+    if (::fchown(fd, old.st_uid, old.st_gid) == 0) return true;
+    if (!refused()) {
+        err = errno;
+        return false;
+    }
+    if (now.st_gid == old.st_gid || ::fchown(fd, uid_t(-1), old.st_gid) == 0) return true;
+    if (!refused()) {
+        err = errno;
+        return false;
+    }
+    mode = (mode & ~mode_t(070)) | ((mode & 07) << 3);
+    return true;
+}
+
 }  // namespace
 
 bool OutputFile::fail(const char* what, int err, std::string& error) {
@@ -61,7 +155,7 @@ bool OutputFile::fail(const char* what, int err, std::string& error) {
 
 bool OutputFile::open(const std::string& path, std::string& error) {
     discard();
-    standardOutput_ = regularStdout_ = false;
+    standardOutput_ = regularStdout_ = replacing_ = unnamed_ = false;
     start_ = 0;
     target_.clear();
     path_ = path == "-" ? "standard output" : path;
@@ -93,40 +187,49 @@ bool OutputFile::open(const std::string& path, std::string& error) {
         return true;
     }
 
-    // A link is written through, as opening it would: its target is replaced, not the link.
+    int err = 0;
+    if (!followLinks(path, target_, err)) return fail("cannot create", err, error);
+    const std::string folder = folderOf(target_);
+    if (target_.size() == folder.size()) return fail("cannot create", EISDIR, error);
     mode_t mode;
     if (exists) {
-        char* resolved = ::realpath(path.c_str(), nullptr);
-        if (resolved == nullptr) return fail("cannot create", errno, error);
-        target_ = resolved;
-        std::free(resolved);
+        // What the file's permissions refuse the caller, replacing it would do all the same.
+        if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+            return fail("cannot write", errno, error);
         mode = st.st_mode & 0777;
     } else {
-        target_ = path;
         const mode_t mask = ::umask(0);
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    const std::size_t slash = target_.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : target_.substr(0, slash + 1);
-    const std::string name = target_.substr(folder.size());
-    // Hidden, named after the output, and short enough for any file system's name limit.
-    temporary_ = folder + "." + name.substr(0, 200) + ".XXXXXX";
-    fd_ = ::mkostemp(temporary_.data(), O_CLOEXEC);
-    if (fd_ < 0) {
-        const int err = errno;
-        temporary_.clear();
-        return fail("cannot create", err, error);
+    replacing_ = true;
+    fd_ = openUnnamed(folder, err);
+    unnamed_ = fd_ >= 0;
+    if (fd_ < 0 && (err == EOPNOTSUPP || err == EISDIR || err == EINVAL)) {
+        temporary_ = temporaryTemplate(target_);
+        fd_ = ::mkostemp(temporary_.data(), O_CLOEXEC);
+        err = errno;
+        if (fd_ >= 0)
+            setPending(temporary_);
+        else
+            temporary_.clear();
     }
-    setPending(temporary_);
-    // mkostemp makes the file private; the output gets what a plain creation would give it,
-    // or keeps the permissions it had.
+    if (fd_ < 0 && exists && (err == EACCES || err == EPERM)) {
+        error = "cannot replace " + path_ +
+                ": the new file is made beside it, and its folder cannot be written (" +
+                std::strerror(err) + ")";
+        discard();
+        return false;
+    }
+    if (fd_ < 0) return fail("cannot create", err, error);
+    // The new file gets what a plain creation would give it, or what the file it replaces had.
+    if (exists && !keepOwner(fd_, st, mode, err)) return fail("cannot create", err, error);
     if (::fchmod(fd_, mode) != 0) return fail("cannot create", errno, error);
     return true;
 }
 
 bool OutputFile::reserve(std::uint64_t bytes, std::string& error) {
-    if (temporary_.empty() || fd_ < 0 || bytes == 0) return true;
+    if (!replacing_ || fd_ < 0 || bytes == 0) return true;
     if (bytes > std::uint64_t(std::numeric_limits<off_t>::max()))
         return fail("cannot write", EFBIG, error);
     if (::fallocate(fd_, 0, 0, off_t(bytes)) == 0) return true;
@@ -137,7 +240,7 @@ bool OutputFile::reserve(std::uint64_t bytes, std::string& error) {
 bool OutputFile::commit(std::span<const unsigned char> bytes, std::string& error) {
     if (fd_ < 0) return fail("cannot write", EBADF, error);
     int err = 0;
-    if (temporary_.empty()) {
+    if (!replacing_) {
         // A regular file as standard output is flushed too, to hear of a failure now, and cut
         // back to where this write began when it fails; a pipe or device cannot be.
         bool ok = writeAll(fd_, bytes.data(), bytes.size(), err);
@@ -152,6 +255,23 @@ bool OutputFile::commit(std::span<const unsigned char> bytes, std::string& error
     // The reservation may have been longer than what was written.
     if (::ftruncate(fd_, off_t(bytes.size())) != 0) return fail("cannot write", errno, error);
     if (::fsync(fd_) != 0) return fail("cannot write", errno, error);
+    if (unnamed_) {
+        // Named only now that it is complete. A link cannot replace a file, so it gets a
+        // temporary name for the moment until the rename.
+        const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+        for (int tries = 0;; ++tries) {
+            temporary_ = temporaryTemplate(target_);
+            fillTemplate(temporary_);
+            setPending(temporary_);
+            const int linked =
+                ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary_.c_str(), AT_SYMLINK_FOLLOW);
+            if (linked == 0) break;
+            err = errno;
+            gHavePending = 0;
+            temporary_.clear();
+            if (err != EEXIST || tries == 100) return fail("cannot write", err, error);
+        }
+    }
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) return fail("cannot write", errno, error);
@@ -159,6 +279,16 @@ bool OutputFile::commit(std::span<const unsigned char> bytes, std::string& error
         return fail("cannot write", errno, error);
     gHavePending = 0;
     temporary_.clear();
+    // Without this the rename may not outlive a power loss; the file data already would, so
+    // either the old file or the new one is found, and a folder that cannot be flushed is no
+    // reason to call the render failed.
+    const std::string folder = folderOf(target_);
+    const int dir =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
     return true;
 }
 
@@ -186,7 +316,7 @@ void cleanUpOnSignals() {
     struct sigaction sa {};
     sa.sa_handler = removePendingAndEnd;
     sigemptyset(&sa.sa_mask);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXCPU}) {
         struct sigaction old {};
         // A signal the caller chose to ignore stays ignored.
         if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;

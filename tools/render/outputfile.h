@@ -1,9 +1,11 @@
 #pragma once
 // Where a rendered file goes, without ever leaving a partial one. A regular file, or a name not
-// yet taken, is written under a temporary name in the same folder, flushed to the disk and
-// renamed over the name at the end: a failure leaves no partial file, and a file already there
-// as it was. A pipe, FIFO, terminal or other device cannot be replaced so and is written
-// directly, as is standard output.
+// yet taken, is written as a new file in the same folder, flushed to the disk and renamed over
+// the name at the end: a failure leaves no partial file, and a file already there as it was.
+// The new file has no name until it is complete where the file system allows, so that nothing
+// is left whatever ends the process; elsewhere it has a hidden temporary one. A symbolic link is
+// written through: the file lands at its target, and the link stays. A pipe, FIFO, terminal or
+// other device cannot be replaced so and is written directly, as is standard output.
 
 #include <sys/types.h>
 
@@ -20,17 +22,18 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile() { discard(); }  // what was not committed is removed
 
-    // "-", or any name of the file standard output is, means standard output. The temporary
-    // file is made here, so that a missing folder or one that cannot be written fails before
-    // any work is done. On failure returns false and says why in `error`.
+    // "-", or any name of the file standard output is, means standard output. The new file is
+    // made here, so that a missing folder, one that cannot be written or a write-protected
+    // output fails before any work is done. A replaced file keeps its mode, and its owner and
+    // group where the caller may set them. On failure returns false and says why in `error`.
     bool open(const std::string& path, std::string& error);
-    // Sets aside `bytes` of disk for the temporary file, so that a full disk or a file-size
+    // Sets aside `bytes` of disk for the new file, so that a full disk or a file-size
     // limit fails before the work that fills them. Does nothing for a direct write or where
     // the file system cannot.
     bool reserve(std::uint64_t bytes, std::string& error);
-    // Writes everything, flushes it to the disk and puts it in place. On failure nothing of it
-    // stays: the temporary file is removed, and what went to a regular file as standard output
-    // is cut off again.
+    // Writes everything, flushes it to the disk and puts it in place, then flushes the folder so
+    // that the rename survives a power loss. On failure nothing of it stays: the new file is
+    // removed, and what went to a regular file as standard output is cut off again.
     bool commit(std::span<const unsigned char> bytes, std::string& error);
     void discard() noexcept;
 
@@ -40,9 +43,11 @@ private:
     bool fail(const char* what, int err, std::string& error);
 
     std::string path_;       // as given, for messages
-    std::string target_;     // what the temporary file is renamed to
-    std::string temporary_;  // empty for a direct write
+    std::string target_;     // what the new file is renamed to: links followed
+    std::string temporary_;  // the new file's name while it has one
     int fd_ = -1;
+    bool replacing_ = false;  // a new file renamed over the target; otherwise a direct write
+    bool unnamed_ = false;    // the new file is named only once complete
     bool standardOutput_ = false;
     bool regularStdout_ = false;  // standard output is a regular file
     off_t start_ = 0;             // where the write into it begins
@@ -53,8 +58,9 @@ private:
 // another spelling of the path is found too.
 bool sameStoredFile(const std::string& input, const std::string& output);
 
-// When SIGINT, SIGTERM or SIGHUP ends the process, the pending temporary file goes with it. A
-// file-size limit then fails a write, as a full disk does, instead of ending the process.
+// When SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE or a CPU limit ends the process, a pending
+// temporary file goes with it. A file-size limit then fails a write, as a full disk does, instead
+// of ending the process.
 void cleanUpOnSignals();
 
 }  // namespace brindlewave::render

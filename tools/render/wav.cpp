@@ -217,9 +217,9 @@ bool readExactly(ByteSource& in, unsigned char* dst, std::size_t n, bool& comple
 }
 
 // The samples of a data chunk of `size` bytes. A truncated chunk (common after an interrupted
-// recording) keeps whole frames.
+// recording) keeps whole frames, and says so in `warning` when given.
 bool readData(ByteSource& in, std::uint32_t size, const Format& fmt, AudioBuffer& out,
-              const WavReadLimits& limits, std::string& error) {
+              const WavReadLimits& limits, std::string& error, std::string* warning) {
     const std::size_t align = std::size_t(fmt.blockAlign);
     std::optional<std::uint64_t> left = in.remaining();
     const std::uint64_t target = left ? std::min<std::uint64_t>(size, *left) : size;
@@ -255,10 +255,15 @@ bool readData(ByteSource& in, std::uint32_t size, const Format& fmt, AudioBuffer
         done += got;
         if (got < want) break;
     }
+    const std::uint64_t declared = size / align;
+    if (warning && out.channels[0].size() < declared)
+        *warning = "cut short: its data chunk declares " + std::to_string(declared) +
+                   " frames, the file holds " + std::to_string(out.channels[0].size());
     return true;
 }
 
-bool readChunks(ByteSource& in, AudioBuffer& out, const WavReadLimits& limits, std::string& error) {
+bool readChunks(ByteSource& in, AudioBuffer& out, const WavReadLimits& limits, std::string& error,
+                std::string* warning) {
     unsigned char header[12];
     bool complete = false;
     if (!readExactly(in, header, 12, complete, error)) return false;
@@ -294,7 +299,7 @@ bool readChunks(ByteSource& in, AudioBuffer& out, const WavReadLimits& limits, s
                 error = "data chunk before fmt chunk";
                 return false;
             }
-            return readData(in, size, fmt, out, limits, error);
+            return readData(in, size, fmt, out, limits, error, warning);
         } else if (!in.skip(std::uint64_t(size) + (size & 1), error)) {
             return false;
         }
@@ -312,7 +317,7 @@ int bitsOf(WavSampleFormat format) {
 bool decodeWav(const std::vector<unsigned char>& bytes, AudioBuffer& out, std::string& error,
                const WavReadLimits& limits) {
     MemorySource in(bytes);
-    return readChunks(in, out, limits, error);
+    return readChunks(in, out, limits, error, nullptr);
 }
 
 std::uint64_t encodedWavBytes(int channels, int frames, WavSampleFormat format) {
@@ -363,7 +368,8 @@ std::vector<unsigned char> encodeWav(const AudioBuffer& in, WavSampleFormat form
 }
 
 bool readWav(const std::string& path, AudioBuffer& out, std::string& error,
-             const WavReadLimits& limits) {
+             const WavReadLimits& limits, std::string* warning) {
+    if (warning) warning->clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st {};
     if (fd < 0 || ::fstat(fd, &st) != 0) {
@@ -377,7 +383,10 @@ bool readWav(const std::string& path, AudioBuffer& out, std::string& error,
         return false;
     }
     FileSource in(fd, st, limits.maxBytes);
-    if (readChunks(in, out, limits, error)) return true;
+    if (readChunks(in, out, limits, error, warning)) {
+        if (warning && !warning->empty()) *warning = path + ": " + *warning;
+        return true;
+    }
     error = path + ": " + error;
     return false;
 }

@@ -20,10 +20,11 @@ struct WavReadLimits {
     std::uint64_t maxBytes = std::numeric_limits<std::uint64_t>::max();  // the file up to its data
 };
 
-// On failure returns false and says why in `error`. A write goes through OutputFile: it never
-// leaves a partial file.
+// On failure returns false and says why in `error`. A file cut short is read as far as it goes;
+// `warning`, when given, then says how far. A write goes through OutputFile: it never leaves a
+// partial file.
 bool readWav(const std::string& path, AudioBuffer& out, std::string& error,
-             const WavReadLimits& limits = {});
+             const WavReadLimits& limits = {}, std::string* warning = nullptr);
 bool writeWav(const std::string& path, const AudioBuffer& in, WavSampleFormat format,
               std::string& error);
 
