@@ -167,6 +167,9 @@ public:
     tresult setComponentHandler(vst3::IComponentHandler* handler);
     // A new view for "editor" when the plug-in has an editor, else null.
     vst3::IPlugView* createView(vst3::FIDString name);
+    // The controller's side of a state load: checks the bytes as setState does and applies
+    // nothing, the component (this same object) having restored them already.
+    tresult checkComponentState(IBStream* state);
     // Serialises every view's calls into the client's editor operations.
     UncheckedMutex& viewMutex() noexcept { return viewMutex_; }
 
@@ -207,6 +210,10 @@ private:
         vst3::SpeakerArrangement speakerArrangement;
         vst3::BusInfo info;
     };
+
+    // UI thread: restartComponent on the handler, when there is one. Never called under a lock
+    // of ours: the host may call back in.
+    void restartHost(int32 flags) noexcept;
 
     Vec<Bus>* busList(vst3::MediaType type, vst3::BusDirection dir) noexcept;
     void addBus(Vec<Bus>& list, vst3::MediaType type, vst3::BusDirection dir, int channels,
