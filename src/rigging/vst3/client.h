@@ -167,9 +167,6 @@ public:
     tresult setComponentHandler(vst3::IComponentHandler* handler);
     // A new view for "editor" when the plug-in has an editor, else null.
     vst3::IPlugView* createView(vst3::FIDString name);
-    // The controller's side of a state load: checks the bytes as setState does and applies
-    // nothing, the component (this same object) having restored them already.
-    tresult checkComponentState(IBStream* state);
     // Serialises every view's calls into the client's editor operations.
     UncheckedMutex& viewMutex() noexcept { return viewMutex_; }
 
@@ -211,6 +208,10 @@ private:
         vst3::BusInfo info;
     };
 
+    // UI thread: reads a saved state whole and checks all of it; only when `apply` is set is it
+    // then applied, and the host told that the values changed. The controller's side of a load
+    // only checks: the component (this same object) has applied the bytes already.
+    tresult loadState(IBStream* state, bool apply) noexcept;
     // UI thread: restartComponent on the handler, when there is one. Never called under a lock
     // of ours: the host may call back in.
     void restartHost(int32 flags) noexcept;

@@ -274,7 +274,8 @@ tresult VST3Client::EditController::terminate() {
 // Hosts re-read the parameters only after the component state is accepted; otherwise they keep
 // their old values and later write them back.
 tresult VST3Client::EditController::setComponentState(IBStream* state) {
-    return owner_->checkComponentState(state);
+    RIGGING_THREAD(owner_->client_->threads(), main);
+    return owner_->loadState(state, false);
 }
 // The component's getState and setState save and restore everything.
 tresult VST3Client::EditController::setState(IBStream*) {
