@@ -209,8 +209,8 @@ private:
     };
 
     // UI thread: reads a saved state whole and checks all of it; only when `apply` is set is it
-    // then applied, and the host told that the values changed. The controller's side of a load
-    // only checks: the component (this same object) has applied the bytes already.
+    // then applied. The controller's side of a load only checks: the component (this same
+    // object) has applied the bytes already.
     tresult loadState(IBStream* state, bool apply) noexcept;
     // UI thread: restartComponent on the handler, when there is one. Never called under a lock
     // of ours: the host may call back in.

@@ -54,9 +54,9 @@ tresult VST3Client::loadState(IBStream* state, bool apply) noexcept {
         pendingPreset_.store(-1);  // the state's preset index is the newest choice
         bypassed_.store(header[1] != 0);
     }
-    // Every value, bypass and preset included, may have changed: hosts that keep their own
-    // copy read them again.
-    restartHost(kParamValuesChanged);
+    // No restartComponent from here, though every value may have changed: hosts hold their own
+    // locks across a state load, and one that takes the same lock again in restartComponent
+    // hangs. They read the values again once the controller accepts the component state.
     return kResultOk;
 }
 

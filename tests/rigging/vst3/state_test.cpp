@@ -62,7 +62,8 @@ TEST_F(StateTest, RoundTripRestoresBypassPresetAndValues) {
 
 // A preset load as hosts make it: the component's setState, then the controller's
 // setComponentState with the same bytes; only after the controller accepts them does a host
-// read its parameters again, and after a restart it reads them without being asked to.
+// read its parameters again. Nothing calls the host back meanwhile: hosts hold a lock across
+// the load, and one that takes it again in restartComponent hangs.
 TEST_F(StateTest, ALoadedStateReachesTheHostsValuesAndTheAudio) {
     prepare();
     plugin.controller->setParamNormalized(999, 1.0);  // "Loud"
@@ -85,8 +86,7 @@ TEST_F(StateTest, ALoadedStateReachesTheHostsValuesAndTheAudio) {
     handler.clear();
     ASSERT_EQ(plugin.setState(saved), kResultOk);
     EXPECT_EQ(snapshot(), loaded);
-    EXPECT_EQ(handler.countRestarts(kParamValuesChanged), 1);
-    EXPECT_EQ(handler.calls().size(), 1u);  // no edits reported back
+    EXPECT_TRUE(handler.calls().empty());  // no restart, and no edits reported back
     EXPECT_EQ(save(), saved);
 
     // What is heard is the loaded state, as from an instance that only ever loaded it.
