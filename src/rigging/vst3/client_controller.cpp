@@ -271,11 +271,13 @@ tresult VST3Client::EditController::initialize(FUnknown* context) {
 tresult VST3Client::EditController::terminate() {
     return owner_->terminate();
 }
-// The component's getState and setState save and restore everything.
-tresult VST3Client::EditController::setComponentState(IBStream*) {
+// Hosts re-read the parameters only after the component state is accepted; otherwise they keep
+// their old values and later write them back.
+tresult VST3Client::EditController::setComponentState(IBStream* state) {
     RIGGING_THREAD(owner_->client_->threads(), main);
-    return kNotImplemented;
+    return owner_->loadState(state, false);
 }
+// The component's getState and setState save and restore everything.
 tresult VST3Client::EditController::setState(IBStream*) {
     RIGGING_THREAD(owner_->client_->threads(), main);
     return kNotImplemented;

@@ -29,6 +29,11 @@ tresult VST3Client::getState(IBStream* state) {
 
 tresult VST3Client::setState(IBStream* state) {
     RIGGING_THREAD(client_->threads(), main);
+    return loadState(state, true);
+}
+
+tresult VST3Client::loadState(IBStream* state, bool apply) noexcept {
+    RIGGING_THREAD(client_->threads(), main);
     if (state == nullptr) return kInvalidArgument;
     FPScope fp;
     // Everything is read and checked before anything is applied.
@@ -36,11 +41,22 @@ tresult VST3Client::setState(IBStream* state) {
     if (!readExactly(state, header) || header[0] != kStateFormatVersion) return kResultFalse;
     Vec<std::uint8_t> chunk;
     if (!readToEnd(state, chunk, kMaxStateBytes)) return kResultFalse;
-    MutexLock lock(presetMutex_);
-    if (client_->presetBank().loadStateChunk(chunk.slice()) != ChunkError::none)
-        return kResultFalse;
-    pendingPreset_.store(-1);  // the state's preset index is the newest choice
-    bypassed_.store(header[1] != 0);
+    if (!apply) {
+        StateChunk parsed;
+        const int presets = client_->presetBank().numPresets();
+        return parseStateChunk(chunk.slice(), presets, parsed) == ChunkError::none ? kResultOk
+                                                                                   : kResultFalse;
+    }
+    {
+        MutexLock lock(presetMutex_);
+        if (client_->presetBank().loadStateChunk(chunk.slice()) != ChunkError::none)
+            return kResultFalse;
+        pendingPreset_.store(-1);  // the state's preset index is the newest choice
+        bypassed_.store(header[1] != 0);
+    }
+    // No restartComponent from here, though every value may have changed: hosts hold their own
+    // locks across a state load, and one that takes the same lock again in restartComponent
+    // hangs. They read the values again once the controller accepts the component state.
     return kResultOk;
 }
 

@@ -27,7 +27,7 @@ const char* subCategoryOf(PluginCategory category) noexcept {
     return i < sizeof names / sizeof names[0] ? names[i] : "";
 }
 
-IPluginFactory* getPluginFactory(ClientMaker makeClient) noexcept {
+IPluginFactory* getPluginFactory(ClientMaker makeClient, Reallocate reallocate) noexcept {
     RIGGING_THREAD(moduleThreads(), main);
     FPScope fp;
     if (gPluginFactory != nullptr) {
@@ -41,8 +41,8 @@ IPluginFactory* getPluginFactory(ClientMaker makeClient) noexcept {
     const char* email = info.vendorSupportEmail && *info.vendorSupportEmail
                             ? info.vendorSupportEmail
                             : kPlaceholderEmail;
-    auto* factory = mallocNew<CPluginFactory>(info.vendorName, url, email, PFactoryInfo::kUnicode);
-    gPluginFactory = factory;
+    auto* factory =
+        mallocNew<CPluginFactory>(info.vendorName, url, email, PFactoryInfo::kUnicode, reallocate);
 
     PClassInfo2 ci;
     std::memset(&ci, 0, sizeof ci);
@@ -56,9 +56,14 @@ IPluginFactory* getPluginFactory(ClientMaker makeClient) noexcept {
     strncpy8(ci.vendor, info.vendorName, sizeof ci.vendor);
     info.publicVersion.toVST3VersionString(ci.version, sizeof ci.version);
     strncpy8(ci.sdkVersion, "VST 3.6.11", sizeof ci.sdkVersion);
-    factory->registerClass(&ci, createVST3Client, reinterpret_cast<void*>(makeClient));
-
+    const bool registered =
+        factory->registerClass(&ci, createVST3Client, reinterpret_cast<void*>(makeClient));
     destroyFree(client);
+    if (!registered) {
+        factory->release();
+        return nullptr;
+    }
+    gPluginFactory = factory;
     return factory;
 }
 

@@ -4,6 +4,7 @@
 #include "rigging/client/client.h"
 #include "rigging/core/threadcontract.h"
 #include "rigging/vst3/ipluginbase.h"
+#include "rigging/vst3/pluginfactory.h"
 
 namespace rigging {
 
@@ -20,8 +21,10 @@ UID pluginClassId(const PluginInfo& info) noexcept;
 const char* subCategoryOf(PluginCategory category) noexcept;
 
 // GetPluginFactory: the existing factory with one more reference, or a new one built from a
-// temporary client's identity.
-IPluginFactory* getPluginFactory(ClientMaker makeClient) noexcept;
+// temporary client's identity. Null when the class cannot be registered, so that the host
+// reports a module that failed to load; nothing is kept and a later call tries again.
+// `reallocate` grows the class list (the heap when null).
+IPluginFactory* getPluginFactory(ClientMaker makeClient, Reallocate reallocate = nullptr) noexcept;
 
 // The class's creation function; the context is the ClientMaker.
 FUnknown* createVST3Client(void* context) noexcept;

@@ -200,11 +200,10 @@ tresult PluginInstance::setState(const std::vector<std::uint8_t>& bytes) {
 tresult PluginInstance::setState(MemoryStream& stream) {
     testhost::FpGuard w(fpViolations);
     tresult r = component->setState(&stream);
-    if (r == kResultOk && separateController) {
-        stream.rewind();
-        controller->setComponentState(&stream);
-    }
-    return r;
+    if (r != kResultOk || controller == nullptr) return r;
+    // Hosts hand the controller the component's state whether or not it is a separate object.
+    stream.rewind();
+    return controller->setComponentState(&stream);
 }
 
 bool PluginInstance::teardown() {

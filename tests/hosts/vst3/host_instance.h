@@ -59,6 +59,8 @@ public:
     int forwardOutputChanges();
 
     tresult getState(std::vector<std::uint8_t>& out);
+    // The component's setState, then the controller's setComponentState with the same bytes,
+    // as a host loads a preset or a project: the first answer that is not kResultOk, if any.
     tresult setState(const std::vector<std::uint8_t>& bytes);
     tresult setState(MemoryStream& stream);
 

@@ -120,9 +120,9 @@ TEST_F(ControllerTest, UnknownIdsAndNullTextsAreRefused) {
     EXPECT_EQ(c->createView("editor"), nullptr);  // no editor yet
 }
 
+// It has no state of its own; the component's reaches it through setComponentState.
 TEST_F(ControllerTest, StateOnTheControllerIsNotItsBusiness) {
     MemoryStream s({0, 0});
-    EXPECT_EQ(plugin.controller->setComponentState(&s), kNotImplemented);
     EXPECT_EQ(plugin.controller->setState(&s), kNotImplemented);
     EXPECT_EQ(plugin.controller->getState(&s), kNotImplemented);
     EXPECT_EQ(s.reads, 0);

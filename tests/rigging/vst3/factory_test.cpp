@@ -324,3 +324,18 @@ TEST(FactoryOutOfMemory, RegistrationIsRefusedAndTheClassesStay) {
     EXPECT_EQ(created, 1);
     EXPECT_EQ(factory->release(), 0u);
 }
+
+// A factory without its class would make the host list a plug-in it cannot create: the host
+// is told the module did not load instead, and the next call builds the factory afresh.
+TEST(FactoryOutOfMemory, AModuleWhoseClassCannotBeRegisteredGivesNoFactory) {
+    gHeapExhausted = true;
+    EXPECT_EQ(rigging::vst3::getPluginFactory(makeTestClient, exhaustibleRealloc), nullptr);
+    EXPECT_EQ(rigging::vst3::gPluginFactory, nullptr);
+    EXPECT_EQ(testsupport::TestClient::live.load(), 0);
+    gHeapExhausted = false;
+    IPluginFactory* factory = rigging::vst3::getPluginFactory(makeTestClient, exhaustibleRealloc);
+    ASSERT_NE(factory, nullptr);
+    EXPECT_EQ(factory->countClasses(), 1);
+    EXPECT_EQ(factory->release(), 0u);
+    EXPECT_EQ(rigging::vst3::gPluginFactory, nullptr);
+}

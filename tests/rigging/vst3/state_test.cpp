@@ -1,6 +1,7 @@
 // Saving and restoring: the two-byte header around the state chunk, streams that read or
 // write short, and refusals that leave the plug-in exactly as it was.
 
+#include <cmath>
 #include <cstring>
 
 #include "fixture.h"
@@ -59,6 +60,56 @@ TEST_F(StateTest, RoundTripRestoresBypassPresetAndValues) {
     EXPECT_EQ(save(), saved);
 }
 
+// A preset load as hosts make it: the component's setState, then the controller's
+// setComponentState with the same bytes; only after the controller accepts them does a host
+// read its parameters again. Nothing calls the host back meanwhile: hosts hold a lock across
+// the load, and one that takes it again in restartComponent hangs.
+TEST_F(StateTest, ALoadedStateReachesTheHostsValuesAndTheAudio) {
+    prepare();
+    plugin.controller->setParamNormalized(999, 1.0);  // "Loud"
+    plugin.controller->setParamNormalized(2, 0.125);
+    plugin.controller->setParamNormalized(1, 2.0 / 3);
+    auto saved = save();
+    auto loaded = snapshot();
+
+    // Other values from both sides: the controller and the processor's parameter queue.
+    plugin.controller->setParamNormalized(999, 0.0);
+    plugin.controller->setParamNormalized(2, 0.75);
+    plugin.controller->setParamNormalized(998, 1.0);
+    ParameterChanges changes;
+    changes.add(1, 0, 0.0);
+    changes.add(0, 0, 1.0);
+    Block in(2, 64, 0.5f), out(2, 64);
+    ASSERT_EQ(plugin.process(in.ptrs(), out.ptrs(), 64, &changes), kResultOk);
+    ASSERT_NE(snapshot(), loaded);
+
+    handler.clear();
+    ASSERT_EQ(plugin.setState(saved), kResultOk);
+    EXPECT_EQ(snapshot(), loaded);
+    EXPECT_TRUE(handler.calls().empty());  // no restart, and no edits reported back
+    EXPECT_EQ(save(), saved);
+
+    // What is heard is the loaded state, as from an instance that only ever loaded it.
+    RecordingComponentHandler otherHandler;
+    PluginInstance other;
+    ASSERT_TRUE(other.create(factory, testClassId()));
+    ASSERT_TRUE(other.initialize(&app, &otherHandler));
+    ASSERT_EQ(other.setArrangement(2, 2), kResultOk);
+    ASSERT_EQ(other.setup(44100, 256), kResultOk);
+    other.start();
+    ASSERT_EQ(other.setState(saved), kResultOk);
+    Block ramp(2, 256), a(2, 256), b(2, 256);
+    for (int i = 0; i < 256; ++i) ramp[0][i] = ramp[1][i] = std::ldexp(1.0f + i, -(i % 9));
+    ASSERT_EQ(plugin.process(ramp.ptrs(), a.ptrs(), 256), kResultOk);
+    ASSERT_EQ(other.process(ramp.ptrs(), b.ptrs(), 256), kResultOk);
+    for (int c = 0; c < 2; ++c) {
+        EXPECT_EQ(std::memcmp(a[c].data(), b[c].data(), 256 * sizeof(float)), 0) << c;
+        EXPECT_NE(a[c], ramp[c]);  // not bypassed, and not at unity gain
+    }
+    EXPECT_TRUE(other.teardown());
+    EXPECT_EQ(otherHandler.extraRefs(), 0);
+}
+
 TEST_F(StateTest, AwkwardStreamsStillLoad) {
     plugin.controller->setParamNormalized(2, 0.125);
     auto saved = save();
@@ -107,12 +158,17 @@ TEST_F(StateTest, EveryRefusalLeavesThePlugInUnchanged) {
     bad.push_back(v);
     for (std::size_t i = 0; i < bad.size(); ++i) {
         EXPECT_EQ(plugin.setState(bad[i]), kResultFalse) << "case " << i;
+        // The controller, handed the same bytes, refuses them too: the host keeps its values.
+        MemoryStream s(bad[i]);
+        EXPECT_EQ(plugin.controller->setComponentState(&s), kResultFalse) << "case " << i;
         EXPECT_EQ(snapshot(), before) << "case " << i;
     }
+    EXPECT_EQ(handler.countRestarts(kParamValuesChanged), 0);
     MemoryStream failing(good);
     failing.maxChunk = 0;  // reads give nothing
     EXPECT_EQ(plugin.setState(failing), kResultFalse);
     EXPECT_EQ(plugin.component->setState(nullptr), kInvalidArgument);
+    EXPECT_EQ(plugin.controller->setComponentState(nullptr), kInvalidArgument);
     EXPECT_EQ(snapshot(), before);
     EXPECT_EQ(plugin.setState(good), kResultOk);  // the same bytes, intact, do load
     EXPECT_EQ(plugin.controller->getParamNormalized(998), 1.0);
