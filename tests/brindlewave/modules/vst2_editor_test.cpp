@@ -54,6 +54,7 @@ protected:
         seen.performs = [this](int i) { return count(audioMasterAutomate, i); };
         seen.ends = [this](int i) { return count(audioMasterEndEdit, i); };
         seen.normalized = [this](int i) { return static_cast<double>(host.getParameter(i)); };
+        seen.automate = [this](int i, double v) { host.setParameter(i, static_cast<float>(v)); };
         return seen;
     }
 
@@ -137,6 +138,24 @@ TEST_F(Vst2Editor, AMusiciansSessionReachesTheHostAndReshapesTheBandRow) {
                    editorsession::bandRow(expected), 1)
                    .pixels > 50000;
     }));
+    EXPECT_EQ(host.dispatch(effEditClose), 1);
+    EXPECT_EQ(parent.errors(), 0);
+}
+
+TEST_F(Vst2Editor, ClosingTheEditorMidDragEndsTheEditAndLeavesNoDragToHover) {
+    X11Parent parent;
+    if (!parent.ok()) GTEST_SKIP() << "no X display";
+    parent.movePointer(1250, 1000);
+    ASSERT_TRUE(openAndWaitForFirstDraw(parent, editorreference::renderDefaultEditor()));
+    host.clearCalls();
+    editorsession::Host seen = sessionHost();
+    seen.closeEditor = [&] { EXPECT_EQ(host.dispatch(effEditClose), 1); };
+    seen.reopenEditor = [&] {
+        return host.dispatch(effEditOpen, 0, 0, parent.handle()) == 1 &&
+               testhost::waitFor([&] { return parent.child() != 0; });
+    };
+    EXPECT_EQ(editorsession::playCloseMidDrag(parent, seen), "");
+    parent.movePointer(1250, 1000);
     EXPECT_EQ(host.dispatch(effEditClose), 1);
     EXPECT_EQ(parent.errors(), 0);
 }
