@@ -41,6 +41,14 @@ protected:
             },
             kFirstDrawMs);
     }
+    // Where each session starts: the pointer away, the editor open and showing the default
+    // picture, the host's record emptied.
+    bool openDefaultEditor(X11Parent& parent) {
+        parent.movePointer(1250, 1000);
+        if (!openAndWaitForFirstDraw(parent, editorreference::renderDefaultEditor())) return false;
+        host.clearCalls();
+        return true;
+    }
     int count(std::int32_t opcode, std::int32_t index) {
         int n = 0;
         for (const auto& c : host.callsWith(opcode)) n += c.index == index;
@@ -101,9 +109,7 @@ TEST_F(Vst2Editor, APlainChildShowsTheOffscreenPictureAndComesAndGoes) {
 TEST_F(Vst2Editor, DraggingTheGlobalAttackKnobReachesTheHost) {
     X11Parent parent;
     if (!parent.ok()) GTEST_SKIP() << "no X display";
-    parent.movePointer(1250, 1000);
-    ASSERT_TRUE(openAndWaitForFirstDraw(parent, editorreference::renderDefaultEditor()));
-    host.clearCalls();
+    ASSERT_TRUE(openDefaultEditor(parent));
     parent.movePointer(597, 612);
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     parent.movePointer(597, 607);
@@ -145,9 +151,7 @@ TEST_F(Vst2Editor, AMusiciansSessionReachesTheHostAndReshapesTheBandRow) {
 TEST_F(Vst2Editor, ClosingTheEditorMidDragEndsTheEditAndLeavesNoDragToHover) {
     X11Parent parent;
     if (!parent.ok()) GTEST_SKIP() << "no X display";
-    parent.movePointer(1250, 1000);
-    ASSERT_TRUE(openAndWaitForFirstDraw(parent, editorreference::renderDefaultEditor()));
-    host.clearCalls();
+    ASSERT_TRUE(openDefaultEditor(parent));
     editorsession::Host seen = sessionHost();
     seen.closeEditor = [&] { EXPECT_EQ(host.dispatch(effEditClose), 1); };
     seen.reopenEditor = [&] {
@@ -163,9 +167,7 @@ TEST_F(Vst2Editor, ClosingTheEditorMidDragEndsTheEditAndLeavesNoDragToHover) {
 TEST_F(Vst2Editor, QuickClicksOnDifferentControlsResetNothingAndADoubleClickResetsAKnob) {
     X11Parent parent;
     if (!parent.ok()) GTEST_SKIP() << "no X display";
-    parent.movePointer(1250, 1000);
-    ASSERT_TRUE(openAndWaitForFirstDraw(parent, editorreference::renderDefaultEditor()));
-    host.clearCalls();
+    ASSERT_TRUE(openDefaultEditor(parent));
     const editorsession::Host seen = sessionHost();
     EXPECT_EQ(editorsession::playQuickClicks(parent, seen), "");
     parent.movePointer(1250, 1000);

@@ -66,6 +66,23 @@ protected:
             kFirstDrawMs);
     }
 
+    // Where each session starts: the pointer away, the view attached and showing the default
+    // picture, the handler's record emptied.
+    bool openDefaultEditor(X11Parent& host) {
+        host.movePointer(1250, 1000);
+        if (makeView() == nullptr ||
+            !attachAndWaitForFirstDraw(host, editorreference::renderDefaultEditor()))
+            return false;
+        handler.clear();
+        return true;
+    }
+    // And where it ends: the pointer away, the view removed, no X error.
+    void closeEditor(X11Parent& host) {
+        host.movePointer(1250, 1000);
+        EXPECT_EQ(view->removed(), kResultOk);
+        EXPECT_EQ(host.errors(), 0);
+    }
+
     // What a session sees of the host: the edits the handler heard and the controller's values.
     editorsession::Host sessionHost() {
         editorsession::Host seen;
@@ -232,24 +249,16 @@ TEST_F(Vst3Editor, AMusiciansSessionReachesTheHostAndReshapesTheBandRow) {
 TEST_F(Vst3Editor, QuickClicksOnDifferentControlsResetNothingAndADoubleClickResetsAKnob) {
     X11Parent host;
     if (!host.ok()) GTEST_SKIP() << "no X display";
-    host.movePointer(1250, 1000);
-    ASSERT_NE(makeView(), nullptr);
-    ASSERT_TRUE(attachAndWaitForFirstDraw(host, editorreference::renderDefaultEditor()));
-    handler.clear();
+    ASSERT_TRUE(openDefaultEditor(host));
     const editorsession::Host seen = sessionHost();
     EXPECT_EQ(editorsession::playQuickClicks(host, seen), "");
-    host.movePointer(1250, 1000);
-    EXPECT_EQ(view->removed(), kResultOk);
-    EXPECT_EQ(host.errors(), 0);
+    closeEditor(host);
 }
 
 TEST_F(Vst3Editor, RemovingTheViewMidDragEndsTheEditAndLeavesNoDragToHover) {
     X11Parent host;
     if (!host.ok()) GTEST_SKIP() << "no X display";
-    host.movePointer(1250, 1000);
-    ASSERT_NE(makeView(), nullptr);
-    ASSERT_TRUE(attachAndWaitForFirstDraw(host, editorreference::renderDefaultEditor()));
-    handler.clear();
+    ASSERT_TRUE(openDefaultEditor(host));
     editorsession::Host seen = sessionHost();
     seen.closeEditor = [&] { EXPECT_EQ(view->removed(), kResultOk); };
     seen.reopenEditor = [&] {
@@ -257,9 +266,7 @@ TEST_F(Vst3Editor, RemovingTheViewMidDragEndsTheEditAndLeavesNoDragToHover) {
                testhost::waitFor([&] { return host.child() != 0; });
     };
     EXPECT_EQ(editorsession::playCloseMidDrag(host, seen), "");
-    host.movePointer(1250, 1000);
-    EXPECT_EQ(view->removed(), kResultOk);
-    EXPECT_EQ(host.errors(), 0);
+    closeEditor(host);
 }
 
 // DAWs hand each edit to the processor in their next block, where it is set from the single
@@ -267,11 +274,9 @@ TEST_F(Vst3Editor, RemovingTheViewMidDragEndsTheEditAndLeavesNoDragToHover) {
 TEST_F(Vst3Editor, EditsHandedBackToTheProcessorAreNotSentAgainWhileADragHolds) {
     X11Parent host;
     if (!host.ok()) GTEST_SKIP() << "no X display";
-    host.movePointer(1250, 1000);
+    ASSERT_TRUE(openDefaultEditor(host));
     ASSERT_EQ(plugin.setArrangement(2, 2), kResultOk);
     ASSERT_EQ(plugin.setup(48000, 512), kResultOk);
-    ASSERT_NE(makeView(), nullptr);
-    ASSERT_TRUE(attachAndWaitForFirstDraw(host, editorreference::renderDefaultEditor()));
     plugin.editsFrom = &handler;
     handler.keepEditsForProcessor = true;
     plugin.start();
@@ -291,11 +296,8 @@ TEST_F(Vst3Editor, EditsHandedBackToTheProcessorAreNotSentAgainWhileADragHolds) 
             audio.join();
         }
     } joiner{stop, audio};
-    handler.clear();
     EXPECT_EQ(editorsession::playHeldAtLimits(host, sessionHost()), "");
-    host.movePointer(1250, 1000);
-    EXPECT_EQ(view->removed(), kResultOk);
-    EXPECT_EQ(host.errors(), 0);
+    closeEditor(host);
 }
 
 TEST_F(Vst3Editor, AHundredOpeningsLeaveNoThreadOrWindow) {
