@@ -238,7 +238,6 @@ int FFTDisplay::handleAt(int x, int y) const noexcept {
 
 bool FFTDisplay::onMouseClick(int x, int y, rigging::MouseButton, bool,
                               rigging::MouseState) noexcept {
-    pressSeen_ = true;
     pressX_ = x;
     pressY_ = y;
     return true;  // every click may start a drag
@@ -259,16 +258,10 @@ void FFTDisplay::onBeginDrag() noexcept {
     messageQueue_->BeginDrag(this);
     globalState_->setCrossoverBeingDragged(true);
     // The first motion may come far from the press (a flick), or outside the display.
-    firstDragEvent_ = !pressSeen_;
-    if (pressSeen_) dragged_ = handleAt(pressX_, pressY_);
-    pressSeen_ = false;
+    dragged_ = handleAt(pressX_, pressY_);
 }
 
-void FFTDisplay::onMouseDrag(int x, int y, int dx, int dy, rigging::MouseState) noexcept {
-    if (firstDragEvent_) {
-        firstDragEvent_ = false;
-        dragged_ = handleAt(x - dx, y - dy);
-    }
+void FFTDisplay::onMouseDrag(int x, int y, int dx, int, rigging::MouseState) noexcept {
     const int width = position().width();
     if (x < 1 || x >= width) return;
     const int n = numBandsEnabled();
@@ -291,8 +284,9 @@ void FFTDisplay::onMouseDrag(int x, int y, int dx, int dy, rigging::MouseState) 
         next = (right - kMinimumBandWidth) / w;
     if (next == current) return;
     const double hz = frequencyOfFraction(next);
-    // Held at a limit, every step lands on the value already sent.
-    if (hz == value) return;
+    // Held at a limit, every step lands on the value already sent (which a host may have
+    // handed back in its own precision).
+    if (!p->hostSeesChange(hz)) return;
     // One edit for the whole drag, opened by the first step that changes something.
     if (editing_ != p) {
         if (editing_ != nullptr) editing_->endParamEdit();
@@ -314,7 +308,6 @@ void FFTDisplay::onStopDrag() noexcept {
         editing_ = nullptr;
     }
     messageQueue_->StopDrag(this);
-    firstDragEvent_ = false;
     dragged_ = -1;
     globalState_->setCrossoverBeingDragged(false);
     if (hovered_ != nullptr) {
@@ -393,9 +386,7 @@ void FFTDisplay::describePicture(Picture& picture) const noexcept {
     getThresholdValues(thresholdRows);
     for (int b = 0; b < 4; ++b) picture.thresholdRow[b] = b < n ? thresholdRows[b] : 0;
     for (int k = 0; k < kCrossovers; ++k) {
-        const float x = crossoverPosition(k);
-        picture.crossoverX[k] =
-            k >= n - 1 ? 0 : (std::isfinite(x) ? static_cast<int>(x) : kNoColumn);
+        picture.crossoverX[k] = k >= n - 1 ? 0 : static_cast<int>(crossoverPosition(k));
     }
 }
 
@@ -429,7 +420,6 @@ void FFTDisplay::onDrawRaw(rigging::ImageRef<RGBA> rawMap,
 
         fillCanvas_.fillStyle(kCrossoverLine);
         for (int k = 0; k < n - 1; ++k) {
-            if (picture.crossoverX[k] == kNoColumn) continue;
             const auto x = static_cast<float>(picture.crossoverX[k]);
             const auto top = static_cast<float>(layout::notchDepth(picture.crossoverX[k]));
             fillCanvas_.fillRect(x - 0.5f, top, 1.0f, fh - top);
@@ -447,7 +437,6 @@ void FFTDisplay::onDrawRaw(rigging::ImageRef<RGBA> rawMap,
         // The translucent colour drawn twice makes a darker core.
         fillCanvas_.fillStyle(kHandle);
         for (int k = 0; k < n - 1; ++k) {
-            if (picture.crossoverX[k] == kNoColumn) continue;
             const auto x = static_cast<float>(picture.crossoverX[k]);
             fillCanvas_.fillCircle(x, static_cast<float>(height / 2), 12.0f);
             fillCanvas_.fillCircle(x, static_cast<float>(height / 2), 8.0f);

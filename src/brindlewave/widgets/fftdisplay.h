@@ -11,7 +11,6 @@
 // atomics, since the audio thread, parameter listeners and drags all recompute them.
 
 #include <atomic>
-#include <climits>
 #include <cstdint>
 #include <span>
 
@@ -92,7 +91,7 @@ public:
     struct Picture {
         int width = 0, height = 0, bands = 0;
         int thresholdRow[4] = {};
-        int crossoverX[kCrossovers] = {};  // kNoColumn for a position that is not a number
+        int crossoverX[kCrossovers] = {};
         std::int16_t row[kPoints] = {};
         bool operator==(const Picture&) const = default;
         // Where `from` and `to` draw different pixels in a w x h display: the columns whose rows
@@ -101,7 +100,6 @@ public:
         static geom::box2i changedArea(const Picture& from, const Picture& to, int w,
                                        int h) noexcept;
     };
-    static constexpr int kNoColumn = INT_MIN;
     void describePicture(Picture& picture) const noexcept;
 
     void onAnimate(double dt, double time) noexcept override;
@@ -155,12 +153,9 @@ private:
     DrawnPicture<Picture> shown_;
     double sinceLastFrame_ = 0.0;
     double idleTimer_ = 0.0;
-    // A drag picks its handle where the button went down: the press onMouseClick saw, or
-    // without one, the first motion's start.
-    bool pressSeen_ = false;
+    // A drag picks its handle where the button went down, which onMouseClick saw.
     int pressX_ = 0;
     int pressY_ = 0;
-    bool firstDragEvent_ = false;
     int dragged_ = -1;
     rigging::Parameter* editing_ = nullptr;  // the crossover whose host edit is open
     rigging::Parameter* hovered_ = nullptr;

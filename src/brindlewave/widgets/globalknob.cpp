@@ -124,7 +124,7 @@ void UIGlobalFilmstripKnob::onMouseDrag(int, int y, int, int dy,
     n = rigging::clamp01(n);
     if (n > 0) lower_ = std::numeric_limits<float>::infinity();
     if (n < 1) upper_ = -std::numeric_limits<float>::infinity();
-    if (n != v) {
+    if (global_->hostSeesChangeNormalized(n)) {
         global_->setFromGUINormalized(n);
         for (int i = 0; i < kBands; ++i)
             if (links_[i]->value()) bandParams_[i]->setFromGUINormalized(n);

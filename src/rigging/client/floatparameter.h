@@ -22,6 +22,16 @@ public:
         storeFromGUI(value_, clampValue(fromNormalized(normalized)));
     }
 
+    // Whether the editor setter would send the host another value than the present one's:
+    // a step below the host's precision sends nothing, else a value the host handed back
+    // never compares equal to the one the editor computes again.
+    bool hostSeesChange(double value) const noexcept {
+        return forHost(toNormalized(clampValue(value))) != forHost(getNormalized());
+    }
+    bool hostSeesChangeNormalized(double normalized) const noexcept {
+        return hostSeesChange(fromNormalized(normalized));
+    }
+
     virtual double toNormalized(double value) const noexcept = 0;
     virtual double fromNormalized(double normalized) const noexcept = 0;
 

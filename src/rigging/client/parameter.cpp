@@ -102,7 +102,7 @@ void Parameter::endParamEdit() noexcept {
 
 void Parameter::automateAndNotify(double normalized) noexcept {
     if (IHostCommand* host = client_ ? client_->hostCommand() : nullptr)
-        host->paramAutomate(index_, static_cast<float>(normalized));
+        host->paramAutomate(index_, forHost(normalized));
     notifyListeners();
 }
 

@@ -53,6 +53,10 @@ public:
     double getForHost() const noexcept { return getNormalized(); }
     void toDisplayN(char* buffer, std::size_t size) const noexcept { toStringN(buffer, size); }
 
+    // What the host receives of a normalized value: edits reach it in single precision, and a
+    // host that hands them back to the processor sets the parameter from that.
+    static float forHost(double normalized) noexcept { return static_cast<float>(normalized); }
+
     // Editor gestures: the host is told first, then the listeners.
     void beginParamEdit() noexcept;
     void endParamEdit() noexcept;

@@ -97,7 +97,7 @@ void UIFilmstripKnob::onMouseDrag(int, int y, int, int dy, MouseState mstate) no
     value = clamp01(value);
     if (value > 0) upper_ = kInf;
     if (value < 1) lower_ = -kInf;
-    if (value != old) param_->setFromGUINormalized(value);
+    if (param_->hostSeesChangeNormalized(value)) param_->setFromGUINormalized(value);
     setDirtyWhole(UILayer::rawOnly);
 }
 

@@ -153,6 +153,9 @@ void GUIGraphics::closeUI() {
     IWindow* w = window_;
     window_ = nullptr;
     destroyFree(w);
+    // The tree outlives its window: a drag still open ends as a cancelled capture ends, or the
+    // host's edit stays open and the next hover in a new window carries the drag on.
+    listener_->onMouseCaptureCancelled();
 }
 
 void GUIGraphics::getGUISize(int* width, int* height) {

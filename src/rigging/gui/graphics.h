@@ -54,7 +54,8 @@ public:
     // window can be made here (a backend without windows, no display, a parent that does not
     // exist).
     void* openUI(void* parentInfo, void* controlInfo, DAW daw, GraphicsBackend backend) override;
-    // Destroys the window, if any, joining its threads.
+    // Destroys the window, if any, joining its threads, then ends a drag still open as a
+    // cancelled capture does.
     void closeUI() override;
     void getGUISize(int* width, int* height) override;
 

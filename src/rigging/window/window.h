@@ -100,6 +100,8 @@ public:
         const geom::box2i r = getDirtyRectangle();
         if (!r.empty()) areas.pushBack(r);
     }
+    // A drag's release will not come: a motion arrived with no button held after a press
+    // here, or the window closed.
     virtual void onMouseCaptureCancelled() noexcept = 0;
     virtual void onAnimate(double dt, double time) noexcept = 0;
     virtual MouseCursor getMouseCursor() noexcept = 0;

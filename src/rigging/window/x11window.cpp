@@ -243,6 +243,7 @@ void X11Window::processEvent(XEvent& event) noexcept {
             const X11Press press{monotonicMicroseconds(), x, y, meaning.button};
             const bool doubleClick = isDoubleClick(lastPress_, press);
             lastPress_ = press;
+            buttonsDown_ |= 1u << static_cast<int>(meaning.button);
             MutexLock lock(eventMutex_);
             listener_->onMouseClick(x, y, meaning.button, doubleClick, state);
             break;
@@ -252,6 +253,7 @@ void X11Window::processEvent(XEvent& event) noexcept {
             if (meaning.kind != X11ButtonMeaning::Kind::click) break;
             lastMouseX_ = event.xbutton.x;
             lastMouseY_ = event.xbutton.y;
+            buttonsDown_ &= ~(1u << static_cast<int>(meaning.button));
             MouseState state = mouseStateFromX11(event.xbutton.state);
             MutexLock lock(eventMutex_);
             listener_->onMouseRelease(event.xbutton.x, event.xbutton.y, meaning.button, state);
@@ -265,8 +267,14 @@ void X11Window::processEvent(XEvent& event) noexcept {
                 lastMouseY_ = y;
             }
             MouseState state = mouseStateFromX11(event.xmotion.state);
+            // A release that never came here (another client took the pointer, or it went
+            // elsewhere) would leave a drag open that plain hovering then continues.
+            const bool lostRelease = buttonsDown_ != 0 && !state.leftButtonDown &&
+                                     !state.rightButtonDown && !state.middleButtonDown;
+            if (lostRelease) buttonsDown_ = 0;
             {
                 MutexLock lock(eventMutex_);
+                if (lostRelease) listener_->onMouseCaptureCancelled();
                 listener_->onMouseMove(x, y, x - lastMouseX_, y - lastMouseY_, state);
             }
             lastMouseX_ = x;

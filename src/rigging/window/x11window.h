@@ -91,6 +91,9 @@ private:
     // made while a draw is slow become one redraw.
     std::atomic<bool> repaintRequested_{false};
     bool firstMotionAfterEnter_ = true;
+    // Clicking buttons pressed here whose release has not come (bit = MouseButton): event
+    // thread only.
+    unsigned buttonsDown_ = 0;
     int lastMouseX_ = 0;
     int lastMouseY_ = 0;
     UncheckedMutex eventMutex_;

@@ -1,7 +1,9 @@
 #include "editorsession.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <thread>
 #include <tuple>
 
@@ -12,7 +14,7 @@ namespace {
 using std::chrono::milliseconds;
 
 constexpr int kCrossover0 = 0, kCrossover2 = 2, kCrossover3 = 3, kBands = 59, kAttackBand1 = 9;
-constexpr int kGainBand1 = 13, kGlobalGain = 66;
+constexpr int kThresholdBand1 = 11, kGainBand1 = 13, kGlobalGain = 66;
 
 // Crossover parameters run linearly over 20 .. 20000 Hz.
 double hz(double normalized) {
@@ -33,19 +35,22 @@ bool waitForEnd(const Host& host, int index, int endsBefore) {
     return testhost::waitFor([&] { return host.ends(index) > endsBefore; }, 15000);
 }
 
-// Vertical or horizontal drag from (x, y) by (dx, dy) in `steps` steps: one edit, opened
-// once and closed at the release, with a perform at most per step.
+// Vertical or horizontal drag from (x, y) by (dx, dy) in `steps` steps, with Alt held after
+// the press when asked: one edit, opened once and closed at the release, with a perform at
+// most per step.
 std::string drag(const testhost::X11Parent& parent, const Host& host, int index, int x, int y,
-                 int dx, int dy, int steps = 10) {
+                 int dx, int dy, int steps = 10, bool alt = false) {
     const int ends = host.ends(index), begins = host.begins(index);
     const int performs = host.performs(index);
     pressAt(parent, x, y);
     std::this_thread::sleep_for(milliseconds(200));
+    if (alt) parent.altKey(true);
     for (int s = 1; s <= steps; ++s) {
         parent.movePointer(x + dx * s / steps, y + dy * s / steps);
         std::this_thread::sleep_for(milliseconds(30));
     }
     parent.button(1, false);
+    if (alt) parent.altKey(false);
     const std::string what = std::to_string(index);
     if (!waitForEnd(host, index, ends)) return "no end edit for " + what;
     if (host.begins(index) != begins + 1 || host.ends(index) != ends + 1)
@@ -170,6 +175,83 @@ std::string playSession(const testhost::X11Parent& parent, const Host& host) {
         if (!(e = near(what.c_str(), hz(host.normalized(i)), want[i], 1.0)).empty()) return e;
     }
     return {};
+}
+
+std::string playCloseMidDrag(const testhost::X11Parent& parent, const Host& host) {
+    const int begins = host.begins(kCrossover0), ends = host.ends(kCrossover0);
+    pressAt(parent, 250, 60 + 102);
+    std::this_thread::sleep_for(milliseconds(200));
+    for (int s = 1; s <= 5; ++s) {
+        parent.movePointer(250 + 10 * s, 60 + 102);
+        std::this_thread::sleep_for(milliseconds(30));
+    }
+    if (!testhost::waitFor(
+            [&] { return std::fabs(hz(host.normalized(kCrossover0)) - 158.87) < 3; }))
+        return near("crossover 1 before closing", hz(host.normalized(kCrossover0)), 158.87, 3.0);
+    host.closeEditor();
+    parent.button(1, false);
+    if (host.begins(kCrossover0) != begins + 1 || host.ends(kCrossover0) != ends + 1)
+        return "closing mid-drag left not one begin and one end edit";
+
+    if (!host.reopenEditor()) return "the editor did not open again";
+    // Settled: the band row shows the same twice in a row.
+    std::vector<std::uint32_t> row;
+    if (!testhost::waitFor([&] {
+            const auto a = bandRow(parent.grab(parent.child(), 1000, 700));
+            std::this_thread::sleep_for(milliseconds(150));
+            row = bandRow(parent.grab(parent.child(), 1000, 700));
+            return !row.empty() && a == row &&
+                   std::adjacent_find(row.begin(), row.end(), std::not_equal_to<>()) != row.end();
+        }))
+        return "the reopened editor did not settle";
+    // Over the handle and along the display with no button held.
+    const double value = host.normalized(kCrossover0);
+    const int performs = host.performs(kCrossover0);
+    for (int s = 0; s <= 10; ++s) {
+        parent.movePointer(300 + 10 * s, 60 + 102);
+        std::this_thread::sleep_for(milliseconds(30));
+    }
+    std::this_thread::sleep_for(milliseconds(300));
+    if (host.performs(kCrossover0) != performs || host.normalized(kCrossover0) != value ||
+        host.begins(kCrossover0) != begins + 1 || host.ends(kCrossover0) != ends + 1)
+        return "hovering after reopening edited crossover 1";
+
+    // The host moves crossover 1 back to x 250: the first band's panel narrows.
+    host.automate(kCrossover0, (20.0 * std::pow(1000.0, 0.25) - 20.0) / 19980.0);
+    if (!testhost::waitFor([&] {
+            return testhost::compareImages(bandRow(parent.grab(parent.child(), 1000, 700)), row, 1)
+                       .pixels > 5000;
+        }))
+        return "host automation of crossover 1 left the band panels where they were";
+    return {};
+}
+
+std::string playHeldAtLimits(const testhost::X11Parent& parent, const Host& host) {
+    auto repeated = [&](int index) -> std::string {
+        const std::vector<double> v = host.performedValues(index);
+        const auto same = std::adjacent_find(v.begin(), v.end());
+        if (same == v.end()) return {};
+        char b[128];
+        std::snprintf(b, sizeof b, "parameter %d was sent %.9g twice in a row (%zu performs)",
+                      index, *same, v.size());
+        return b;
+    };
+    std::string e;
+    // Band 1's Threshold 45 px down, then 15 steps with Alt, each asking for the default.
+    const double thresholdDefault = host.normalized(kThresholdBand1);
+    if (!(e = drag(parent, host, kThresholdBand1, 57, 407, 0, 45)).empty()) return e;
+    if (!(e = drag(parent, host, kThresholdBand1, 57, 407, 0, 15, 15, true)).empty()) return e;
+    if (!(e = near("band 1 threshold after Alt", host.normalized(kThresholdBand1), thresholdDefault,
+                   1e-6))
+             .empty())
+        return e;
+    if (!(e = repeated(kThresholdBand1)).empty()) return e;
+    // 30 steps of 10 px from x 250: the handle stops 100 px short of crossover 2, at x 400.
+    if (!(e = drag(parent, host, kCrossover0, 250, 60 + 102, 300, 0, 30)).empty()) return e;
+    if (!(e = near("crossover 1 at its stop", hz(host.normalized(kCrossover0)), 316.98, 3.0))
+             .empty())
+        return e;
+    return repeated(kCrossover0);
 }
 
 std::vector<std::uint32_t> bandRow(const std::vector<std::uint32_t>& window) {

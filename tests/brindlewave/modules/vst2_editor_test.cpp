@@ -41,6 +41,14 @@ protected:
             },
             kFirstDrawMs);
     }
+    // Where each session starts: the pointer away, the editor open and showing the default
+    // picture, the host's record emptied.
+    bool openDefaultEditor(X11Parent& parent) {
+        parent.movePointer(1250, 1000);
+        if (!openAndWaitForFirstDraw(parent, editorreference::renderDefaultEditor())) return false;
+        host.clearCalls();
+        return true;
+    }
     int count(std::int32_t opcode, std::int32_t index) {
         int n = 0;
         for (const auto& c : host.callsWith(opcode)) n += c.index == index;
@@ -54,6 +62,7 @@ protected:
         seen.performs = [this](int i) { return count(audioMasterAutomate, i); };
         seen.ends = [this](int i) { return count(audioMasterEndEdit, i); };
         seen.normalized = [this](int i) { return static_cast<double>(host.getParameter(i)); };
+        seen.automate = [this](int i, double v) { host.setParameter(i, static_cast<float>(v)); };
         return seen;
     }
 
@@ -100,9 +109,7 @@ TEST_F(Vst2Editor, APlainChildShowsTheOffscreenPictureAndComesAndGoes) {
 TEST_F(Vst2Editor, DraggingTheGlobalAttackKnobReachesTheHost) {
     X11Parent parent;
     if (!parent.ok()) GTEST_SKIP() << "no X display";
-    parent.movePointer(1250, 1000);
-    ASSERT_TRUE(openAndWaitForFirstDraw(parent, editorreference::renderDefaultEditor()));
-    host.clearCalls();
+    ASSERT_TRUE(openDefaultEditor(parent));
     parent.movePointer(597, 612);
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     parent.movePointer(597, 607);
@@ -141,12 +148,26 @@ TEST_F(Vst2Editor, AMusiciansSessionReachesTheHostAndReshapesTheBandRow) {
     EXPECT_EQ(parent.errors(), 0);
 }
 
+TEST_F(Vst2Editor, ClosingTheEditorMidDragEndsTheEditAndLeavesNoDragToHover) {
+    X11Parent parent;
+    if (!parent.ok()) GTEST_SKIP() << "no X display";
+    ASSERT_TRUE(openDefaultEditor(parent));
+    editorsession::Host seen = sessionHost();
+    seen.closeEditor = [&] { EXPECT_EQ(host.dispatch(effEditClose), 1); };
+    seen.reopenEditor = [&] {
+        return host.dispatch(effEditOpen, 0, 0, parent.handle()) == 1 &&
+               testhost::waitFor([&] { return parent.child() != 0; });
+    };
+    EXPECT_EQ(editorsession::playCloseMidDrag(parent, seen), "");
+    parent.movePointer(1250, 1000);
+    EXPECT_EQ(host.dispatch(effEditClose), 1);
+    EXPECT_EQ(parent.errors(), 0);
+}
+
 TEST_F(Vst2Editor, QuickClicksOnDifferentControlsResetNothingAndADoubleClickResetsAKnob) {
     X11Parent parent;
     if (!parent.ok()) GTEST_SKIP() << "no X display";
-    parent.movePointer(1250, 1000);
-    ASSERT_TRUE(openAndWaitForFirstDraw(parent, editorreference::renderDefaultEditor()));
-    host.clearCalls();
+    ASSERT_TRUE(openDefaultEditor(parent));
     const editorsession::Host seen = sessionHost();
     EXPECT_EQ(editorsession::playQuickClicks(parent, seen), "");
     parent.movePointer(1250, 1000);

@@ -66,6 +66,23 @@ protected:
             kFirstDrawMs);
     }
 
+    // Where each session starts: the pointer away, the view attached and showing the default
+    // picture, the handler's record emptied.
+    bool openDefaultEditor(X11Parent& host) {
+        host.movePointer(1250, 1000);
+        if (makeView() == nullptr ||
+            !attachAndWaitForFirstDraw(host, editorreference::renderDefaultEditor()))
+            return false;
+        handler.clear();
+        return true;
+    }
+    // And where it ends: the pointer away, the view removed, no X error.
+    void closeEditor(X11Parent& host) {
+        host.movePointer(1250, 1000);
+        EXPECT_EQ(view->removed(), kResultOk);
+        EXPECT_EQ(host.errors(), 0);
+    }
+
     // What a session sees of the host: the edits the handler heard and the controller's values.
     editorsession::Host sessionHost() {
         editorsession::Host seen;
@@ -75,7 +92,15 @@ protected:
         seen.begins = counter(HandlerCall::kBegin);
         seen.performs = counter(HandlerCall::kPerform);
         seen.ends = counter(HandlerCall::kEnd);
+        seen.performedValues = [this](int id) {
+            std::vector<double> values;
+            for (const auto& c : handler.calls())
+                if (c.kind == HandlerCall::kPerform && c.idOrFlags == static_cast<ParamID>(id))
+                    values.push_back(c.value);
+            return values;
+        };
         seen.normalized = [this](int id) { return plugin.controller->getParamNormalized(id); };
+        seen.automate = [this](int id, double v) { plugin.controller->setParamNormalized(id, v); };
         return seen;
     }
 
@@ -224,15 +249,55 @@ TEST_F(Vst3Editor, AMusiciansSessionReachesTheHostAndReshapesTheBandRow) {
 TEST_F(Vst3Editor, QuickClicksOnDifferentControlsResetNothingAndADoubleClickResetsAKnob) {
     X11Parent host;
     if (!host.ok()) GTEST_SKIP() << "no X display";
-    host.movePointer(1250, 1000);
-    ASSERT_NE(makeView(), nullptr);
-    ASSERT_TRUE(attachAndWaitForFirstDraw(host, editorreference::renderDefaultEditor()));
-    handler.clear();
+    ASSERT_TRUE(openDefaultEditor(host));
     const editorsession::Host seen = sessionHost();
     EXPECT_EQ(editorsession::playQuickClicks(host, seen), "");
-    host.movePointer(1250, 1000);
-    EXPECT_EQ(view->removed(), kResultOk);
-    EXPECT_EQ(host.errors(), 0);
+    closeEditor(host);
+}
+
+TEST_F(Vst3Editor, RemovingTheViewMidDragEndsTheEditAndLeavesNoDragToHover) {
+    X11Parent host;
+    if (!host.ok()) GTEST_SKIP() << "no X display";
+    ASSERT_TRUE(openDefaultEditor(host));
+    editorsession::Host seen = sessionHost();
+    seen.closeEditor = [&] { EXPECT_EQ(view->removed(), kResultOk); };
+    seen.reopenEditor = [&] {
+        return view->attached(host.handle(), "X11EmbedWindowID") == kResultOk &&
+               testhost::waitFor([&] { return host.child() != 0; });
+    };
+    EXPECT_EQ(editorsession::playCloseMidDrag(host, seen), "");
+    closeEditor(host);
+}
+
+// DAWs hand each edit to the processor in their next block, where it is set from the single
+// precision value the host received.
+TEST_F(Vst3Editor, EditsHandedBackToTheProcessorAreNotSentAgainWhileADragHolds) {
+    X11Parent host;
+    if (!host.ok()) GTEST_SKIP() << "no X display";
+    ASSERT_TRUE(openDefaultEditor(host));
+    ASSERT_EQ(plugin.setArrangement(2, 2), kResultOk);
+    ASSERT_EQ(plugin.setup(48000, 512), kResultOk);
+    plugin.editsFrom = &handler;
+    handler.keepEditsForProcessor = true;
+    plugin.start();
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+        std::vector<float> l(512), r(512), ol(512), orr(512);
+        while (!stop.load()) {
+            plugin.process({l.data(), r.data()}, {ol.data(), orr.data()}, 512);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    struct Joiner {
+        std::atomic<bool>& stop;
+        std::thread& audio;
+        ~Joiner() {
+            stop = true;
+            audio.join();
+        }
+    } joiner{stop, audio};
+    EXPECT_EQ(editorsession::playHeldAtLimits(host, sessionHost()), "");
+    closeEditor(host);
 }
 
 TEST_F(Vst3Editor, AHundredOpeningsLeaveNoThreadOrWindow) {

@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 #include <X11/extensions/XTest.h>
 // clang-format on
 
@@ -143,6 +144,12 @@ void X11Parent::button(int number, bool press) const {
     XFlush(dpy(display_));
 }
 
+void X11Parent::altKey(bool press) const {
+    const KeyCode code = XKeysymToKeycode(dpy(display_), XK_Alt_L);
+    XTestFakeKeyEvent(dpy(display_), code, press ? True : False, CurrentTime);
+    XFlush(dpy(display_));
+}
+
 void X11Parent::releaseButtons() const {
     Window root = 0, child = 0;
     int rx = 0, ry = 0, wx = 0, wy = 0;
@@ -154,6 +161,7 @@ void X11Parent::releaseButtons() const {
     for (int b = 0; b < 3; ++b)
         if (mask & masks[b])
             XTestFakeButtonEvent(dpy(display_), static_cast<unsigned>(b + 1), False, CurrentTime);
+    if (mask & Mod1Mask) altKey(false);
     XSync(dpy(display_), False);
 }
 

@@ -38,8 +38,10 @@ public:
     // Pointer and buttons, in root coordinates (the parent sits at the origin).
     void movePointer(int x, int y) const;
     void button(int number, bool press) const;
+    // The left Alt key, which knobs read as "back to the default".
+    void altKey(bool press) const;
     // The server keeps a synthetic press until its release: a test that stops between the two
-    // would leave the button down for every later client. Done on opening and closing.
+    // would leave the button (or Alt) down for every later client. Done on opening and closing.
     void releaseButtons() const;
     void sync() const;
 

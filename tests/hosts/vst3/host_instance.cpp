@@ -140,6 +140,11 @@ tresult PluginInstance::process(std::vector<float*> inputs, std::vector<float*> 
     d.numOutputs = outputs.empty() ? 0 : 1;
     d.inputs = inputs.empty() ? nullptr : &in;
     d.outputs = outputs.empty() ? nullptr : &out;
+    if (changes == nullptr && editsFrom != nullptr) {
+        editChanges_.clear();
+        for (const auto& [id, value] : editsFrom->takeKeptEdits()) editChanges_.add(id, 0, value);
+        changes = &editChanges_;
+    }
     d.inputParameterChanges = changes;
     d.processContext = context;
     outputChanges_.clear();

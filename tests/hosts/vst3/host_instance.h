@@ -48,6 +48,7 @@ public:
     void stop();
 
     // Planar 32-bit processing of one block; a null channel pointer is passed on as it is.
+    // Without changes of its own, a call hands the processor the edits `editsFrom` kept.
     tresult process(std::vector<float*> inputs, std::vector<float*> outputs, int frames,
                     IParameterChanges* changes = nullptr, ProcessContext* context = nullptr);
     // A call without buses or audio, as hosts send to flush parameter changes.
@@ -75,6 +76,8 @@ public:
     bool separateController = false;
     // process keeps what the plug-in reports on its output parameters for forwardOutputChanges.
     bool keepOutputChanges = false;
+    // A handler whose kept edits process passes on, as a DAW does in its next block.
+    RecordingComponentHandler* editsFrom = nullptr;
     // Calls after which the host's MXCSR or x87 control word differed from before.
     std::atomic<int> fpViolations{0};
 
@@ -82,6 +85,7 @@ private:
     void keepOutputs();
 
     ParameterChanges outputChanges_;
+    ParameterChanges editChanges_;
     EventList outputEvents_;
     std::mutex outputMutex_;
     std::vector<std::pair<ParamID, double>> outputValues_;

@@ -19,6 +19,21 @@ tresult RecordingComponentHandler::add(HandlerCall c) {
     return kResultOk;
 }
 
+tresult RecordingComponentHandler::performEdit(ParamID id, ParamValue v) {
+    if (keepEditsForProcessor.load()) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        keptEdits_.push_back({id, v});
+    }
+    return add({HandlerCall::kPerform, id, v});
+}
+
+std::vector<std::pair<ParamID, double>> RecordingComponentHandler::takeKeptEdits() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::pair<ParamID, double>> taken;
+    taken.swap(keptEdits_);
+    return taken;
+}
+
 std::vector<HandlerCall> RecordingComponentHandler::calls() {
     std::lock_guard<std::mutex> lock(mutex_);
     return calls_;

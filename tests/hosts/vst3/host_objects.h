@@ -64,9 +64,7 @@ struct HandlerCall {
 class RecordingComponentHandler : public HostObject<IComponentHandler> {
 public:
     tresult beginEdit(ParamID id) override { return add({HandlerCall::kBegin, id, 0}); }
-    tresult performEdit(ParamID id, ParamValue v) override {
-        return add({HandlerCall::kPerform, id, v});
-    }
+    tresult performEdit(ParamID id, ParamValue v) override;
     tresult endEdit(ParamID id) override { return add({HandlerCall::kEnd, id, 0}); }
     tresult restartComponent(int32 flags) override {
         return add({HandlerCall::kRestart, static_cast<uint32>(flags), 0});
@@ -75,10 +73,16 @@ public:
     int countRestarts(int32 flags);
     void clear();
 
+    // Keeps each performEdit for the processor too, as DAWs pass the edits on.
+    std::atomic<bool> keepEditsForProcessor{false};
+    // The edits kept since the last call, oldest first.
+    std::vector<std::pair<ParamID, double>> takeKeptEdits();
+
 private:
     tresult add(HandlerCall c);
     std::mutex mutex_;
     std::vector<HandlerCall> calls_;
+    std::vector<std::pair<ParamID, double>> keptEdits_;
 };
 
 // A stream over a byte vector. The switches make it behave like the awkward streams hosts

@@ -33,7 +33,7 @@ using rigging::Key, rigging::MouseButton, rigging::MouseState, geom::box2i;
 bool waitUntil(const std::function<bool()>& done, int ms = 2000);
 
 struct InputEvent {
-    enum Kind { click, release, wheel, move, keyDown, keyUp } kind;
+    enum Kind { click, release, wheel, move, keyDown, keyUp, captureCancelled } kind;
     int x = 0, y = 0;
     MouseButton button = MouseButton::left;
     bool isDoubleClick = false;
@@ -76,7 +76,9 @@ public:
     // every painted area is then covered by an expose sent after it was taken.
     void recomputeDirtyAreas() noexcept override;
     box2i getDirtyRectangle() noexcept override;
-    void onMouseCaptureCancelled() noexcept override {}
+    void onMouseCaptureCancelled() noexcept override {
+        add({.kind = InputEvent::captureCancelled});
+    }
     void onAnimate(double dt, double time) noexcept override;
     rigging::MouseCursor getMouseCursor() noexcept override;
 

@@ -145,6 +145,33 @@ TEST_F(X11Input, ModifiersAndHeldButtonsAccompanyMouseEvents) {
     button(1, false);
 }
 
+// Another client taking the pointer, or a release that goes elsewhere: the next motion comes
+// with no button held, and a drag left open would follow it.
+TEST_F(X11Input, AMotionWithNoButtonAfterAPressWhoseReleaseNeverCameCancelsTheCapture) {
+    enterAt(300, 200);
+    XTestFakeButtonEvent(dpy_, 1, True, 0);
+    moveTo(310, 200);
+    ASSERT_TRUE(listener_.waitFor(K::move, 2));
+    XEvent e{};
+    e.xmotion.type = MotionNotify;
+    e.xmotion.window = handleOf(window_);
+    e.xmotion.x = 320;
+    e.xmotion.y = 200;
+    e.xmotion.state = 0;
+    XSendEvent(dpy_, handleOf(window_), False, PointerMotionMask, &e);
+    XSync(dpy_, False);
+    ASSERT_TRUE(listener_.waitFor(K::move, 3));
+    button(1, false);
+    moveTo(330, 200);
+    ASSERT_TRUE(listener_.waitFor(K::move, 4));
+    std::vector<K> kinds;
+    for (const InputEvent& ev : listener_.events({K::move, K::release, K::captureCancelled}))
+        kinds.push_back(ev.kind);
+    // Once, before the motion that shows it; the late release and plain hovering cancel nothing.
+    EXPECT_EQ(kinds, (std::vector<K>{K::move, K::move, K::captureCancelled, K::move, K::release,
+                                     K::move}));
+}
+
 TEST_F(X11Input, FirstMotionAfterEnteringHasNoDelta) {
     enterAt(200, 150);
     moveTo(205, 160);
