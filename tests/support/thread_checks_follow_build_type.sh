@@ -29,10 +29,8 @@ configure "$work/a" 0 -DCMAKE_BUILD_TYPE=Release
 # A choice stays across build types until the user hands it back.
 configure "$work/a" 1 -DCMAKE_BUILD_TYPE=Release -DBRINDLEWAVE_THREAD_CHECKS=ON
 configure "$work/a" 1 -DCMAKE_BUILD_TYPE=MinSizeRel
-configure "$work/a" 0 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRINDLEWAVE_THREAD_CHECKS=OFF
-configure "$work/a" 0 -DCMAKE_BUILD_TYPE=Debug
-configure "$work/a" 0 -DCMAKE_BUILD_TYPE=Release -DBRINDLEWAVE_THREAD_CHECKS=AUTO
-configure "$work/a" 1 -DCMAKE_BUILD_TYPE=RelWithDebInfo
+configure "$work/a" 0 -DCMAKE_BUILD_TYPE=Debug -DBRINDLEWAVE_THREAD_CHECKS=OFF
+configure "$work/a" 1 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRINDLEWAVE_THREAD_CHECKS=AUTO
 
 # A cache that still holds the earlier plain option, as a debug configure defaulted it.
 cat >"$work/old-cache.cmake" <<'CACHE'

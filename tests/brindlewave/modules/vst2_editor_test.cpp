@@ -10,6 +10,7 @@
 
 #include "editorreference.h"
 #include "editorsession.h"
+#include "hostthreads.h"
 #include "vst2host.h"
 #include "x11parent.h"
 
@@ -184,30 +185,24 @@ TEST_F(Vst2Editor, AudioAndAutomationOfBandsSolosAndViewsWhileTheEditorAnimates)
     parent.movePointer(1250, 1000);
     host.start(48000.0f, 512);
     ASSERT_TRUE(openAndWaitForFirstDraw(parent, editorreference::renderDefaultEditor()));
-    std::atomic<bool> stop{false};
     std::atomic<int> blocks{0};
-    std::thread audio([&] {
-        std::vector<float> l(512), r(512), ol(512), orr(512);
+    testhost::HostThreads threads;
+    threads.run([&, l = std::vector<float>(512), r = std::vector<float>(512),
+                 ol = std::vector<float>(512), orr = std::vector<float>(512)](int i) mutable {
         float* in[2] = {l.data(), r.data()};
         float* out[2] = {ol.data(), orr.data()};
-        for (int i = 0; !stop.load(); ++i) {
-            for (int k = 0; k < 512; ++k) l[k] = r[k] = 0.5f * ((i * 512 + k) % 97 < 48 ? 1 : -1);
-            host.processReplacing(in, out, 512);
-            blocks.fetch_add(1);
-        }
+        for (int k = 0; k < 512; ++k) l[k] = r[k] = 0.5f * ((i * 512 + k) % 97 < 48 ? 1 : -1);
+        host.processReplacing(in, out, 512);
+        blocks.fetch_add(1);
     });
-    std::thread automation([&] {
-        for (int i = 0; !stop.load(); ++i) {
-            if (i % 7 == 0) host.setParameter(59, static_cast<float>(i / 7 % 3) / 2.0f);
-            host.setParameter(118 + i % 14, static_cast<float>((i / 14) % 2));
-            host.setParameter(i % 5 == 0 ? 0 : 9 + i % 20, static_cast<float>(i % 50) / 50.0f);
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
+    threads.run([&](int i) {
+        if (i % 7 == 0) host.setParameter(59, static_cast<float>(i / 7 % 3) / 2.0f);
+        host.setParameter(118 + i % 14, static_cast<float>((i / 14) % 2));
+        host.setParameter(i % 5 == 0 ? 0 : 9 + i % 20, static_cast<float>(i % 50) / 50.0f);
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
     });
     std::this_thread::sleep_for(std::chrono::seconds(2));
-    stop = true;
-    audio.join();
-    automation.join();
+    threads.stop();
     EXPECT_GT(blocks.load(), 10);
     // The editor still draws and still answers: closing and opening again shows a window.
     EXPECT_EQ(host.dispatch(effEditClose), 1);

@@ -13,6 +13,7 @@
 #include "editorsession.h"
 #include "host_instance.h"
 #include "host_module.h"
+#include "hostthreads.h"
 #include "module_fixture.h"
 #include "rigging/vst3/iplugview.h"
 #include "x11parent.h"
@@ -280,22 +281,12 @@ TEST_F(Vst3Editor, EditsHandedBackToTheProcessorAreNotSentAgainWhileADragHolds) 
     plugin.editsFrom = &handler;
     handler.keepEditsForProcessor = true;
     plugin.start();
-    std::atomic<bool> stop{false};
-    std::thread audio([&] {
-        std::vector<float> l(512), r(512), ol(512), orr(512);
-        while (!stop.load()) {
-            plugin.process({l.data(), r.data()}, {ol.data(), orr.data()}, 512);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
+    testhost::HostThreads audio;
+    audio.run([&, l = std::vector<float>(512), r = std::vector<float>(512),
+               ol = std::vector<float>(512), orr = std::vector<float>(512)](int) mutable {
+        plugin.process({l.data(), r.data()}, {ol.data(), orr.data()}, 512);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     });
-    struct Joiner {
-        std::atomic<bool>& stop;
-        std::thread& audio;
-        ~Joiner() {
-            stop = true;
-            audio.join();
-        }
-    } joiner{stop, audio};
     EXPECT_EQ(editorsession::playHeldAtLimits(host, sessionHost()), "");
     closeEditor(host);
 }
@@ -328,36 +319,19 @@ TEST_F(Vst3Editor, AudioAndAutomationOfBandsSolosAndViewsWhileTheEditorAnimates)
     plugin.start();
     ASSERT_NE(makeView(), nullptr);
     ASSERT_TRUE(attachAndWaitForFirstDraw(host, editorreference::renderDefaultEditor()));
-    std::atomic<bool> stop{false};
-    std::thread audio, automation;
-    // A failed assertion returns early: the threads must still be stopped and joined, or the
-    // process ends in std::terminate and the failure is never reported.
-    struct Joiner {
-        std::atomic<bool>& stop;
-        std::thread& a;
-        std::thread& b;
-        ~Joiner() {
-            stop = true;
-            if (a.joinable()) a.join();
-            if (b.joinable()) b.join();
-        }
-    } joiner{stop, audio, automation};
-    audio = std::thread([&] {
-        std::vector<float> l(512), r(512), ol(512), orr(512);
-        for (int i = 0; !stop.load(); ++i) {
-            for (int k = 0; k < 512; ++k) l[k] = r[k] = 0.5f * ((i * 512 + k) % 97 < 48 ? 1 : -1);
-            plugin.process({l.data(), r.data()}, {ol.data(), orr.data()}, 512);
-        }
+    testhost::HostThreads threads;
+    threads.run([&, l = std::vector<float>(512), r = std::vector<float>(512),
+                 ol = std::vector<float>(512), orr = std::vector<float>(512)](int i) mutable {
+        for (int k = 0; k < 512; ++k) l[k] = r[k] = 0.5f * ((i * 512 + k) % 97 < 48 ? 1 : -1);
+        plugin.process({l.data(), r.data()}, {ol.data(), orr.data()}, 512);
     });
-    automation = std::thread([&] {
-        for (int i = 0; !stop.load(); ++i) {
-            plugin.controller->setParamNormalized(62 + i % 5, (i % 100) / 100.0);
-            plugin.controller->setParamNormalized(9 + i % 20, (i % 50) / 50.0);
-            // Band count, solos and view switches: the editor's panels come and go meanwhile.
-            if (i % 7 == 0) plugin.controller->setParamNormalized(59, (i / 7 % 3) / 2.0);
-            plugin.controller->setParamNormalized(118 + i % 14, (i / 14) % 2);
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
+    threads.run([&](int i) {
+        plugin.controller->setParamNormalized(62 + i % 5, (i % 100) / 100.0);
+        plugin.controller->setParamNormalized(9 + i % 20, (i % 50) / 50.0);
+        // Band count, solos and view switches: the editor's panels come and go meanwhile.
+        if (i % 7 == 0) plugin.controller->setParamNormalized(59, (i / 7 % 3) / 2.0);
+        plugin.controller->setParamNormalized(118 + i % 14, (i / 14) % 2);
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
     });
     // The pointer drags the Release knob meanwhile; each step waits for the window to take it,
     // and presses are more than half a second apart so that none is a double click.
@@ -380,9 +354,7 @@ TEST_F(Vst3Editor, AudioAndAutomationOfBandsSolosAndViewsWhileTheEditorAnimates)
         })) << countCalls(handler.calls(), HandlerCall::kEnd, 63)
             << " end edits for 63 on release " << k;
     }
-    stop = true;
-    audio.join();
-    automation.join();
+    threads.stop();
     EXPECT_EQ(view->removed(), kResultOk);
     plugin.stop();
     EXPECT_EQ(host.errors(), 0);
