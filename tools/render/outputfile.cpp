@@ -1,7 +1,6 @@
 #include "outputfile.h"
 
 #include <fcntl.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,7 +10,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <limits>
 
 namespace brindlewave::render {
@@ -87,24 +85,9 @@ bool followLinks(std::string path, std::string& target, int& err) {
 }
 
 // Hidden, named after the output, and short enough for any file system's name limit.
-std::string temporaryTemplate(const std::string& target) {
+std::string temporaryName(const std::string& target, const std::string& suffix) {
     const std::string folder = folderOf(target);
-    return folder + "." + target.substr(folder.size(), 200) + ".XXXXXX";
-}
-
-// What mkostemp does to a name, for a file that is linked rather than created there.
-void fillTemplate(std::string& name) {
-    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    unsigned char noise[6];
-    if (::getrandom(noise, sizeof noise, GRND_NONBLOCK) != ssize_t(sizeof noise)) {
-        timespec t{};
-        ::clock_gettime(CLOCK_REALTIME, &t);
-        const std::uint64_t mix =
-            std::uint64_t(t.tv_nsec) * 2654435761u ^ std::uint64_t(::getpid());
-        for (int i = 0; i < 6; ++i) noise[i] = static_cast<unsigned char>(mix >> (8 * i));
-    }
-    for (int i = 0; i < 6; ++i)
-        name[name.size() - 6 + std::size_t(i)] = kLetters[noise[i] % (sizeof kLetters - 1)];
+    return folder + "." + target.substr(folder.size(), 200) + "." + suffix;
 }
 
 // A file with no name yet in `folder`, or -1 with `err` set. Naming it later goes through
@@ -206,7 +189,7 @@ bool OutputFile::open(const std::string& path, std::string& error) {
     fd_ = openUnnamed(folder, err);
     unnamed_ = fd_ >= 0;
     if (fd_ < 0 && (err == EOPNOTSUPP || err == EISDIR || err == EINVAL)) {
-        temporary_ = temporaryTemplate(target_);
+        temporary_ = temporaryName(target_, "XXXXXX");
         fd_ = ::mkostemp(temporary_.data(), O_CLOEXEC);
         err = errno;
         if (fd_ >= 0)
@@ -257,11 +240,12 @@ bool OutputFile::commit(std::span<const unsigned char> bytes, std::string& error
     if (::fsync(fd_) != 0) return fail("cannot write", errno, error);
     if (unnamed_) {
         // Named only now that it is complete. A link cannot replace a file, so it gets a
-        // temporary name for the moment until the rename.
+        // temporary name for the moment until the rename; a link never replaces a name either,
+        // so one another run left is passed over.
         const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+        const std::string pid = std::to_string(::getpid());
         for (int tries = 0;; ++tries) {
-            temporary_ = temporaryTemplate(target_);
-            fillTemplate(temporary_);
+            temporary_ = temporaryName(target_, pid + "-" + std::to_string(tries));
             setPending(temporary_);
             const int linked =
                 ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary_.c_str(), AT_SYMLINK_FOLLOW);

@@ -36,14 +36,6 @@ IComponentHandler* VST3Client::acquireComponentHandler() noexcept {
     return h;
 }
 
-void VST3Client::restartHost(int32 flags) noexcept {
-    RIGGING_THREAD(client_->threads(), main);
-    if (IComponentHandler* h = acquireComponentHandler()) {
-        h->restartComponent(flags);
-        h->release();
-    }
-}
-
 // ---- Identity
 
 tresult VST3Client::queryInterface(const TUID iid, void** obj) {
@@ -247,7 +239,12 @@ tresult VST3Client::setupProcessing(ProcessSetup& setup) {
     float rate = static_cast<float>(setup.sampleRate);
     lastSetupSampleRate_ = rate;
     hostSampleRate_.store(rate);
-    if (setup.sampleRate != static_cast<double>(old)) restartHost(kLatencyChanged);
+    if (setup.sampleRate != static_cast<double>(old)) {
+        if (IComponentHandler* h = acquireComponentHandler()) {
+            h->restartComponent(kLatencyChanged);
+            h->release();
+        }
+    }
     audioSampleRate_.store(rate);
     // The adapter's buffers already hold the longest piece: nothing to resize here.
     hostMaxBlockSize_.store(setup.maxSamplesPerBlock > 0 ? setup.maxSamplesPerBlock : -1);

@@ -208,13 +208,10 @@ private:
         vst3::BusInfo info;
     };
 
-    // UI thread: reads a saved state whole and checks all of it; only when `apply` is set is it
-    // then applied. The controller's side of a load only checks: the component (this same
-    // object) has applied the bytes already.
+    // Main thread, for its entry points: reads a saved state whole and checks all of it; only
+    // when `apply` is set is it then applied. The controller's side of a load only checks: the
+    // component (this same object) has applied the bytes already.
     tresult loadState(IBStream* state, bool apply) noexcept;
-    // UI thread: restartComponent on the handler, when there is one. Never called under a lock
-    // of ours: the host may call back in.
-    void restartHost(int32 flags) noexcept;
 
     Vec<Bus>* busList(vst3::MediaType type, vst3::BusDirection dir) noexcept;
     void addBus(Vec<Bus>& list, vst3::MediaType type, vst3::BusDirection dir, int channels,

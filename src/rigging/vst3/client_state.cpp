@@ -33,7 +33,6 @@ tresult VST3Client::setState(IBStream* state) {
 }
 
 tresult VST3Client::loadState(IBStream* state, bool apply) noexcept {
-    RIGGING_THREAD(client_->threads(), main);
     if (state == nullptr) return kInvalidArgument;
     FPScope fp;
     // Everything is read and checked before anything is applied.
@@ -47,16 +46,14 @@ tresult VST3Client::loadState(IBStream* state, bool apply) noexcept {
         return parseStateChunk(chunk.slice(), presets, parsed) == ChunkError::none ? kResultOk
                                                                                    : kResultFalse;
     }
-    {
-        MutexLock lock(presetMutex_);
-        if (client_->presetBank().loadStateChunk(chunk.slice()) != ChunkError::none)
-            return kResultFalse;
-        pendingPreset_.store(-1);  // the state's preset index is the newest choice
-        bypassed_.store(header[1] != 0);
-    }
     // No restartComponent from here, though every value may have changed: hosts hold their own
     // locks across a state load, and one that takes the same lock again in restartComponent
     // hangs. They read the values again once the controller accepts the component state.
+    MutexLock lock(presetMutex_);
+    if (client_->presetBank().loadStateChunk(chunk.slice()) != ChunkError::none)
+        return kResultFalse;
+    pendingPreset_.store(-1);  // the state's preset index is the newest choice
+    bypassed_.store(header[1] != 0);
     return kResultOk;
 }
 

@@ -50,6 +50,12 @@ protected:
         host.clearCalls();
         return true;
     }
+    // And where it ends: the pointer away, the editor closed, no X error.
+    void closeEditor(X11Parent& parent) {
+        parent.movePointer(1250, 1000);
+        EXPECT_EQ(host.dispatch(effEditClose), 1);
+        EXPECT_EQ(parent.errors(), 0);
+    }
     int count(std::int32_t opcode, std::int32_t index) {
         int n = 0;
         for (const auto& c : host.callsWith(opcode)) n += c.index == index;
@@ -124,9 +130,7 @@ TEST_F(Vst2Editor, DraggingTheGlobalAttackKnobReachesTheHost) {
     EXPECT_EQ(count(audioMasterBeginEdit, 62), 1);
     EXPECT_GE(count(audioMasterAutomate, 62), 1);
     EXPECT_NEAR(host.getParameter(62), 0.939, 0.01);
-    parent.movePointer(1250, 1000);
-    EXPECT_EQ(host.dispatch(effEditClose), 1);
-    EXPECT_EQ(parent.errors(), 0);
+    closeEditor(parent);
 }
 
 TEST_F(Vst2Editor, AMusiciansSessionReachesTheHostAndReshapesTheBandRow) {
@@ -160,9 +164,7 @@ TEST_F(Vst2Editor, ClosingTheEditorMidDragEndsTheEditAndLeavesNoDragToHover) {
                testhost::waitFor([&] { return parent.child() != 0; });
     };
     EXPECT_EQ(editorsession::playCloseMidDrag(parent, seen), "");
-    parent.movePointer(1250, 1000);
-    EXPECT_EQ(host.dispatch(effEditClose), 1);
-    EXPECT_EQ(parent.errors(), 0);
+    closeEditor(parent);
 }
 
 TEST_F(Vst2Editor, QuickClicksOnDifferentControlsResetNothingAndADoubleClickResetsAKnob) {
@@ -171,9 +173,7 @@ TEST_F(Vst2Editor, QuickClicksOnDifferentControlsResetNothingAndADoubleClickRese
     ASSERT_TRUE(openDefaultEditor(parent));
     const editorsession::Host seen = sessionHost();
     EXPECT_EQ(editorsession::playQuickClicks(parent, seen), "");
-    parent.movePointer(1250, 1000);
-    EXPECT_EQ(host.dispatch(effEditClose), 1);
-    EXPECT_EQ(parent.errors(), 0);
+    closeEditor(parent);
 }
 
 // A host thread automates the band count, the solos and the view switches while audio runs
