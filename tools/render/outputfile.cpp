@@ -138,7 +138,7 @@ bool OutputFile::fail(const char* what, int err, std::string& error) {
 
 bool OutputFile::open(const std::string& path, std::string& error) {
     discard();
-    standardOutput_ = regularStdout_ = replacing_ = unnamed_ = false;
+    standardOutput_ = regularStdout_ = replacing_ = false;
     start_ = 0;
     target_.clear();
     path_ = path == "-" ? "standard output" : path;
@@ -187,7 +187,6 @@ bool OutputFile::open(const std::string& path, std::string& error) {
     }
     replacing_ = true;
     fd_ = openUnnamed(folder, err);
-    unnamed_ = fd_ >= 0;
     if (fd_ < 0 && (err == EOPNOTSUPP || err == EISDIR || err == EINVAL)) {
         temporary_ = temporaryName(target_, "XXXXXX");
         fd_ = ::mkostemp(temporary_.data(), O_CLOEXEC);
@@ -238,10 +237,10 @@ bool OutputFile::commit(std::span<const unsigned char> bytes, std::string& error
     // The reservation may have been longer than what was written.
     if (::ftruncate(fd_, off_t(bytes.size())) != 0) return fail("cannot write", errno, error);
     if (::fsync(fd_) != 0) return fail("cannot write", errno, error);
-    if (unnamed_) {
-        // Named only now that it is complete. A link cannot replace a file, so it gets a
-        // temporary name for the moment until the rename; a link never replaces a name either,
-        // so one another run left is passed over.
+    if (temporary_.empty()) {
+        // The unnamed file is named only now that it is complete. A link cannot replace a
+        // file, so it gets a temporary name for the moment until the rename; a link never
+        // replaces a name either, so one another run left is passed over.
         const std::string self = "/proc/self/fd/" + std::to_string(fd_);
         const std::string pid = std::to_string(::getpid());
         for (int tries = 0;; ++tries) {
