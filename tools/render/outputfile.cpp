@@ -138,7 +138,7 @@ bool OutputFile::fail(const char* what, int err, std::string& error) {
 
 bool OutputFile::open(const std::string& path, std::string& error) {
     discard();
-    standardOutput_ = regularStdout_ = replacing_ = false;
+    standardOutput_ = regularStdout_ = false;
     start_ = 0;
     target_.clear();
     path_ = path == "-" ? "standard output" : path;
@@ -185,7 +185,6 @@ bool OutputFile::open(const std::string& path, std::string& error) {
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    replacing_ = true;
     fd_ = openUnnamed(folder, err);
     if (fd_ < 0 && (err == EOPNOTSUPP || err == EISDIR || err == EINVAL)) {
         temporary_ = temporaryName(target_, "XXXXXX");
@@ -211,7 +210,7 @@ bool OutputFile::open(const std::string& path, std::string& error) {
 }
 
 bool OutputFile::reserve(std::uint64_t bytes, std::string& error) {
-    if (!replacing_ || fd_ < 0 || bytes == 0) return true;
+    if (target_.empty() || fd_ < 0 || bytes == 0) return true;
     if (bytes > std::uint64_t(std::numeric_limits<off_t>::max()))
         return fail("cannot write", EFBIG, error);
     if (::fallocate(fd_, 0, 0, off_t(bytes)) == 0) return true;
@@ -222,7 +221,7 @@ bool OutputFile::reserve(std::uint64_t bytes, std::string& error) {
 bool OutputFile::commit(std::span<const unsigned char> bytes, std::string& error) {
     if (fd_ < 0) return fail("cannot write", EBADF, error);
     int err = 0;
-    if (!replacing_) {
+    if (target_.empty()) {
         // A regular file as standard output is flushed too, to hear of a failure now, and cut
         // back to where this write began when it fails; a pipe or device cannot be.
         bool ok = writeAll(fd_, bytes.data(), bytes.size(), err);

@@ -42,11 +42,10 @@ public:
 private:
     bool fail(const char* what, int err, std::string& error);
 
-    std::string path_;       // as given, for messages
-    std::string target_;     // what the new file is renamed to: links followed
+    std::string path_;    // as given, for messages
+    std::string target_;  // what the new file is renamed to, links followed; none: a direct write
     std::string temporary_;  // the new file's name while it has one; none: named once complete
     int fd_ = -1;
-    bool replacing_ = false;  // a new file renamed over the target; otherwise a direct write
     bool standardOutput_ = false;
     bool regularStdout_ = false;  // standard output is a regular file
     off_t start_ = 0;             // where the write into it begins
